@@ -1,0 +1,79 @@
+#include "console/TextToInt.h"
+
+#include <optional>
+
+namespace kovex {
+
+namespace {
+
+struct NumberText {
+    std::string_view digits;  // the text after spaces, sign and base prefix
+    std::uint32_t base = 10;
+    bool negative = false;
+};
+
+struct DigitRun {
+    std::uint32_t value = 0;  // low 32 bits of the digits read
+    bool reachedEnd = true;   // false when a non-digit stopped the reading
+};
+
+std::string_view SkipLeadingSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    return first == std::string_view::npos ? std::string_view{} : text.substr(first);
+}
+
+// Splits off a sign (decimal only follows it) or a hexadecimal prefix.
+NumberText Classify(std::string_view text) {
+    if (text.starts_with('-') || text.starts_with('+')) {
+        return {text.substr(1), 10, text.front() == '-'};
+    }
+    if (text.starts_with('$') || text.starts_with('x') || text.starts_with('X')) {
+        return {text.substr(1), 16, false};
+    }
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        return {text.substr(2), 16, false};
+    }
+    return {text, 10, false};
+}
+
+std::optional<std::uint32_t> DigitValue(char c, std::uint32_t base) {
+    if (c >= '0' && c <= '9') {
+        return static_cast<std::uint32_t>(c - '0');
+    }
+    if (base == 16 && c >= 'a' && c <= 'f') {
+        return static_cast<std::uint32_t>(c - 'a' + 10);
+    }
+    if (base == 16 && c >= 'A' && c <= 'F') {
+        return static_cast<std::uint32_t>(c - 'A' + 10);
+    }
+    return std::nullopt;
+}
+
+// Unsigned arithmetic wraps modulo 2^32, which keeps exactly the low 32 bits
+// of any number of digits without overflow.
+DigitRun ReadDigits(std::string_view digits, std::uint32_t base) {
+    DigitRun run;
+    for (const char c : digits) {
+        const auto digit = DigitValue(c, base);
+        if (!digit) {
+            run.reachedEnd = false;
+            return run;
+        }
+        run.value = run.value * base + *digit;
+    }
+    return run;
+}
+
+}  // namespace
+
+std::int32_t TextToInt(std::string_view text) {
+    const NumberText number = Classify(SkipLeadingSpaces(text));
+    const DigitRun run = ReadDigits(number.digits, number.base);
+    // The sign counts only when the digits ran to the end. Negating in
+    // unsigned arithmetic turns "-2147483648" into INT32_MIN without overflow.
+    const bool applySign = number.negative && run.reachedEnd;
+    const std::uint32_t pattern = applySign ? 0u - run.value : run.value;
+    return static_cast<std::int32_t>(pattern);
+}
+
+}  // namespace kovex

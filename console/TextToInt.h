@@ -1,0 +1,22 @@
+// Converts typed text to a signed 32-bit number; never fails.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace kovex {
+
+// Leading spaces are skipped (not tabs). A "+" or "-" may follow, after which
+// only decimal digits count. Without a sign, "$", "x", "X", "0x" or "0X" start
+// a hexadecimal number. Digits that run to the end give the value (decimal
+// with its sign; hexadecimal as its 32-bit pattern). Reading stops at the
+// first character that is not a digit, and the digits read so far are
+// returned without the sign. No digits at all give 0.
+//
+// Beyond 32 bits the value keeps its low 32 bits (it wraps modulo 2^32), for
+// decimal and hexadecimal alike, so the low byte a user typed is always the
+// low byte that is used: "4294967296" gives 0, "4294967298" gives 2,
+// "$123456789" gives 0x23456789.
+std::int32_t TextToInt(std::string_view text);
+
+}  // namespace kovex

@@ -1,0 +1,20 @@
+// State that outlives a handler. The main window owns the one instance.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace kovex {
+
+struct AppState {
+    // Ticks of Timer1 left in the current wait; Timer1 counts it down to 0.
+    std::uint8_t TickCountdown = 0;
+    // Last known card mode: MODE_RUN, MODE_BOOT or whatever the card answered.
+    std::uint8_t CardMode = 0;
+    // Set when the main window closes: every wait ends at once.
+    bool Closing = false;
+    // The version reply, shared by Version and the programming sequence.
+    std::array<std::uint8_t, 512> VersionReply{};
+};
+
+}  // namespace kovex

@@ -1,0 +1,145 @@
+#include "link/CardDiscovery.h"
+
+#include <cstdio>
+
+namespace kovex {
+namespace {
+
+constexpr std::uint32_t LAST_FIND_INDEX = DEVICE_TABLE_SIZE - 1;
+
+struct BridgeSetupWrite {
+    std::size_t offset;
+    std::uint32_t value;
+};
+
+// Chip select 0 base, local space 0 bus region descriptor, local space 0 remap.
+constexpr std::array<BridgeSetupWrite, 3> BRIDGE_SETUP{{
+    {0x3C, 0x00000041},
+    {0x28, 0x004F87C0},
+    {0x14, 0x00000001},
+}};
+
+std::string Hex4(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+class ScanFlag {
+public:
+    explicit ScanFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~ScanFlag() { flag_ = false; }
+    ScanFlag(const ScanFlag&) = delete;
+    ScanFlag& operator=(const ScanFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+std::string DeviceLine(const DeviceKey& key) {
+    return Hex4(key.deviceId) + " - " + Hex4(key.vendorId) + "        [b:" +
+           std::to_string(key.bus) + " s:" + std::to_string(key.slot) +
+           " f:" + std::to_string(key.function) + " ]";
+}
+
+std::string OpenStatusLine(PlxStatus status) { return "Chip open status is: " + Hex4(status); }
+
+CardOpener::CardOpener(BridgeApi& api, CardPort& port, WindowServices& window)
+    : api_(api), port_(port), window_(window) {}
+
+void CardOpener::Button1Click() {
+    // The scan pumps window messages; a second click meanwhile must not
+    // restart it under the running one.
+    if (scanning_) return;
+    window_.ClearLog();
+    {
+        const ScanFlag flag(scanning_);
+        ScanBus();
+    }
+    const DeviceKey* bridge = FirstBridge();
+    if (bridge == nullptr) {
+        window_.ShowMessage("PLX Not found");
+        return;
+    }
+    searchKey_ = *bridge;
+    const PlxStatus openStatus = api_.PlxPci_DeviceOpen(searchKey_, device_);
+    window_.AppendLog(OpenStatusLine(openStatus));
+    if (openStatus != STATUS_SUCCESS) {
+        window_.AppendLog("Open failed: the bridge did not open (status " + Hex4(openStatus) +
+                          "); press Open to try again");
+        return;
+    }
+    if (!SetUpBridge()) return;
+    MappedRegion* cardWindow = MapCardWindow();
+    if (cardWindow == nullptr) return;
+    port_.Attach(*cardWindow);
+    EnableCardButtons();
+}
+
+void CardOpener::ScanBus() {
+    table_.count = 0;
+    for (std::uint32_t index = 0; index <= LAST_FIND_INDEX; ++index) {
+        SetKeyToAnyDevice(searchKey_);
+        port_.PumpWindowMessages();
+        if (api_.PlxPci_DeviceFind(searchKey_, index) != STATUS_SUCCESS) return;
+        const DeviceKey found = searchKey_;
+        if (IsKnownDevice(found)) continue;
+        window_.AppendLog(DeviceLine(found));
+        table_.entries[table_.count++] = found;
+    }
+}
+
+bool CardOpener::IsKnownDevice(const DeviceKey& key) const {
+    for (std::size_t i = 0; i < table_.count; ++i) {
+        const DeviceKey& known = table_.entries[i];
+        if (known.bus == key.bus && known.slot == key.slot && known.function == key.function) {
+            return true;
+        }
+    }
+    return false;
+}
+
+const DeviceKey* CardOpener::FirstBridge() const {
+    for (std::size_t i = 0; i < table_.count; ++i) {
+        if (table_.entries[i].deviceId == PCI9030_DEVICE_ID) return &table_.entries[i];
+    }
+    return nullptr;
+}
+
+bool CardOpener::SetUpBridge() {
+    address_ = nullptr;
+    const PlxStatus mapStatus = api_.PlxPci_PciBarMap(device_, 0, address_);
+    if (mapStatus != STATUS_SUCCESS || address_ == nullptr) {
+        window_.AppendLog("Open failed: mapping BAR 0 returned status " + Hex4(mapStatus) +
+                          "; nothing was written to the bridge");
+        address_ = nullptr;
+        return false;
+    }
+    for (const BridgeSetupWrite& write : BRIDGE_SETUP) address_->Write32(write.offset, write.value);
+    api_.PlxPci_PciBarUnmap(device_, address_);
+    return true;
+}
+
+MappedRegion* CardOpener::MapCardWindow() {
+    address_ = nullptr;
+    const PlxStatus mapStatus = api_.PlxPci_PciBarMap(device_, 2, address_);
+    if (mapStatus != STATUS_SUCCESS || address_ == nullptr) {
+        window_.AppendLog("Open failed: mapping BAR 2 returned status " + Hex4(mapStatus) +
+                          "; the card window is not available");
+        address_ = nullptr;
+        return nullptr;
+    }
+    return address_;
+}
+
+void CardOpener::EnableCardButtons() {
+    window_.SetEnabled(Control::Button1, false);
+    for (const Control control : {Control::Button2, Control::Button4, Control::Button5,
+                                  Control::Button7, Control::Button8, Control::Button9}) {
+        window_.SetEnabled(control, true);
+    }
+}
+
+}  // namespace kovex

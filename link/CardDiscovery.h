@@ -1,0 +1,53 @@
+// Open: finds the PCI 9030 through the bridge library, sets up the bridge's
+// local configuration registers through BAR 0 and maps BAR 2 as the card
+// window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "link/BridgeApi.h"
+#include "link/CardPort.h"
+#include "shell/core/WindowServices.h"
+
+namespace kovex {
+
+inline constexpr std::size_t DEVICE_TABLE_SIZE = 51;  // also the most finds per Open
+
+struct DeviceTable {
+    std::array<DeviceKey, DEVICE_TABLE_SIZE> entries{};
+    std::size_t count = 0;
+};
+
+// "9030 - 10B5        [b:3 s:7 f:0 ]"
+std::string DeviceLine(const DeviceKey& key);
+std::string OpenStatusLine(PlxStatus status);
+
+class CardOpener {
+public:
+    CardOpener(BridgeApi& api, CardPort& port, WindowServices& window);
+
+    void Button1Click();
+
+    const DeviceTable& Devices() const { return table_; }
+
+private:
+    void ScanBus();
+    bool IsKnownDevice(const DeviceKey& key) const;
+    const DeviceKey* FirstBridge() const;
+    bool SetUpBridge();
+    MappedRegion* MapCardWindow();
+    void EnableCardButtons();
+
+    BridgeApi& api_;
+    CardPort& port_;
+    WindowServices& window_;
+    DeviceKey searchKey_{};
+    DeviceTable table_;
+    DeviceObject device_;
+    MappedAddress address_ = nullptr;
+    bool scanning_ = false;
+};
+
+}  // namespace kovex

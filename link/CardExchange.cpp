@@ -1,0 +1,33 @@
+#include "link/CardExchange.h"
+
+#include <chrono>
+
+namespace kovex {
+
+std::string CardSilentLine() {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(CardPort::GIVE_UP_AFTER);
+    return "KOVEX did not answer within " + std::to_string(seconds.count()) +
+           " s; command abandoned";
+}
+
+bool RunCardExchange(CardPort& port, WindowServices& window,
+                     const std::function<void(CardPort&)>& work) {
+    if (!port.IsOpen()) {
+        window.AppendLog(NO_CARD_OPEN_LINE);
+        return false;
+    }
+    auto lease = port.TryTake();
+    if (!lease) {
+        window.AppendLog(PORT_TAKEN_LINE);
+        return false;
+    }
+    try {
+        work(port);
+    } catch (const CardNotAnswering&) {
+        window.AppendLog(CardSilentLine());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kovex

@@ -1,0 +1,122 @@
+#include "link/CardPort.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "link/CardRegisters.h"
+
+namespace kovex {
+
+void WaitPacer::Idle() {
+    if (passes_ < SPIN_PASSES) {
+        ++passes_;
+        return;
+    }
+    clock_.SleepFor(nextSleep_);
+    nextSleep_ = std::min(nextSleep_ * 2, LONGEST_SLEEP);
+}
+
+CardPort::Lease::Lease(Lease&& other) noexcept : port_(std::exchange(other.port_, nullptr)) {}
+
+CardPort::Lease::~Lease() {
+    if (port_ != nullptr) port_->taken_ = false;
+}
+
+CardPort::CardPort(AppState& state, MonotonicClock& clock, Pump pump)
+    : state_(state), clock_(clock), pump_(std::move(pump)) {}
+
+std::optional<CardPort::Lease> CardPort::TryTake() {
+    if (taken_) return std::nullopt;
+    taken_ = true;
+    return Lease(*this);
+}
+
+MappedRegion& CardPort::Window() {
+    if (window_ == nullptr) throw std::logic_error("No card is open");
+    return *window_;
+}
+
+void CardPort::ThrowIfClosing() const {
+    if (state_.Closing) throw WindowClosing();
+}
+
+void CardPort::PumpWindowMessages() {
+    ThrowIfClosing();
+    pump_();
+    ThrowIfClosing();
+}
+
+void CardPort::PumpAndPace(WaitPacer& pacer) {
+    PumpWindowMessages();
+    pacer.Idle();
+}
+
+std::uint8_t CardPort::ReadStatus() { return Window().Read8(STATUS_REGISTER_OFFSET); }
+
+bool CardPort::ByteWaiting() { return (ReadStatus() & RX_EMPTY) == 0; }
+
+bool CardPort::CanSend() { return (ReadStatus() & TX_BUSY) == 0; }
+
+std::uint8_t CardPort::ReadData() { return Window().Read8(DATA_REGISTER_OFFSET); }
+
+void CardPort::WriteData(std::uint8_t byte) { Window().Write8(DATA_REGISTER_OFFSET, byte); }
+
+template <typename Ready>
+void CardPort::WaitUntil(Ready ready) {
+    const Nanos giveUpAt = clock_.Now() + GIVE_UP_AFTER;
+    WaitPacer pacer(clock_);
+    while (!ready()) {
+        PumpAndPace(pacer);
+        if (clock_.Now() >= giveUpAt) throw CardNotAnswering();
+    }
+}
+
+void CardPort::SendFrame(std::span<const std::uint8_t> bytes) {
+    // Without an end byte the card would wait for the rest of the frame and
+    // take the next command as part of it.
+    if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0xFF}) == bytes.end()) {
+        throw std::logic_error("A frame without its end byte was not sent");
+    }
+    for (const std::uint8_t byte : bytes) {
+        WaitUntil([this] { return CanSend(); });
+        WriteData(byte);
+        if (byte == 0xFF) return;
+    }
+}
+
+std::uint8_t CardPort::ReadReplyByte() {
+    WaitUntil([this] { return ByteWaiting(); });
+    return ReadData();
+}
+
+CardPort::CountedText CardPort::ReadCountedText(std::span<std::uint8_t> buffer) {
+    CountedText result;
+    result.count = ReadReplyByte();
+    result.text.reserve(result.count);
+    for (std::size_t i = 0; i < result.count; ++i) {
+        const std::uint8_t byte = ReadReplyByte();
+        if (i < buffer.size()) buffer[i] = byte;
+        result.text.push_back(static_cast<char>(byte));
+    }
+    return result;
+}
+
+void CardPort::DrainReplies() {
+    while (ByteWaiting()) ReadData();
+}
+
+void CardPort::WaitTicks(std::uint8_t ticks) {
+    state_.TickCountdown = ticks;
+    WaitPacer pacer(clock_);
+    do {
+        PumpAndPace(pacer);
+    } while (state_.TickCountdown > 0);
+}
+
+void CardPort::WaitForReply(std::uint8_t ticks) {
+    state_.TickCountdown = ticks;
+    WaitPacer pacer(clock_);
+    while (state_.TickCountdown > 0 && !ByteWaiting()) PumpAndPace(pacer);
+}
+
+}  // namespace kovex

@@ -1,0 +1,149 @@
+// A model of a KOVEX card behind a PCI 9030 on a small PCI bus, reachable
+// through BridgeApi. BAR 0 records the bridge set-up writes; BAR 2 is the
+// mailbox. Host frames are parsed byte by byte and checked; every command of
+// the command table is answered with its reply shape. All timing runs on the
+// injected clock.
+//
+// Reply bytes: a written program line and a finished erase answer 0x06;
+// Boot Mode, Run Mode and Get Mode answer the mode; Set Poll Item and Clear
+// Buffer answer 0x00. Replies come out in the order their frames arrived.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/BridgeApi.h"
+#include "link/Clock.h"
+
+namespace kovex {
+
+// What the simulated library answers when the device index is past the end
+// of the bus, a BAR cannot be mapped, or an unmap names no mapped region.
+inline constexpr PlxStatus SIM_STATUS_FAILED = 0x201;
+
+struct SimulatedDevice {
+    std::uint8_t bus = 0;
+    std::uint8_t slot = 0;
+    std::uint8_t function = 0;
+    std::uint16_t vendorId = 0;
+    std::uint16_t deviceId = 0;
+};
+
+struct Bar0Write {
+    std::size_t offset = 0;
+    std::uint32_t value = 0;
+    bool operator==(const Bar0Write&) const = default;
+};
+
+// A node message the host sent with CMD_SEND_MESSAGE, as the card decoded it.
+struct ReceivedNodeMessage {
+    std::uint8_t flag = 0;
+    std::uint8_t node = 0;
+    std::uint8_t device = 0;
+    std::uint8_t command = 0;
+    std::vector<std::uint8_t> parameters;
+    bool operator==(const ReceivedNodeMessage&) const = default;
+};
+
+struct CardTiming {
+    Nanos replyDelay{0};                            // frame end -> first reply byte
+    Nanos eraseTime{std::chrono::milliseconds(300)};  // CMD_ERASE -> its reply byte
+    Nanos txBusyHold{0};                            // TX_BUSY after each host byte
+};
+
+struct CardFaults {
+    bool silent = false;       // takes bytes and executes commands, never answers
+    bool stuckTxBusy = false;  // TX_BUSY never clears
+    // Program line number N, counted from 0 since the last erase (or since
+    // construction), fails: it is neither written nor acknowledged.
+    std::optional<int> noAckAtLine;
+    std::vector<std::uint8_t> extraAfterReply;  // appended after every reply
+};
+
+class SimulatedCard final : public BridgeApi {
+public:
+    explicit SimulatedCard(MonotonicClock& clock);
+    ~SimulatedCard() override;
+    SimulatedCard(const SimulatedCard&) = delete;
+    SimulatedCard& operator=(const SimulatedCard&) = delete;
+
+    // A small, realistic bus: two devices of other ids, then a PCI 9030 of
+    // vendor 10B5 at bus 3, slot 7, function 0.
+    static std::vector<SimulatedDevice> DefaultBus();
+
+    // --- the bus, as PlxPci_DeviceFind sees it ---
+    void SetDevices(std::vector<SimulatedDevice> devices);
+    void FailFindAt(std::uint32_t index, PlxStatus status);  // that index fails
+    void SetOpenStatus(PlxStatus status);
+    void SetMapStatus(std::uint8_t bar, PlxStatus status);
+    const std::vector<std::uint32_t>& FindIndexesAsked() const;
+    std::optional<DeviceKey> OpenedKey() const;
+    const std::vector<Bar0Write>& Bar0Writes() const;
+    bool Bar0Mapped() const;
+    bool Bar2Mapped() const;
+    // Every access through BAR 0 or BAR 2 while that BAR is not mapped. Such
+    // an access has no other effect; a read of it returns 0xFF.
+    int AccessesWhileUnmapped() const;
+
+    // --- BridgeApi ---
+    PlxStatus PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) override;
+    PlxStatus PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& device) override;
+    PlxStatus PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
+                               MappedAddress& address) override;
+    PlxStatus PlxPci_PciBarUnmap(DeviceObject& device, MappedAddress& address) override;
+
+    // --- timing and faults ---
+    CardTiming& Timing();
+    CardFaults& Faults();
+
+    // --- card state the tests set and inspect ---
+    std::uint8_t Mode() const;
+    void SetMode(std::uint8_t mode);
+    void SetVersionText(std::string text);  // bytes, up to 255
+    void SetPollItem(std::uint8_t index, std::uint8_t node);
+    std::uint8_t PollItem(std::uint8_t index) const;
+    void SetNodeStatus(std::uint8_t node, std::uint8_t status);
+    void SetPollSpeed(std::uint8_t speed);
+    void SetPacketCounters(std::uint8_t sent, std::uint8_t received);
+    void SetEthPollNode(std::uint8_t node);
+    // In run mode the card polls its list: each period both packet counters
+    // move on by one (wrapping at 256). A period of 0 stops them (default).
+    void SetPollPeriod(Nanos period);
+    // In run mode a node leaves a message for the host every interval (0:
+    // never, the default); used by the tool so Get Msg comes alive. Node 12,
+    // device 3 reports a two-digit reading: 0C 03 07 02 d1 d0, byte 3 counting
+    // the bytes after the first four. At most 4 such messages wait at once.
+    void SetNodeChatter(Nanos interval);
+    // Flash as written by CMD_PROGRAM_LINE records since the last erase: card
+    // address -> byte. Erase clears it.
+    const std::map<std::uint32_t, std::uint8_t>& Flash() const;
+    int EraseCount() const;
+    int ResetCount() const;
+    int ProgramLinesReceived() const;  // records that parsed, since construction
+    const std::vector<ReceivedNodeMessage>& NodeMessagesReceived() const;
+    // A message a node leaves for the host; clears NO_MESSAGE until fetched.
+    void QueueHostMessage(std::vector<std::uint8_t> bytes);
+    std::size_t HostMessagesWaiting() const;
+    // Bytes put in the host's receive queue at once, as if left over.
+    void InjectReplyBytes(const std::vector<std::uint8_t>& bytes);
+
+    // --- what the host did on the wire ---
+    const std::vector<std::uint8_t>& HostBytes() const;  // every data write
+    const std::vector<std::vector<std::uint8_t>>& FramesReceived() const;  // well-formed
+    int MalformedFrames() const;
+    int WritesWhileBusy() const;  // data written while TX_BUSY was set
+    int ReadsWhileEmpty() const;  // data read while RX_EMPTY was set
+    int StatusReads() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kovex

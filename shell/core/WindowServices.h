@@ -1,0 +1,34 @@
+// What a window offers the handlers' card work: the log, the label, the
+// controls' enabled state and the dialogs. The Qt windows implement it; tests
+// use a scripted fake.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kovex {
+
+// The main window's controls, by their form names.
+enum class Control {
+    Button1, Button2, Button3, Button4, Button5, Button6, Button7, Button8,
+    Button9, Button10, Button11, Button12, Button13, Button14, Button15,
+    Button16, CheckBox1,
+};
+
+class WindowServices {
+public:
+    virtual ~WindowServices() = default;
+    // Log lines are bytes, shown one for one as 8-bit characters.
+    virtual void AppendLog(std::string_view line) = 0;
+    virtual void ClearLog() = 0;
+    virtual void SetStatusLabel(std::string_view text) = 0;
+    virtual void SetEnabled(Control control, bool enabled) = 0;
+    virtual bool IsEnabled(Control control) const = 0;
+    virtual bool DebugChecked() const = 0;
+    // A modal information box.
+    virtual void ShowMessage(std::string_view text) = 0;
+    // The application's standard error box (text as given).
+    virtual void ShowError(std::string_view text) = 0;
+};
+
+}  // namespace kovex

@@ -1,0 +1,28 @@
+// kovex-programmer-sim: the service tool with a simulated card behind the
+// bridge interface. Runs anywhere, needs no card and no privileges.
+#include <QApplication>
+
+#include "FWUnit1.h"
+#include "Unit2.h"
+#include "link/Clock.h"
+#include "link/SimulatedCard.h"
+#include "shell/core/SlotGuard.h"
+
+int main(int argc, char* argv[]) {
+    using namespace std::chrono_literals;
+    QApplication application(argc, argv);
+    application.setApplicationName(QString::fromUtf8(kovex::APPLICATION_TITLE.data()));
+
+    kovex::SteadyClock clock;
+    kovex::SimulatedCard card(clock);
+    card.Timing().replyDelay = 2ms;
+    card.Timing().txBusyHold = 20us;
+    card.SetPollPeriod(250ms);
+    card.SetNodeChatter(6s);
+
+    TForm1 Form1(card, clock);
+    TForm2 Form2;
+    Form1.SetGraphicWindow(Form2);
+    Form1.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,87 @@
+// The main window "KOVEX Programmer": the log, the buttons, the two timers
+// and the file dialog. Handlers forward to the card work in link/ and
+// console/; no protocol lives here.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "console/StatusCommands.h"
+#include "link/AppState.h"
+#include "link/BridgeApi.h"
+#include "link/CardDiscovery.h"
+#include "link/CardPort.h"
+#include "link/Clock.h"
+#include "shell/core/WindowServices.h"
+
+class QCheckBox;
+class QFileDialog;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class TForm2;
+
+class TForm1 : public QWidget, public kovex::WindowServices {
+    Q_OBJECT
+
+public:
+    // The pump defaults to QCoreApplication::processEvents; tests inject one
+    // that moves a virtual clock.
+    TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock,
+           kovex::CardPort::Pump pump = {});
+    ~TForm1() override;
+
+    void SetGraphicWindow(TForm2& form2) { Form2 = &form2; }
+    kovex::AppState& State() { return state_; }
+
+    // WindowServices
+    void AppendLog(std::string_view line) override;
+    void ClearLog() override;
+    void SetStatusLabel(std::string_view text) override;
+    void SetEnabled(kovex::Control control, bool enabled) override;
+    bool IsEnabled(kovex::Control control) const override;
+    bool DebugChecked() const override;
+    void ShowMessage(std::string_view text) override;
+    void ShowError(std::string_view text) override;
+
+public slots:
+    void Button1Click();
+    void Button3Click();
+    void Button4Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Button11Click();
+    void Button12Click();
+    void Button15Click();
+    void Button16Click();
+    void Timer1Timer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    QPushButton* AddButton(const char* name, const char* caption, QRect geometry, bool enabled);
+    void SetTabOrder();
+    void ConnectHandlers();
+    void Guarded(const std::function<void()>& handler);
+
+    QPointer<TForm2> Form2;
+    QPlainTextEdit* Memo1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    std::array<QWidget*, 17> controls_{};
+
+    kovex::AppState state_;
+    kovex::CardPort port_;
+    kovex::CardOpener opener_;
+    kovex::StatusCommands status_;
+};
