@@ -132,6 +132,9 @@ public:
     std::size_t HostMessagesWaiting() const;
     // Bytes put in the host's receive queue at once, as if left over.
     void InjectReplyBytes(const std::vector<std::uint8_t>& bytes);
+    // The next command that answers sends these bytes instead of its own
+    // reply, at its own time; everything else it does still happens.
+    void OverrideNextReply(std::vector<std::uint8_t> bytes);
 
     // --- what the host did on the wire ---
     const std::vector<std::uint8_t>& HostBytes() const;  // every data write

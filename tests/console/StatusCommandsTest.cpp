@@ -223,7 +223,9 @@ TEST_F(StatusCommandsTest, ASilentCardEndsTheHandlerWithOneLineAndFreesThePort) 
     rig.card.Faults().silent = true;
     commands.Button7Click();
     EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
-    EXPECT_TRUE(rig.window.enableCalls.empty());
+    for (const Control control : {C::Button6, C::Button10, C::Button13, C::Button14, C::Button16}) {
+        EXPECT_FALSE(rig.window.enabled[control]);
+    }
     EXPECT_EQ(rig.state.CardMode, 0);
 }
 

@@ -12,6 +12,7 @@ void CardRig::Open() {
     opener.Button1Click();
     window.log.clear();
     window.enableCalls.clear();
+    pumps = 0;
 }
 
 void CardRig::At(Nanos when, std::function<void()> action) {
