@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QMessageBox>
+
 #include "FWUnit1.h"
 #include "Unit2.h"
 #include "link/CardRegisters.h"
@@ -40,6 +42,30 @@ protected:
         return widget;
     }
     void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
+    // Answers the next modal box with Escape, keeping its title and text;
+    // gives up (and fails) if none shows within about a second.
+    struct SeenBox {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool seen = false;
+    };
+    void AnswerNextModal(SeenBox& seen) {
+        auto attempts = std::make_shared<int>(0);
+        auto poll = std::make_shared<std::function<void()>>();
+        *poll = [&seen, attempts, poll] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal != nullptr) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                    seen = {box->windowTitle(), box->text(), box->icon(), true};
+                }
+                QTest::keyClick(modal, Qt::Key_Escape);
+                return;
+            }
+            if (++*attempts < 100) QTimer::singleShot(10, *poll);
+        };
+        QTimer::singleShot(0, *poll);
+    }
     QStringList LogLines() { return Find<QPlainTextEdit>("Memo1")->toPlainText().split('\n'); }
 
     kovex::VirtualClock clock;
@@ -139,6 +165,78 @@ TEST_F(MainWindowTest, OpenLogsTheSimulatedBusAndEnablesTheCardButtons) {
     for (const char* name : {"Button2", "Button4", "Button5", "Button7", "Button8", "Button9"}) {
         EXPECT_TRUE(Find(name)->isEnabled()) << name;
     }
+}
+
+TEST_F(MainWindowTest, OpenWithoutABridgeShowsPlxNotFoundAndChangesNoControl) {
+    Find<QTimer>("Timer1")->stop();
+    card.SetDevices({});
+    SeenBox box;
+    AnswerNextModal(box);
+    Click("Button1");
+    EXPECT_TRUE(box.seen);
+    EXPECT_EQ(box.text, "PLX Not found");
+    EXPECT_EQ(box.title, "KOVEX Programmer");
+    EXPECT_TRUE(Find("Button1")->isEnabled());
+    EXPECT_FALSE(Find("Button4")->isEnabled());
+}
+
+TEST_F(MainWindowTest, TheErrorBoxCarriesTheTitleAndTheErrorIcon) {
+    SeenBox box;
+    AnswerNextModal(box);
+    form.ShowError("Cannot open file");
+    EXPECT_TRUE(box.seen);
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_EQ(box.title, "KOVEX Programmer");
+    EXPECT_TRUE(form.isEnabled());
+}
+
+TEST_F(MainWindowTest, GraphicShowsTheDisplayWindowModally) {
+    Find<QTimer>("Timer1")->stop();
+    TForm2 form2;
+    form.SetGraphicWindow(form2);
+    EXPECT_FALSE(form2.isVisible());
+    Click("Button1");
+    Click("Button7");
+    bool wasModal = false;
+    QTimer::singleShot(0, [&] {
+        wasModal = QApplication::activeModalWidget() == &form2;
+        form2.reject();
+    });
+    Click("Button16");
+    EXPECT_TRUE(wasModal);
+    EXPECT_FALSE(form2.isVisible());
+    EXPECT_EQ(form2.windowTitle(), "Form2");
+}
+
+TEST_F(MainWindowTest, WalkRunModeThenANodeMessageComesAndIsFetched) {
+    Find<QTimer>("Timer1")->stop();
+    card.Timing().replyDelay = 2ms;
+    Click("Button1");
+    Click("Button7");
+    EXPECT_EQ(LogLines().back(), "KOVEX Responded = 102");
+    Tick();
+    EXPECT_FALSE(Find("Button11")->isEnabled());
+
+    card.QueueHostMessage({0x0A, 0x00, 0x07, 0x02, 0x31, 0x32});
+    Tick();
+    ASSERT_TRUE(Find("Button11")->isEnabled());
+    Click("Button11");
+    EXPECT_EQ(LogLines().back(), "6 Bytes recieved:  0A 00 07 02 31 32");
+    Tick();
+    EXPECT_FALSE(Find("Button11")->isEnabled());
+    EXPECT_EQ(card.MalformedFrames(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowEndsAWaitAtOnce) {
+    Find<QTimer>("Timer1")->stop();
+    Click("Button1");
+    card.Faults().silent = true;
+    QTimer::singleShot(0, [&] { form.close(); });
+    const kovex::Nanos start = clock.Now();
+    Click("Button4");  // waits for a version that never comes
+    EXPECT_TRUE(form.State().Closing);
+    EXPECT_LT(clock.Now() - start, 1s);
+    EXPECT_EQ(LogLines().back(), "Chip open status is: 0200");
 }
 
 }  // namespace
