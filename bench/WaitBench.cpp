@@ -65,7 +65,10 @@ void BM_WaitForReplyAfterTwoSeconds(benchmark::State& state) {
     state.counters["cpu_share_of_core_pct"] = 100.0 * cpuSeconds / wallSeconds;
     state.counters["worst_notice_delay_us"] = lateSeconds * 1e6;
 }
-BENCHMARK(BM_WaitForReplyAfterTwoSeconds)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WaitForReplyAfterTwoSeconds)
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -9,7 +9,9 @@
 namespace kovex {
 namespace {
 
-std::string Decimal(std::uint8_t byte) { return std::to_string(byte); }
+std::string Decimal(std::uint8_t byte) {
+    return std::to_string(byte);
+}
 
 }  // namespace
 

@@ -39,12 +39,14 @@ private:
 }  // namespace
 
 std::string DeviceLine(const DeviceKey& key) {
-    return Hex4(key.deviceId) + " - " + Hex4(key.vendorId) + "        [b:" +
-           std::to_string(key.bus) + " s:" + std::to_string(key.slot) +
+    return Hex4(key.deviceId) + " - " + Hex4(key.vendorId) +
+           "        [b:" + std::to_string(key.bus) + " s:" + std::to_string(key.slot) +
            " f:" + std::to_string(key.function) + " ]";
 }
 
-std::string OpenStatusLine(PlxStatus status) { return "Chip open status is: " + Hex4(status); }
+std::string OpenStatusLine(PlxStatus status) {
+    return "Chip open status is: " + Hex4(status);
+}
 
 CardOpener::CardOpener(BridgeApi& api, CardPort& port, WindowServices& window)
     : api_(api), port_(port), window_(window) {}
@@ -117,7 +119,8 @@ bool CardOpener::SetUpBridge() {
         address_ = nullptr;
         return false;
     }
-    for (const BridgeSetupWrite& write : BRIDGE_SETUP) address_->Write32(write.offset, write.value);
+    for (const BridgeSetupWrite& write : BRIDGE_SETUP)
+        address_->Write32(write.offset, write.value);
     api_.PlxPci_PciBarUnmap(device_, address_);
     return true;
 }

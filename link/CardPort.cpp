@@ -51,15 +51,25 @@ void CardPort::PumpAndPace(WaitPacer& pacer) {
     pacer.Idle();
 }
 
-std::uint8_t CardPort::ReadStatus() { return Window().Read8(STATUS_REGISTER_OFFSET); }
+std::uint8_t CardPort::ReadStatus() {
+    return Window().Read8(STATUS_REGISTER_OFFSET);
+}
 
-bool CardPort::ByteWaiting() { return (ReadStatus() & RX_EMPTY) == 0; }
+bool CardPort::ByteWaiting() {
+    return (ReadStatus() & RX_EMPTY) == 0;
+}
 
-bool CardPort::CanSend() { return (ReadStatus() & TX_BUSY) == 0; }
+bool CardPort::CanSend() {
+    return (ReadStatus() & TX_BUSY) == 0;
+}
 
-std::uint8_t CardPort::ReadData() { return Window().Read8(DATA_REGISTER_OFFSET); }
+std::uint8_t CardPort::ReadData() {
+    return Window().Read8(DATA_REGISTER_OFFSET);
+}
 
-void CardPort::WriteData(std::uint8_t byte) { Window().Write8(DATA_REGISTER_OFFSET, byte); }
+void CardPort::WriteData(std::uint8_t byte) {
+    Window().Write8(DATA_REGISTER_OFFSET, byte);
+}
 
 template <typename Ready>
 void CardPort::WaitUntil(Ready ready) {
@@ -102,7 +112,8 @@ CardPort::CountedText CardPort::ReadCountedText(std::span<std::uint8_t> buffer) 
 }
 
 void CardPort::DrainReplies() {
-    while (ByteWaiting()) ReadData();
+    while (ByteWaiting())
+        ReadData();
 }
 
 void CardPort::WaitTicks(std::uint8_t ticks) {
@@ -116,7 +127,8 @@ void CardPort::WaitTicks(std::uint8_t ticks) {
 void CardPort::WaitForReply(std::uint8_t ticks) {
     state_.TickCountdown = ticks;
     WaitPacer pacer(clock_);
-    while (state_.TickCountdown > 0 && !ByteWaiting()) PumpAndPace(pacer);
+    while (state_.TickCountdown > 0 && !ByteWaiting())
+        PumpAndPace(pacer);
 }
 
 }  // namespace kovex

@@ -36,8 +36,7 @@ FrameBuild FillTemplate(std::span<const std::uint8_t> frameTemplate,
 }
 
 // Everything up to and including the length byte, then payload, then end.
-Frame Assemble(std::span<const std::uint8_t> head,
-               std::span<const std::uint8_t> payload) {
+Frame Assemble(std::span<const std::uint8_t> head, std::span<const std::uint8_t> payload) {
     Frame frame;
     frame.reserve(head.size() + payload.size() + 1);
     frame.insert(frame.end(), head.begin(), head.end());
@@ -109,8 +108,8 @@ FrameBuild BuildProgramLine(std::span<const std::uint8_t> lineRecord) {
 
 FrameBuild BuildSendMessage(std::span<const std::uint8_t> nodeMessage) {
     if (nodeMessage.size() > MAX_MESSAGE_LENGTH) {
-        return Refused({.reason = FrameRefusal::Reason::PayloadTooLong,
-                        .payloadLength = nodeMessage.size()});
+        return Refused(
+            {.reason = FrameRefusal::Reason::PayloadTooLong, .payloadLength = nodeMessage.size()});
     }
     if (const auto refusal = FindFrameEndInPayload(nodeMessage)) {
         return Refused(*refusal);

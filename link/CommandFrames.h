@@ -48,18 +48,26 @@ inline constexpr FixedFrame FRAME_GET_VERSION{0x00, 0x5A, 0xF0, CMD_GET_VERSION,
 inline constexpr FixedFrame FRAME_RESET{0x00, 0x5A, 0xF0, CMD_RESET, 0x00, FRAME_END};
 inline constexpr FixedFrame FRAME_GET_MESSAGE{0x00, 0x5A, 0xF0, CMD_GET_MESSAGE, 0x00, FRAME_END};
 inline constexpr FixedFrame FRAME_CLEAR_BUFFER{0x00, 0x5A, 0xF0, CMD_CLEAR_BUFFER, 0x00, FRAME_END};
-inline constexpr FixedFrame FRAME_GET_POLL_SPEED{0x00, 0x5A, 0xF0, CMD_GET_POLL_SPEED, 0x00, FRAME_END};
-inline constexpr FixedFrame FRAME_GET_ETH_POLL_NODE{0x00, 0x5A, 0xF0, CMD_GET_ETH_POLL_NODE, 0x00, FRAME_END};
-inline constexpr FixedFrame FRAME_GET_ETH_POLL_PTR{0x00, 0x5A, 0xF0, CMD_GET_ETH_POLL_PTR, 0x00, FRAME_END};
+inline constexpr FixedFrame FRAME_GET_POLL_SPEED{0x00, 0x5A,     0xF0, CMD_GET_POLL_SPEED,
+                                                 0x00, FRAME_END};
+inline constexpr FixedFrame FRAME_GET_ETH_POLL_NODE{0x00, 0x5A,     0xF0, CMD_GET_ETH_POLL_NODE,
+                                                    0x00, FRAME_END};
+inline constexpr FixedFrame FRAME_GET_ETH_POLL_PTR{0x00, 0x5A,     0xF0, CMD_GET_ETH_POLL_PTR,
+                                                   0x00, FRAME_END};
 
 // Templates: the variable bytes are 0 and filled in a copy.
-inline constexpr std::array<std::uint8_t, 7> TEMPLATE_GET_POLL_ITEM{0x00, 0x5A, 0xF0, CMD_GET_POLL_ITEM, 0x01, 0x00, FRAME_END};
-inline constexpr std::array<std::uint8_t, 7> TEMPLATE_GET_NODE_STATUS{0x00, 0x5A, 0xF0, CMD_GET_NODE_STATUS, 0x01, 0x00, FRAME_END};
-inline constexpr std::array<std::uint8_t, 8> TEMPLATE_SET_POLL_ITEM{0x00, 0x5A, 0xF0, CMD_SET_POLL_ITEM, 0x02, 0x00, 0x00, FRAME_END};
+inline constexpr std::array<std::uint8_t, 7> TEMPLATE_GET_POLL_ITEM{
+    0x00, 0x5A, 0xF0, CMD_GET_POLL_ITEM, 0x01, 0x00, FRAME_END};
+inline constexpr std::array<std::uint8_t, 7> TEMPLATE_GET_NODE_STATUS{
+    0x00, 0x5A, 0xF0, CMD_GET_NODE_STATUS, 0x01, 0x00, FRAME_END};
+inline constexpr std::array<std::uint8_t, 8> TEMPLATE_SET_POLL_ITEM{
+    0x00, 0x5A, 0xF0, CMD_SET_POLL_ITEM, 0x02, 0x00, 0x00, FRAME_END};
 
 // Prefixes to which the sender appends the rest.
-inline constexpr std::array<std::uint8_t, 5> PREFIX_PROGRAM_LINE{0x00, 0x5A, 0xF0, CMD_PROGRAM_LINE, 0x2B};
-inline constexpr std::array<std::uint8_t, 4> PREFIX_SEND_MESSAGE{0x00, 0x5A, 0xF0, CMD_SEND_MESSAGE};
+inline constexpr std::array<std::uint8_t, 5> PREFIX_PROGRAM_LINE{0x00, 0x5A, 0xF0, CMD_PROGRAM_LINE,
+                                                                 0x2B};
+inline constexpr std::array<std::uint8_t, 4> PREFIX_SEND_MESSAGE{0x00, 0x5A, 0xF0,
+                                                                 CMD_SEND_MESSAGE};
 
 // Why a builder refused.
 struct FrameRefusal {

@@ -96,7 +96,8 @@ std::optional<std::uint32_t> ParseHex(std::span<const std::uint8_t> text, std::s
 }
 
 bool HasText(std::span<const std::uint8_t> text, std::size_t at, std::string_view expected) {
-    return std::equal(expected.begin(), expected.end(), text.begin() + static_cast<std::ptrdiff_t>(at));
+    return std::equal(expected.begin(), expected.end(),
+                      text.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 struct LineRecord {
@@ -281,7 +282,8 @@ public:
             std::find_if(rxQueue_.begin(), rxQueue_.end(),
                          [now](const TimedByte& b) { return b.readyAt > now; });
         std::vector<TimedByte> stale;
-        for (const std::uint8_t value : bytes) stale.push_back({now, value});
+        for (const std::uint8_t value : bytes)
+            stale.push_back({now, value});
         rxQueue_.insert(firstPending, stale.begin(), stale.end());
     }
 
@@ -471,7 +473,8 @@ private:
     void SendReply(const std::vector<std::uint8_t>& reply, Nanos delay) {
         if (reply.empty() || faults_.silent) return;
         const Nanos readyAt = clock_.Now() + delay;
-        for (const std::uint8_t value : reply) rxQueue_.push_back({readyAt, value});
+        for (const std::uint8_t value : reply)
+            rxQueue_.push_back({readyAt, value});
         for (const std::uint8_t value : faults_.extraAfterReply) {
             rxQueue_.push_back({readyAt, value});
         }
@@ -649,18 +652,30 @@ void SimulatedCard::SetDevices(std::vector<SimulatedDevice> devices) {
 void SimulatedCard::FailFindAt(std::uint32_t index, PlxStatus status) {
     impl_->findFailures_[index] = status;
 }
-void SimulatedCard::SetOpenStatus(PlxStatus status) { impl_->openStatus_ = status; }
+void SimulatedCard::SetOpenStatus(PlxStatus status) {
+    impl_->openStatus_ = status;
+}
 void SimulatedCard::SetMapStatus(std::uint8_t bar, PlxStatus status) {
     impl_->SetMapStatus(bar, status);
 }
 const std::vector<std::uint32_t>& SimulatedCard::FindIndexesAsked() const {
     return impl_->findIndexesAsked_;
 }
-std::optional<DeviceKey> SimulatedCard::OpenedKey() const { return impl_->openedKey_; }
-const std::vector<Bar0Write>& SimulatedCard::Bar0Writes() const { return impl_->bar0Writes_; }
-bool SimulatedCard::Bar0Mapped() const { return impl_->IsMapped(LOCAL_CONFIG_BAR); }
-bool SimulatedCard::Bar2Mapped() const { return impl_->IsMapped(MAILBOX_BAR); }
-int SimulatedCard::AccessesWhileUnmapped() const { return impl_->accessesWhileUnmapped_; }
+std::optional<DeviceKey> SimulatedCard::OpenedKey() const {
+    return impl_->openedKey_;
+}
+const std::vector<Bar0Write>& SimulatedCard::Bar0Writes() const {
+    return impl_->bar0Writes_;
+}
+bool SimulatedCard::Bar0Mapped() const {
+    return impl_->IsMapped(LOCAL_CONFIG_BAR);
+}
+bool SimulatedCard::Bar2Mapped() const {
+    return impl_->IsMapped(MAILBOX_BAR);
+}
+int SimulatedCard::AccessesWhileUnmapped() const {
+    return impl_->accessesWhileUnmapped_;
+}
 
 PlxStatus SimulatedCard::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
     return impl_->Find(key, index);
@@ -676,11 +691,19 @@ PlxStatus SimulatedCard::PlxPci_PciBarUnmap(DeviceObject&, MappedAddress& addres
     return impl_->Unmap(address);
 }
 
-CardTiming& SimulatedCard::Timing() { return impl_->timing_; }
-CardFaults& SimulatedCard::Faults() { return impl_->faults_; }
+CardTiming& SimulatedCard::Timing() {
+    return impl_->timing_;
+}
+CardFaults& SimulatedCard::Faults() {
+    return impl_->faults_;
+}
 
-std::uint8_t SimulatedCard::Mode() const { return impl_->mode_; }
-void SimulatedCard::SetMode(std::uint8_t mode) { impl_->SetMode(mode); }
+std::uint8_t SimulatedCard::Mode() const {
+    return impl_->mode_;
+}
+void SimulatedCard::SetMode(std::uint8_t mode) {
+    impl_->SetMode(mode);
+}
 void SimulatedCard::SetVersionText(std::string text) {
     if (text.size() > VERSION_TEXT_MAX) text.resize(VERSION_TEXT_MAX);
     impl_->versionText_ = std::move(text);
@@ -688,28 +711,48 @@ void SimulatedCard::SetVersionText(std::string text) {
 void SimulatedCard::SetPollItem(std::uint8_t index, std::uint8_t node) {
     impl_->pollList_[index] = node;
 }
-std::uint8_t SimulatedCard::PollItem(std::uint8_t index) const { return impl_->pollList_[index]; }
+std::uint8_t SimulatedCard::PollItem(std::uint8_t index) const {
+    return impl_->pollList_[index];
+}
 void SimulatedCard::SetNodeStatus(std::uint8_t node, std::uint8_t status) {
     impl_->nodeStatus_[node] = status;
 }
-void SimulatedCard::SetPollSpeed(std::uint8_t speed) { impl_->pollSpeed_ = speed; }
+void SimulatedCard::SetPollSpeed(std::uint8_t speed) {
+    impl_->pollSpeed_ = speed;
+}
 void SimulatedCard::SetPacketCounters(std::uint8_t sent, std::uint8_t received) {
     impl_->SetPacketCounters(sent, received);
 }
-void SimulatedCard::SetEthPollNode(std::uint8_t node) { impl_->ethPollNode_ = node; }
-void SimulatedCard::SetPollPeriod(Nanos period) { impl_->SetPollPeriod(period); }
-void SimulatedCard::SetNodeChatter(Nanos interval) { impl_->SetNodeChatter(interval); }
-const std::map<std::uint32_t, std::uint8_t>& SimulatedCard::Flash() const { return impl_->flash_; }
-int SimulatedCard::EraseCount() const { return impl_->eraseCount_; }
-int SimulatedCard::ResetCount() const { return impl_->resetCount_; }
-int SimulatedCard::ProgramLinesReceived() const { return impl_->programLinesReceived_; }
+void SimulatedCard::SetEthPollNode(std::uint8_t node) {
+    impl_->ethPollNode_ = node;
+}
+void SimulatedCard::SetPollPeriod(Nanos period) {
+    impl_->SetPollPeriod(period);
+}
+void SimulatedCard::SetNodeChatter(Nanos interval) {
+    impl_->SetNodeChatter(interval);
+}
+const std::map<std::uint32_t, std::uint8_t>& SimulatedCard::Flash() const {
+    return impl_->flash_;
+}
+int SimulatedCard::EraseCount() const {
+    return impl_->eraseCount_;
+}
+int SimulatedCard::ResetCount() const {
+    return impl_->resetCount_;
+}
+int SimulatedCard::ProgramLinesReceived() const {
+    return impl_->programLinesReceived_;
+}
 const std::vector<ReceivedNodeMessage>& SimulatedCard::NodeMessagesReceived() const {
     return impl_->nodeMessagesReceived_;
 }
 void SimulatedCard::QueueHostMessage(std::vector<std::uint8_t> bytes) {
     impl_->QueueHostMessage(std::move(bytes));
 }
-std::size_t SimulatedCard::HostMessagesWaiting() const { return impl_->HostMessagesWaiting(); }
+std::size_t SimulatedCard::HostMessagesWaiting() const {
+    return impl_->HostMessagesWaiting();
+}
 void SimulatedCard::InjectReplyBytes(const std::vector<std::uint8_t>& bytes) {
     impl_->InjectReplyBytes(bytes);
 }
@@ -717,13 +760,23 @@ void SimulatedCard::OverrideNextReply(std::vector<std::uint8_t> bytes) {
     impl_->replyOverride_ = std::move(bytes);
 }
 
-const std::vector<std::uint8_t>& SimulatedCard::HostBytes() const { return impl_->hostBytes_; }
+const std::vector<std::uint8_t>& SimulatedCard::HostBytes() const {
+    return impl_->hostBytes_;
+}
 const std::vector<std::vector<std::uint8_t>>& SimulatedCard::FramesReceived() const {
     return impl_->framesReceived_;
 }
-int SimulatedCard::MalformedFrames() const { return impl_->malformedFrames_; }
-int SimulatedCard::WritesWhileBusy() const { return impl_->writesWhileBusy_; }
-int SimulatedCard::ReadsWhileEmpty() const { return impl_->readsWhileEmpty_; }
-int SimulatedCard::StatusReads() const { return impl_->statusReads_; }
+int SimulatedCard::MalformedFrames() const {
+    return impl_->malformedFrames_;
+}
+int SimulatedCard::WritesWhileBusy() const {
+    return impl_->writesWhileBusy_;
+}
+int SimulatedCard::ReadsWhileEmpty() const {
+    return impl_->readsWhileEmpty_;
+}
+int SimulatedCard::StatusReads() const {
+    return impl_->statusReads_;
+}
 
 }  // namespace kovex

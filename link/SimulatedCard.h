@@ -52,9 +52,9 @@ struct ReceivedNodeMessage {
 };
 
 struct CardTiming {
-    Nanos replyDelay{0};                            // frame end -> first reply byte
+    Nanos replyDelay{0};                              // frame end -> first reply byte
     Nanos eraseTime{std::chrono::milliseconds(300)};  // CMD_ERASE -> its reply byte
-    Nanos txBusyHold{0};                            // TX_BUSY after each host byte
+    Nanos txBusyHold{0};                              // TX_BUSY after each host byte
 };
 
 struct CardFaults {
@@ -137,7 +137,7 @@ public:
     void OverrideNextReply(std::vector<std::uint8_t> bytes);
 
     // --- what the host did on the wire ---
-    const std::vector<std::uint8_t>& HostBytes() const;  // every data write
+    const std::vector<std::uint8_t>& HostBytes() const;                    // every data write
     const std::vector<std::vector<std::uint8_t>>& FramesReceived() const;  // well-formed
     int MalformedFrames() const;
     int WritesWhileBusy() const;  // data written while TX_BUSY was set

@@ -10,9 +10,23 @@ namespace kovex {
 
 // The main window's controls, by their form names.
 enum class Control {
-    Button1, Button2, Button3, Button4, Button5, Button6, Button7, Button8,
-    Button9, Button10, Button11, Button12, Button13, Button14, Button15,
-    Button16, CheckBox1,
+    Button1,
+    Button2,
+    Button3,
+    Button4,
+    Button5,
+    Button6,
+    Button7,
+    Button8,
+    Button9,
+    Button10,
+    Button11,
+    Button12,
+    Button13,
+    Button14,
+    Button15,
+    Button16,
+    CheckBox1,
 };
 
 class WindowServices {

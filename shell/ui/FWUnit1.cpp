@@ -30,12 +30,13 @@ kovex::CardPort::Pump PumpOrDefault(kovex::CardPort::Pump pump) {
     return [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
 }
 
-std::size_t Index(Control control) { return static_cast<std::size_t>(control); }
+std::size_t Index(Control control) {
+    return static_cast<std::size_t>(control);
+}
 
 }  // namespace
 
-TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock,
-               kovex::CardPort::Pump pump)
+TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::CardPort::Pump pump)
     : port_(state_, clock, PumpOrDefault(std::move(pump))),
       opener_(bridge, port_, *this),
       status_(port_, *this) {
@@ -89,7 +90,8 @@ void TForm1::CreateControls() {
         {Control::Button16, "Button16", "Graphic", {160, 488, 75, 25}, false},
     };
     for (const ButtonSpec& spec : buttons) {
-        controls_[Index(spec.control)] = AddButton(spec.name, spec.caption, spec.geometry, spec.enabled);
+        controls_[Index(spec.control)] =
+            AddButton(spec.name, spec.caption, spec.geometry, spec.enabled);
     }
 
     Memo1 = new QPlainTextEdit(this);
@@ -129,23 +131,33 @@ void TForm1::CreateControls() {
 
 void TForm1::SetTabOrder() {
     const std::array<QWidget*, 18> order = {
-        controls_[Index(Control::Button1)],  Memo1,
-        controls_[Index(Control::Button2)],  controls_[Index(Control::Button3)],
-        controls_[Index(Control::Button4)],  controls_[Index(Control::Button5)],
-        controls_[Index(Control::Button6)],  controls_[Index(Control::Button7)],
-        controls_[Index(Control::Button8)],  controls_[Index(Control::Button9)],
-        controls_[Index(Control::Button10)], controls_[Index(Control::Button11)],
-        controls_[Index(Control::Button12)], controls_[Index(Control::Button13)],
-        CheckBox1,                           controls_[Index(Control::Button14)],
-        controls_[Index(Control::Button15)], controls_[Index(Control::Button16)],
+        controls_[Index(Control::Button1)],
+        Memo1,
+        controls_[Index(Control::Button2)],
+        controls_[Index(Control::Button3)],
+        controls_[Index(Control::Button4)],
+        controls_[Index(Control::Button5)],
+        controls_[Index(Control::Button6)],
+        controls_[Index(Control::Button7)],
+        controls_[Index(Control::Button8)],
+        controls_[Index(Control::Button9)],
+        controls_[Index(Control::Button10)],
+        controls_[Index(Control::Button11)],
+        controls_[Index(Control::Button12)],
+        controls_[Index(Control::Button13)],
+        CheckBox1,
+        controls_[Index(Control::Button14)],
+        controls_[Index(Control::Button15)],
+        controls_[Index(Control::Button16)],
     };
-    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm1::ConnectHandlers() {
     const auto connectClick = [this](Control control, void (TForm1::*handler)()) {
-        connect(static_cast<QPushButton*>(controls_[Index(control)]), &QPushButton::clicked,
-                this, handler);
+        connect(static_cast<QPushButton*>(controls_[Index(control)]), &QPushButton::clicked, this,
+                handler);
     };
     connectClick(Control::Button1, &TForm1::Button1Click);
     connectClick(Control::Button3, &TForm1::Button3Click);
@@ -160,17 +172,37 @@ void TForm1::ConnectHandlers() {
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
 }
 
-void TForm1::Guarded(const std::function<void()>& handler) { kovex::RunGuarded(*this, handler); }
+void TForm1::Guarded(const std::function<void()>& handler) {
+    kovex::RunGuarded(*this, handler);
+}
 
-void TForm1::Button1Click() { Guarded([this] { opener_.Button1Click(); }); }
-void TForm1::Button3Click() { Guarded([this] { ClearLog(); }); }
-void TForm1::Button4Click() { Guarded([this] { status_.Button4Click(); }); }
-void TForm1::Button6Click() { Guarded([this] { status_.Button6Click(); }); }
-void TForm1::Button7Click() { Guarded([this] { status_.Button7Click(); }); }
-void TForm1::Button8Click() { Guarded([this] { status_.Button8Click(); }); }
-void TForm1::Button11Click() { Guarded([this] { status_.Button11Click(); }); }
-void TForm1::Button12Click() { Guarded([this] { status_.Button12Click(); }); }
-void TForm1::Button15Click() { Guarded([this] { status_.Button15Click(); }); }
+void TForm1::Button1Click() {
+    Guarded([this] { opener_.Button1Click(); });
+}
+void TForm1::Button3Click() {
+    Guarded([this] { ClearLog(); });
+}
+void TForm1::Button4Click() {
+    Guarded([this] { status_.Button4Click(); });
+}
+void TForm1::Button6Click() {
+    Guarded([this] { status_.Button6Click(); });
+}
+void TForm1::Button7Click() {
+    Guarded([this] { status_.Button7Click(); });
+}
+void TForm1::Button8Click() {
+    Guarded([this] { status_.Button8Click(); });
+}
+void TForm1::Button11Click() {
+    Guarded([this] { status_.Button11Click(); });
+}
+void TForm1::Button12Click() {
+    Guarded([this] { status_.Button12Click(); });
+}
+void TForm1::Button15Click() {
+    Guarded([this] { status_.Button15Click(); });
+}
 
 void TForm1::Button16Click() {
     Guarded([this] {
@@ -178,7 +210,9 @@ void TForm1::Button16Click() {
     });
 }
 
-void TForm1::Timer1Timer() { Guarded([this] { kovex::Timer1Timer(state_, port_, *this); }); }
+void TForm1::Timer1Timer() {
+    Guarded([this] { kovex::Timer1Timer(state_, port_, *this); });
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // Any wait in progress sees this and unwinds its handler before the
@@ -188,9 +222,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::AppendLog(std::string_view line) { Memo1->appendPlainText(FromBytes(line)); }
+void TForm1::AppendLog(std::string_view line) {
+    Memo1->appendPlainText(FromBytes(line));
+}
 
-void TForm1::ClearLog() { Memo1->clear(); }
+void TForm1::ClearLog() {
+    Memo1->clear();
+}
 
 void TForm1::SetStatusLabel(std::string_view text) {
     Label1->setText(FromBytes(text));
@@ -201,9 +239,13 @@ void TForm1::SetEnabled(Control control, bool enabled) {
     controls_[Index(control)]->setEnabled(enabled);
 }
 
-bool TForm1::IsEnabled(Control control) const { return controls_[Index(control)]->isEnabled(); }
+bool TForm1::IsEnabled(Control control) const {
+    return controls_[Index(control)]->isEnabled();
+}
 
-bool TForm1::DebugChecked() const { return CheckBox1->isChecked(); }
+bool TForm1::DebugChecked() const {
+    return CheckBox1->isChecked();
+}
 
 void TForm1::ShowMessage(std::string_view text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kovex::APPLICATION_TITLE.data()),

@@ -31,8 +31,7 @@ class TForm1 : public QWidget, public kovex::WindowServices {
 public:
     // The pump defaults to QCoreApplication::processEvents; tests inject one
     // that moves a virtual clock.
-    TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock,
-           kovex::CardPort::Pump pump = {});
+    TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::CardPort::Pump pump = {});
     ~TForm1() override;
 
     void SetGraphicWindow(TForm2& form2) { Form2 = &form2; }

@@ -31,10 +31,13 @@ protected:
     StatusCommands commands{rig.port, rig.window};
 };
 
-const Enables kRunModeEnables{{C::Button6, true}, {C::Button10, true}, {C::Button13, true},
-                              {C::Button14, true}, {C::Button16, true}};
-const Enables kBootModeDisables{{C::Button6, false}, {C::Button10, false}, {C::Button14, false},
-                                {C::Button16, false}};
+const Enables kRunModeEnables{{C::Button6, true},
+                              {C::Button10, true},
+                              {C::Button13, true},
+                              {C::Button14, true},
+                              {C::Button16, true}};
+const Enables kBootModeDisables{
+    {C::Button6, false}, {C::Button10, false}, {C::Button14, false}, {C::Button16, false}};
 const Enables kLoopbackEnables{{C::Button6, true}, {C::Button10, true}, {C::Button13, true}};
 
 std::string VersionWithZeroInside() {
@@ -56,24 +59,72 @@ TEST_F(StatusCommandsTest, EachStatusHandlerSendsItsFrameAndLogsItsReply) {
     };
     const std::string longVersion = VersionWithZeroInside();
     const Case cases[] = {
-        {"version", &StatusCommands::Button4Click, {}, "KOVEX 2.14", FRAME_GET_VERSION,
-         "Firmware version from KOVEX = KOVEX 2.14", 0, {}},
-        {"version of length 0", &StatusCommands::Button4Click, {}, "", FRAME_GET_VERSION,
-         "Firmware version from KOVEX = ", 0, {}},
-        {"version of 255 with a zero byte", &StatusCommands::Button4Click, {}, longVersion,
-         FRAME_GET_VERSION, "Firmware version from KOVEX = " + longVersion, 0, {}},
-        {"poll speed 0", &StatusCommands::Button6Click, Bytes{0}, "", FRAME_GET_POLL_SPEED,
-         "Poll speed = 0", 0, {}},
-        {"poll speed 255", &StatusCommands::Button6Click, Bytes{255}, "", FRAME_GET_POLL_SPEED,
-         "Poll speed = 255", 0, {}},
-        {"run mode", &StatusCommands::Button7Click, {}, "", FRAME_RUN_MODE,
-         "KOVEX Responded = 102", MODE_RUN, kRunModeEnables},
+        {"version",
+         &StatusCommands::Button4Click,
+         {},
+         "KOVEX 2.14",
+         FRAME_GET_VERSION,
+         "Firmware version from KOVEX = KOVEX 2.14",
+         0,
+         {}},
+        {"version of length 0",
+         &StatusCommands::Button4Click,
+         {},
+         "",
+         FRAME_GET_VERSION,
+         "Firmware version from KOVEX = ",
+         0,
+         {}},
+        {"version of 255 with a zero byte",
+         &StatusCommands::Button4Click,
+         {},
+         longVersion,
+         FRAME_GET_VERSION,
+         "Firmware version from KOVEX = " + longVersion,
+         0,
+         {}},
+        {"poll speed 0",
+         &StatusCommands::Button6Click,
+         Bytes{0},
+         "",
+         FRAME_GET_POLL_SPEED,
+         "Poll speed = 0",
+         0,
+         {}},
+        {"poll speed 255",
+         &StatusCommands::Button6Click,
+         Bytes{255},
+         "",
+         FRAME_GET_POLL_SPEED,
+         "Poll speed = 255",
+         0,
+         {}},
+        {"run mode",
+         &StatusCommands::Button7Click,
+         {},
+         "",
+         FRAME_RUN_MODE,
+         "KOVEX Responded = 102",
+         MODE_RUN,
+         kRunModeEnables},
         {"run mode answered 0", &StatusCommands::Button7Click, Bytes{0}, "", FRAME_RUN_MODE,
          "KOVEX Responded = 0", MODE_RUN, kRunModeEnables},
-        {"boot mode", &StatusCommands::Button8Click, {}, "", FRAME_BOOT_MODE,
-         "KOVEX Responded = 153", MODE_BOOT, kBootModeDisables},
-        {"clear buff 255", &StatusCommands::Button12Click, Bytes{255}, "", FRAME_CLEAR_BUFFER,
-         "KOVEX Responded = 255", 0, {}},
+        {"boot mode",
+         &StatusCommands::Button8Click,
+         {},
+         "",
+         FRAME_BOOT_MODE,
+         "KOVEX Responded = 153",
+         MODE_BOOT,
+         kBootModeDisables},
+        {"clear buff 255",
+         &StatusCommands::Button12Click,
+         Bytes{255},
+         "",
+         FRAME_CLEAR_BUFFER,
+         "KOVEX Responded = 255",
+         0,
+         {}},
         {"loopback", &StatusCommands::Button15Click, Bytes{17, 16}, "", FRAME_GET_ETH_POLL_PTR,
          "KOVEX Responded = 17 Packets sent, 16 Packets recieved", MODE_RUN, kLoopbackEnables},
     };
@@ -140,7 +191,8 @@ TEST_F(StatusCommandsTest, LoopbackAfterBootModeBringsGetMsgBackButNotTestOrGrap
 
 TEST_F(StatusCommandsTest, GetMsgCollectsOneMessageWithinFiveTicks) {
     Bytes longMessage{0x0A, 0x00, 0x07, 252};
-    for (int i = 0; i < 252; ++i) longMessage.push_back(static_cast<std::uint8_t>(i));
+    for (int i = 0; i < 252; ++i)
+        longMessage.push_back(static_cast<std::uint8_t>(i));
     struct Case {
         const char* name;
         Bytes message;
@@ -205,7 +257,8 @@ TEST_F(StatusCommandsTest, ANestedClickDuringAFrameNeverPutsAByteInsideIt) {
     EXPECT_EQ(rig.card.FramesReceived().size(), 1u);
     EXPECT_EQ(rig.card.FramesReceived()[0],
               Bytes(FRAME_GET_VERSION.begin(), FRAME_GET_VERSION.end()));
-    EXPECT_EQ(std::count(rig.window.log.begin(), rig.window.log.end(), std::string(PORT_TAKEN_LINE)), 4);
+    EXPECT_EQ(
+        std::count(rig.window.log.begin(), rig.window.log.end(), std::string(PORT_TAKEN_LINE)), 4);
 }
 
 TEST(StatusCommandsBeforeOpen, ClearBuffAndLoopbackOnlySayNoCardIsOpen) {
@@ -213,7 +266,8 @@ TEST(StatusCommandsBeforeOpen, ClearBuffAndLoopbackOnlySayNoCardIsOpen) {
     StatusCommands commands(rig.port, rig.window);
     commands.Button12Click();
     commands.Button15Click();
-    EXPECT_EQ(rig.window.log, (Lines{std::string(NO_CARD_OPEN_LINE), std::string(NO_CARD_OPEN_LINE)}));
+    EXPECT_EQ(rig.window.log,
+              (Lines{std::string(NO_CARD_OPEN_LINE), std::string(NO_CARD_OPEN_LINE)}));
     EXPECT_EQ(rig.card.StatusReads(), 0);
     EXPECT_TRUE(rig.window.enableCalls.empty());
     EXPECT_EQ(rig.state.CardMode, 0);

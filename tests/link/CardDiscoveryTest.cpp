@@ -26,7 +26,8 @@ const std::string kOpenLine = "Chip open status is: 0200";
 
 std::vector<std::uint32_t> Upto(std::uint32_t last) {
     std::vector<std::uint32_t> indexes;
-    for (std::uint32_t i = 0; i <= last; ++i) indexes.push_back(i);
+    for (std::uint32_t i = 0; i <= last; ++i)
+        indexes.push_back(i);
     return indexes;
 }
 
@@ -44,23 +45,44 @@ std::vector<ScanCase> ScanCases() {
     Lines fiftyOne;
     for (int i = 0; i < 60; ++i) {
         sixty.push_back(Device(1, static_cast<std::uint8_t>(i), 0, 0x1AF4, 0x1000));
-        if (i <= 50) fiftyOne.push_back("1000 - 1AF4        [b:1 s:" + std::to_string(i) + " f:0 ]");
+        if (i <= 50)
+            fiftyOne.push_back("1000 - 1AF4        [b:1 s:" + std::to_string(i) + " f:0 ]");
     }
     sixty.push_back(kKovex);  // beyond the 51 finds
     const SimulatedDevice duplicate = Device(0, 3, 0, 0x10EC, 0x9030);
     return {
         {"no device", {}, {}, {}, {0}, std::nullopt},
         {"60 devices", sixty, {}, fiftyOne, Upto(50), std::nullopt},
-        {"find 2 fails, 3 would succeed", {kHostBridge, kNic, kNic, kKovex}, 2,
-         {kHostBridgeLine, kNicLine}, {0, 1, 2}, std::nullopt},
-        {"same bus/slot/function twice", {kNic, duplicate, kKovex}, {},
-         {kNicLine, kKovexLine, kOpenLine}, {0, 1, 2, 3}, kKovex},
-        {"another id first", {kHostBridge, kKovex}, {},
-         {kHostBridgeLine, kKovexLine, kOpenLine}, {0, 1, 2}, kKovex},
-        {"two 9030s", {kKovex, kOtherKovex}, {},
-         {kKovexLine, "9030 - 10B5        [b:4 s:1 f:0 ]", kOpenLine}, {0, 1, 2}, kKovex},
-        {"foreign vendor", {kForeign9030}, {},
-         {"9030 - 1234        [b:2 s:5 f:1 ]", kOpenLine}, {0, 1}, kForeign9030},
+        {"find 2 fails, 3 would succeed",
+         {kHostBridge, kNic, kNic, kKovex},
+         2,
+         {kHostBridgeLine, kNicLine},
+         {0, 1, 2},
+         std::nullopt},
+        {"same bus/slot/function twice",
+         {kNic, duplicate, kKovex},
+         {},
+         {kNicLine, kKovexLine, kOpenLine},
+         {0, 1, 2, 3},
+         kKovex},
+        {"another id first",
+         {kHostBridge, kKovex},
+         {},
+         {kHostBridgeLine, kKovexLine, kOpenLine},
+         {0, 1, 2},
+         kKovex},
+        {"two 9030s",
+         {kKovex, kOtherKovex},
+         {},
+         {kKovexLine, "9030 - 10B5        [b:4 s:1 f:0 ]", kOpenLine},
+         {0, 1, 2},
+         kKovex},
+        {"foreign vendor",
+         {kForeign9030},
+         {},
+         {"9030 - 1234        [b:2 s:5 f:1 ]", kOpenLine},
+         {0, 1},
+         kForeign9030},
     };
 }
 
@@ -94,17 +116,19 @@ TEST(CardDiscovery, OpenScansTheBusAndOpensTheFirst9030) {
 TEST(CardDiscovery, SuccessfulOpenSetsUpTheBridgeAndSwitchesTheButtons) {
     CardRig rig;
     rig.opener.Button1Click();
-    EXPECT_EQ(rig.card.Bar0Writes(), (std::vector<Bar0Write>{
-                                         {0x3C, 0x00000041}, {0x28, 0x004F87C0}, {0x14, 0x00000001}}));
+    EXPECT_EQ(rig.card.Bar0Writes(),
+              (std::vector<Bar0Write>{{0x3C, 0x00000041}, {0x28, 0x004F87C0}, {0x14, 0x00000001}}));
     EXPECT_FALSE(rig.card.Bar0Mapped());
     EXPECT_TRUE(rig.card.Bar2Mapped());
     EXPECT_EQ(rig.card.AccessesWhileUnmapped(), 0);
     using C = Control;
-    EXPECT_EQ(rig.window.enableCalls,
-              (std::vector<std::pair<Control, bool>>{{C::Button1, false}, {C::Button2, true},
-                                                     {C::Button4, true}, {C::Button5, true},
-                                                     {C::Button7, true}, {C::Button8, true},
-                                                     {C::Button9, true}}));
+    EXPECT_EQ(rig.window.enableCalls, (std::vector<std::pair<Control, bool>>{{C::Button1, false},
+                                                                             {C::Button2, true},
+                                                                             {C::Button4, true},
+                                                                             {C::Button5, true},
+                                                                             {C::Button7, true},
+                                                                             {C::Button8, true},
+                                                                             {C::Button9, true}}));
     EXPECT_EQ(rig.opener.Devices().count, 3u);
 }
 
@@ -117,7 +141,8 @@ TEST(CardDiscovery, AFailedOpenOrMapWritesNothingAndChangesNoControl) {
         std::size_t bar0Writes;
     };
     const Case cases[] = {
-        {"open fails", [](SimulatedCard& c) { c.SetOpenStatus(0x201); }, "Chip open status is: 0201",
+        {"open fails", [](SimulatedCard& c) { c.SetOpenStatus(0x201); },
+         "Chip open status is: 0201",
          "Open failed: the bridge did not open (status 0201); press Open to try again", 0},
         {"BAR 0 map fails", [](SimulatedCard& c) { c.SetMapStatus(0, 0x20C); }, kOpenLine,
          "Open failed: mapping BAR 0 returned status 020C; nothing was written to the bridge", 0},

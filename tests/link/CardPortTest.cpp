@@ -23,7 +23,9 @@ TEST_F(CardPortTest, SendFrameWritesUpToTheFirstEndByteEachWhenTheCardCanTakeIt)
         Bytes onTheWire;
     };
     const Case cases[] = {
-        {"version request", {0x00, 0x5A, 0xF0, 0x08, 0x00, 0xFF}, {0x00, 0x5A, 0xF0, 0x08, 0x00, 0xFF}},
+        {"version request",
+         {0x00, 0x5A, 0xF0, 0x08, 0x00, 0xFF},
+         {0x00, 0x5A, 0xF0, 0x08, 0x00, 0xFF}},
         {"third payload byte is FF",
          {0x00, 0x5A, 0xF0, 0x0F, 0x04, 0x01, 0x02, 0xFF, 0x09, 0xFF},
          {0x00, 0x5A, 0xF0, 0x0F, 0x04, 0x01, 0x02, 0xFF}},
@@ -53,10 +55,15 @@ TEST_F(CardPortTest, ReadCountedTextTakesTheCountThenThatManyBytesAsCharacters) 
         std::string text;
     };
     Bytes longest{255};
-    for (int i = 0; i < 255; ++i) longest.push_back(static_cast<std::uint8_t>('A' + i % 26));
+    for (int i = 0; i < 255; ++i)
+        longest.push_back(static_cast<std::uint8_t>('A' + i % 26));
     const Case cases[] = {
         {"empty", {0}, ""},
-        {"zero byte inside", {4, 'v', 0, '1', 0xE9}, std::string("v\0" "1\xE9", 4)},
+        {"zero byte inside",
+         {4, 'v', 0, '1', 0xE9},
+         std::string("v\0"
+                     "1\xE9",
+                     4)},
         {"255 bytes", longest, std::string(longest.begin() + 1, longest.end())},
     };
     for (const Case& c : cases) {
@@ -68,8 +75,9 @@ TEST_F(CardPortTest, ReadCountedTextTakesTheCountThenThatManyBytesAsCharacters) 
         const auto result = rig.port.ReadCountedText(buffer);
         EXPECT_EQ(result.count, c.reply[0]) << c.name;
         EXPECT_EQ(result.text, c.text) << c.name;
-        EXPECT_TRUE(std::equal(c.text.begin(), c.text.end(), buffer.begin(),
-                               [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))
+        EXPECT_TRUE(
+            std::equal(c.text.begin(), c.text.end(), buffer.begin(),
+                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))
             << c.name;
         EXPECT_EQ(buffer[c.text.size()], 0xAA) << c.name << ": positions after the text untouched";
         EXPECT_EQ(rig.port.ReadReplyByte(), 0x77) << c.name;
@@ -178,9 +186,8 @@ TEST(CardPortBeforeOpen, TouchesNoRegister) {
 TEST_F(CardPortTest, ExchangeIsRefusedWhileThePortIsTakenAndFreedAfterASilentCard) {
     rig.card.Faults().silent = true;
     bool nestedRan = false;
-    rig.At(50ms, [&] {
-        RunCardExchange(rig.port, rig.window, [&](CardPort&) { nestedRan = true; });
-    });
+    rig.At(50ms,
+           [&] { RunCardExchange(rig.port, rig.window, [&](CardPort&) { nestedRan = true; }); });
     EXPECT_FALSE(RunCardExchange(rig.port, rig.window, [](CardPort& port) {
         port.SendFrame(FRAME_GET_POLL_SPEED);
         port.ReadReplyByte();

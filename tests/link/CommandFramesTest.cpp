@@ -41,13 +41,20 @@ TEST(CommandFrames, CommandCodes) {
         std::uint8_t expected;
     };
     const std::vector<CodeCase> cases{
-        {"PROGRAM_LINE", CMD_PROGRAM_LINE, 0x00},     {"BOOT_MODE", CMD_BOOT_MODE, 0x01},
-        {"RUN_MODE", CMD_RUN_MODE, 0x02},             {"ERASE", CMD_ERASE, 0x05},
-        {"GET_MODE", CMD_GET_MODE, 0x07},             {"GET_VERSION", CMD_GET_VERSION, 0x08},
-        {"RESET", CMD_RESET, 0x09},                   {"SEND_MESSAGE", CMD_SEND_MESSAGE, 0x0A},
-        {"GET_MESSAGE", CMD_GET_MESSAGE, 0x0C},       {"CLEAR_BUFFER", CMD_CLEAR_BUFFER, 0x0D},
-        {"SET_POLL_ITEM", CMD_SET_POLL_ITEM, 0x0F},   {"GET_POLL_ITEM", CMD_GET_POLL_ITEM, 0x10},
-        {"GET_POLL_SPEED", CMD_GET_POLL_SPEED, 0x11}, {"GET_NODE_STATUS", CMD_GET_NODE_STATUS, 0x12},
+        {"PROGRAM_LINE", CMD_PROGRAM_LINE, 0x00},
+        {"BOOT_MODE", CMD_BOOT_MODE, 0x01},
+        {"RUN_MODE", CMD_RUN_MODE, 0x02},
+        {"ERASE", CMD_ERASE, 0x05},
+        {"GET_MODE", CMD_GET_MODE, 0x07},
+        {"GET_VERSION", CMD_GET_VERSION, 0x08},
+        {"RESET", CMD_RESET, 0x09},
+        {"SEND_MESSAGE", CMD_SEND_MESSAGE, 0x0A},
+        {"GET_MESSAGE", CMD_GET_MESSAGE, 0x0C},
+        {"CLEAR_BUFFER", CMD_CLEAR_BUFFER, 0x0D},
+        {"SET_POLL_ITEM", CMD_SET_POLL_ITEM, 0x0F},
+        {"GET_POLL_ITEM", CMD_GET_POLL_ITEM, 0x10},
+        {"GET_POLL_SPEED", CMD_GET_POLL_SPEED, 0x11},
+        {"GET_NODE_STATUS", CMD_GET_NODE_STATUS, 0x12},
         {"GET_ETH_POLL_NODE", CMD_GET_ETH_POLL_NODE, 0x13},
         {"GET_ETH_POLL_PTR", CMD_GET_ETH_POLL_PTR, 0x14},
     };
@@ -92,9 +99,15 @@ TEST(CommandFrames, BuildersFillACopyOfTheTemplate) {
         {"GET_POLL_ITEM 3", BuildGetPollItem(3), {0x00, 0x5A, 0xF0, 0x10, 0x01, 0x03, 0xFF}},
         {"GET_POLL_ITEM 254", BuildGetPollItem(254), {0x00, 0x5A, 0xF0, 0x10, 0x01, 0xFE, 0xFF}},
         {"GET_NODE_STATUS 0", BuildGetNodeStatus(0), {0x00, 0x5A, 0xF0, 0x12, 0x01, 0x00, 0xFF}},
-        {"GET_NODE_STATUS 254", BuildGetNodeStatus(254), {0x00, 0x5A, 0xF0, 0x12, 0x01, 0xFE, 0xFF}},
-        {"SET_POLL_ITEM 0 12", BuildSetPollItem(0, 12), {0x00, 0x5A, 0xF0, 0x0F, 0x02, 0x00, 0x0C, 0xFF}},
-        {"SET_POLL_ITEM 254 1", BuildSetPollItem(254, 1), {0x00, 0x5A, 0xF0, 0x0F, 0x02, 0xFE, 0x01, 0xFF}},
+        {"GET_NODE_STATUS 254",
+         BuildGetNodeStatus(254),
+         {0x00, 0x5A, 0xF0, 0x12, 0x01, 0xFE, 0xFF}},
+        {"SET_POLL_ITEM 0 12",
+         BuildSetPollItem(0, 12),
+         {0x00, 0x5A, 0xF0, 0x0F, 0x02, 0x00, 0x0C, 0xFF}},
+        {"SET_POLL_ITEM 254 1",
+         BuildSetPollItem(254, 1),
+         {0x00, 0x5A, 0xF0, 0x0F, 0x02, 0xFE, 0x01, 0xFF}},
         {"SEND_MESSAGE", BuildSendMessage(message),
          Concat({0x00, 0x5A, 0xF0, 0x0A, 0x07}, Concat(message, {0xFF}))},
         {"SEND_MESSAGE empty", BuildSendMessage({}), {0x00, 0x5A, 0xF0, 0x0A, 0x00, 0xFF}},
@@ -121,8 +134,8 @@ TEST(CommandFrames, RefusesPayloadsThatWouldEndTheFrameEarly) {
         FrameRefusal expected;
     };
     const auto endByteAt = [](std::size_t position) {
-        return FrameRefusal{.reason = Reason::EndByteInPayload, .payloadPosition = position,
-                            .value = 0xFF};
+        return FrameRefusal{
+            .reason = Reason::EndByteInPayload, .payloadPosition = position, .value = 0xFF};
     };
     const Bytes record = Ascii(kLineRecord);
     const std::vector<RefusalCase> cases{
@@ -134,16 +147,21 @@ TEST(CommandFrames, RefusesPayloadsThatWouldEndTheFrameEarly) {
         {"SEND_MESSAGE with FF", BuildSendMessage(Bytes{0x01, 0x0C, 0xFF, 0x30}), endByteAt(2)},
         {"SEND_MESSAGE FF last", BuildSendMessage(WithByte(Filled(254, 0x41), 253, 0xFF)),
          endByteAt(253)},
-        {"SEND_MESSAGE 255 bytes", BuildSendMessage(Filled(255, 0x41)),
+        {"SEND_MESSAGE 255 bytes",
+         BuildSendMessage(Filled(255, 0x41)),
          {.reason = Reason::PayloadTooLong, .payloadLength = 255}},
-        {"SEND_MESSAGE 300 bytes with FF", BuildSendMessage(Filled(300, 0xFF)),
+        {"SEND_MESSAGE 300 bytes with FF",
+         BuildSendMessage(Filled(300, 0xFF)),
          {.reason = Reason::PayloadTooLong, .payloadLength = 300}},
         {"PROGRAM_LINE with FF", BuildProgramLine(WithByte(record, 10, 0xFF)), endByteAt(10)},
-        {"PROGRAM_LINE 42 bytes", BuildProgramLine(Bytes(record.begin(), record.end() - 1)),
+        {"PROGRAM_LINE 42 bytes",
+         BuildProgramLine(Bytes(record.begin(), record.end() - 1)),
          {.reason = Reason::WrongRecordLength, .payloadLength = 42}},
-        {"PROGRAM_LINE 44 bytes", BuildProgramLine(Concat(record, {0x0D})),
+        {"PROGRAM_LINE 44 bytes",
+         BuildProgramLine(Concat(record, {0x0D})),
          {.reason = Reason::WrongRecordLength, .payloadLength = 44}},
-        {"PROGRAM_LINE empty", BuildProgramLine({}),
+        {"PROGRAM_LINE empty",
+         BuildProgramLine({}),
          {.reason = Reason::WrongRecordLength, .payloadLength = 0}},
     };
     for (const auto& [name, build, expected] : cases) {

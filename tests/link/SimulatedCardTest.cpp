@@ -16,12 +16,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Cmd(std::uint8_t code, const Bytes& payload = {}) {
     Bytes frame{0x00, 0x5A, 0xF0, code, static_cast<std::uint8_t>(payload.size())};
-    for (const auto b : payload) frame.push_back(b);
+    for (const auto b : payload)
+        frame.push_back(b);
     frame.push_back(0xFF);
     return frame;
 }
 
-Bytes Ascii(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Ascii(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 const std::string kLine1A2B = ":101A2B000102030405060708090A0B0C0D0E0F1000";
 
@@ -37,11 +40,13 @@ struct Rig {
     }
     std::uint8_t Status() { return mailbox->Read8(STATUS_REGISTER_OFFSET); }
     void Send(const Bytes& bytes) {
-        for (const auto b : bytes) mailbox->Write8(DATA_REGISTER_OFFSET, b);
+        for (const auto b : bytes)
+            mailbox->Write8(DATA_REGISTER_OFFSET, b);
     }
     Bytes Drain() {
         Bytes got;
-        while ((Status() & RX_EMPTY) == 0) got.push_back(mailbox->Read8(DATA_REGISTER_OFFSET));
+        while ((Status() & RX_EMPTY) == 0)
+            got.push_back(mailbox->Read8(DATA_REGISTER_OFFSET));
         return got;
     }
     Bytes Exchange(const Bytes& frame) {
@@ -104,7 +109,8 @@ TEST(SimulatedCardCommands, StateChangesBehindTheReplies) {
     EXPECT_EQ(rig.card.NodeMessagesReceived(),
               (std::vector<ReceivedNodeMessage>{{0, 12, 3, 1, {0xAA, 0xBB}}}));
     std::map<std::uint32_t, std::uint8_t> expected;
-    for (std::uint32_t i = 0; i < 16; ++i) expected[0x1A2B + i] = static_cast<std::uint8_t>(i + 1);
+    for (std::uint32_t i = 0; i < 16; ++i)
+        expected[0x1A2B + i] = static_cast<std::uint8_t>(i + 1);
     EXPECT_EQ(rig.card.Flash(), expected);
 }
 

@@ -9,12 +9,17 @@ namespace {
 
 TEST(SlotGuard, AddsAFullStopWhenTheLastCharacterSortsAfterIt) {
     const std::pair<std::string, std::string> cases[] = {
-        {"File not found", "File not found."}, {"Bad line 7", "Bad line 7."},
-        {"Done.", "Done."},                     {"Stop!", "Stop!"},
-        {"(see log)", "(see log)"},              {"a/", "a/."},
-        {"", ""},                               {"x-", "x-"},
+        {"File not found", "File not found."},
+        {"Bad line 7", "Bad line 7."},
+        {"Done.", "Done."},
+        {"Stop!", "Stop!"},
+        {"(see log)", "(see log)"},
+        {"a/", "a/."},
+        {"", ""},
+        {"x-", "x-"},
     };
-    for (const auto& [message, shown] : cases) EXPECT_EQ(WithFullStop(message), shown) << message;
+    for (const auto& [message, shown] : cases)
+        EXPECT_EQ(WithFullStop(message), shown) << message;
 }
 
 TEST(SlotGuard, TurnsErrorsIntoTheErrorBoxAndEndsQuietlyOnClose) {
@@ -24,7 +29,9 @@ TEST(SlotGuard, TurnsErrorsIntoTheErrorBoxAndEndsQuietlyOnClose) {
         std::vector<std::string> errors;
     };
     const Case cases[] = {
-        {"runtime error", [] { throw std::runtime_error("Cannot open file"); }, {"Cannot open file."}},
+        {"runtime error",
+         [] { throw std::runtime_error("Cannot open file"); },
+         {"Cannot open file."}},
         {"closing window", [] { throw WindowClosing(); }, {}},
         {"unknown", [] { throw 42; }, {"Unknown error."}},
         {"no error", [] {}, {}},
