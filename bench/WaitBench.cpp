@@ -49,7 +49,7 @@ void BM_WaitForReplyAfterTwoSeconds(benchmark::State& state) {
     double cpuSeconds = 0;
     double wallSeconds = 0;
     double lateSeconds = 0;
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         const double cpuStart = ProcessCpuSeconds();
         port.SendFrame(kovex::FRAME_GET_POLL_SPEED);
         const kovex::Nanos replyAt = clock.Now() + 2s;

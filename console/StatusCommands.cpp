@@ -1,5 +1,6 @@
 #include "console/StatusCommands.h"
 
+#include <array>
 #include <cstdio>
 
 #include "link/CardExchange.h"
@@ -18,9 +19,9 @@ std::string Decimal(std::uint8_t byte) {
 std::string ReceivedMessageLine(std::span<const std::uint8_t> bytes) {
     std::string line = std::to_string(bytes.size()) + " Bytes recieved: ";
     for (const std::uint8_t byte : bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, " %02X", byte);
-        line += hex;
+        std::array<char, 4> hex{};
+        std::snprintf(hex.data(), hex.size(), " %02X", byte);
+        line += hex.data();
     }
     return line;
 }

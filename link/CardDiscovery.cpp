@@ -20,9 +20,9 @@ constexpr std::array<BridgeSetupWrite, 3> BRIDGE_SETUP{{
 }};
 
 std::string Hex4(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", value);
-    return text;
+    std::array<char, 16> text{};
+    std::snprintf(text.data(), text.size(), "%04X", value);
+    return text.data();
 }
 
 class ScanFlag {

@@ -282,6 +282,7 @@ public:
             std::find_if(rxQueue_.begin(), rxQueue_.end(),
                          [now](const TimedByte& b) { return b.readyAt > now; });
         std::vector<TimedByte> stale;
+        stale.reserve(bytes.size());
         for (const std::uint8_t value : bytes)
             stale.push_back({now, value});
         rxQueue_.insert(firstPending, stale.begin(), stale.end());
@@ -435,8 +436,8 @@ private:
             {CMD_GET_ETH_POLL_NODE, 0, &Impl::GetEthPollNode},
             {CMD_GET_ETH_POLL_PTR, 0, &Impl::GetEthPollPointers},
         }};
-        const auto found = std::find_if(commands.begin(), commands.end(),
-                                        [code](const Command& c) { return c.code == code; });
+        const auto* const found = std::find_if(commands.begin(), commands.end(),
+                                               [code](const Command& c) { return c.code == code; });
         return found == commands.end() ? nullptr : &*found;
     }
 
@@ -446,8 +447,9 @@ private:
                                                     frame.end() - 1);
         const Command* command = FindCommand(code);
         const bool lengthFits =
-            command && (command->payloadLength == ANY_LENGTH ||
-                        static_cast<std::size_t>(command->payloadLength) == payload.size());
+            command != nullptr &&
+            (command->payloadLength == ANY_LENGTH ||
+             static_cast<std::size_t>(command->payloadLength) == payload.size());
         if (!lengthFits) {
             ++malformedFrames_;
             return;
@@ -494,33 +496,33 @@ private:
         return Reply({ACK});
     }
 
-    Outcome EnterBootMode(std::span<const std::uint8_t>) {
+    Outcome EnterBootMode(std::span<const std::uint8_t> /*payload*/) {
         mode_ = MODE_BOOT;
         return Reply({mode_});
     }
 
-    Outcome EnterRunMode(std::span<const std::uint8_t>) {
+    Outcome EnterRunMode(std::span<const std::uint8_t> /*payload*/) {
         mode_ = MODE_RUN;
         return Reply({mode_});
     }
 
-    Outcome Erase(std::span<const std::uint8_t>) {
+    Outcome Erase(std::span<const std::uint8_t> /*payload*/) {
         flash_.clear();
         linesSinceErase_ = 0;
         ++eraseCount_;
         return Reply({ACK}, timing_.eraseTime);
     }
 
-    Outcome GetMode(std::span<const std::uint8_t>) { return Reply({mode_}); }
+    Outcome GetMode(std::span<const std::uint8_t> /*payload*/) { return Reply({mode_}); }
 
-    Outcome GetVersion(std::span<const std::uint8_t>) {
+    Outcome GetVersion(std::span<const std::uint8_t> /*payload*/) {
         std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(versionText_.size())};
         reply.insert(reply.end(), versionText_.begin(), versionText_.end());
         return Reply(std::move(reply));
     }
 
     // The firmware restarts: whatever was on its way to the host is lost.
-    Outcome Reset(std::span<const std::uint8_t>) {
+    Outcome Reset(std::span<const std::uint8_t> /*payload*/) {
         rxQueue_.clear();
         mode_ = MODE_RUN;
         ++resetCount_;
@@ -534,14 +536,14 @@ private:
         return NoReply();
     }
 
-    Outcome GetMessage(std::span<const std::uint8_t>) {
+    Outcome GetMessage(std::span<const std::uint8_t> /*payload*/) {
         if (hostMessages_.empty()) return NoReply();
         Outcome outcome = Reply(std::move(hostMessages_.front()));
         hostMessages_.pop_front();
         return outcome;
     }
 
-    Outcome ClearBuffer(std::span<const std::uint8_t>) {
+    Outcome ClearBuffer(std::span<const std::uint8_t> /*payload*/) {
         hostMessages_.clear();
         return Reply({DONE});
     }
@@ -555,15 +557,17 @@ private:
         return Reply({pollList_[payload[0]]});
     }
 
-    Outcome GetPollSpeed(std::span<const std::uint8_t>) { return Reply({pollSpeed_}); }
+    Outcome GetPollSpeed(std::span<const std::uint8_t> /*payload*/) { return Reply({pollSpeed_}); }
 
     Outcome GetNodeStatus(std::span<const std::uint8_t> payload) {
         return Reply({nodeStatus_[payload[0]]});
     }
 
-    Outcome GetEthPollNode(std::span<const std::uint8_t>) { return Reply({ethPollNode_}); }
+    Outcome GetEthPollNode(std::span<const std::uint8_t> /*payload*/) {
+        return Reply({ethPollNode_});
+    }
 
-    Outcome GetEthPollPointers(std::span<const std::uint8_t>) {
+    Outcome GetEthPollPointers(std::span<const std::uint8_t> /*payload*/) {
         return Reply({background_.packetsSent, background_.packetsReceived});
     }
 
@@ -687,7 +691,7 @@ PlxStatus SimulatedCard::PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar
                                           MappedAddress& address) {
     return impl_->Map(device, bar, address);
 }
-PlxStatus SimulatedCard::PlxPci_PciBarUnmap(DeviceObject&, MappedAddress& address) {
+PlxStatus SimulatedCard::PlxPci_PciBarUnmap(DeviceObject& /*device*/, MappedAddress& address) {
     return impl_->Unmap(address);
 }
 

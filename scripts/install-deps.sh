@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
-  xvfb xauth
+  xvfb xauth xdotool imagemagick
+  clang libclang-rt-14-dev clang-tidy clang-format lcov
 )
 
 missing=()

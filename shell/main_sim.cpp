@@ -11,7 +11,7 @@
 int main(int argc, char* argv[]) {
     using namespace std::chrono_literals;
     QApplication application(argc, argv);
-    application.setApplicationName(QString::fromUtf8(kovex::APPLICATION_TITLE.data()));
+    QApplication::setApplicationName(QString::fromUtf8(kovex::APPLICATION_TITLE.data()));
 
     kovex::SteadyClock clock;
     kovex::SimulatedCard card(clock);

@@ -71,7 +71,7 @@ void TForm1::CreateControls() {
         QRect geometry;
         bool enabled;
     };
-    const ButtonSpec buttons[] = {
+    const std::array<ButtonSpec, 16> buttons{{
         {Control::Button1, "Button1", "Open", {16, 16, 75, 25}, true},
         {Control::Button2, "Button2", "Program KOVEX", {112, 16, 89, 25}, false},
         {Control::Button3, "Button3", "Clear", {280, 488, 75, 25}, true},
@@ -88,7 +88,7 @@ void TForm1::CreateControls() {
         {Control::Button14, "Button14", "Test", {456, 488, 75, 25}, false},
         {Control::Button15, "Button15", "Loopback", {552, 488, 75, 25}, true},
         {Control::Button16, "Button16", "Graphic", {160, 488, 75, 25}, false},
-    };
+    }};
     for (const ButtonSpec& spec : buttons) {
         controls_[Index(spec.control)] =
             AddButton(spec.name, spec.caption, spec.geometry, spec.enabled);
@@ -206,7 +206,7 @@ void TForm1::Button15Click() {
 
 void TForm1::Button16Click() {
     Guarded([this] {
-        if (Form2) Form2->exec();
+        if (!Form2.isNull()) Form2->exec();
     });
 }
 
@@ -218,7 +218,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // Any wait in progress sees this and unwinds its handler before the
     // windows go away.
     state_.Closing = true;
-    if (Form2 && Form2->isVisible()) Form2->reject();
+    if (!Form2.isNull() && Form2->isVisible()) Form2->reject();
     event->accept();
 }
 

@@ -47,7 +47,7 @@ public:
     void ShowMessage(std::string_view text) override;
     void ShowError(std::string_view text) override;
 
-public slots:
+    // Click and timer handlers, connected in ConnectHandlers.
     void Button1Click();
     void Button3Click();
     void Button4Click();

@@ -50,27 +50,32 @@ protected:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         bool seen = false;
     };
+    // Runs action from the event loop, i.e. inside the next pump.
+    void RunSoon(std::function<void()> action) {
+        soon.setSingleShot(true);
+        soon.callOnTimeout(std::move(action));
+        soon.start(0);
+    }
     void AnswerNextModal(SeenBox& seen) {
-        auto attempts = std::make_shared<int>(0);
-        auto poll = std::make_shared<std::function<void()>>();
-        *poll = [&seen, attempts, poll] {
+        modalWatch.setInterval(10);
+        modalWatch.callOnTimeout([this, &seen, attempts = 0]() mutable {
             QWidget* modal = QApplication::activeModalWidget();
-            if (modal != nullptr) {
-                if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                    seen = {box->windowTitle(), box->text(), box->icon(), true};
-                }
-                QTest::keyClick(modal, Qt::Key_Escape);
-                return;
+            if (modal == nullptr && ++attempts < 100) return;
+            modalWatch.stop();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                seen = {box->windowTitle(), box->text(), box->icon(), true};
             }
-            if (++*attempts < 100) QTimer::singleShot(10, *poll);
-        };
-        QTimer::singleShot(0, *poll);
+            if (modal != nullptr) QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        modalWatch.start();
     }
     QStringList LogLines() { return Find<QPlainTextEdit>("Memo1")->toPlainText().split('\n'); }
 
     kovex::VirtualClock clock;
     kovex::SimulatedCard card{clock};
     Nanos nextTick = 100ms;
+    QTimer modalWatch;
+    QTimer soon;
     TForm1 form{card, clock, [this] { Pump(); }};
 };
 
@@ -198,7 +203,7 @@ TEST_F(MainWindowTest, GraphicShowsTheDisplayWindowModally) {
     Click("Button1");
     Click("Button7");
     bool wasModal = false;
-    QTimer::singleShot(0, [&] {
+    RunSoon([&] {
         wasModal = QApplication::activeModalWidget() == &form2;
         form2.reject();
     });
@@ -231,7 +236,7 @@ TEST_F(MainWindowTest, ClosingTheWindowEndsAWaitAtOnce) {
     Find<QTimer>("Timer1")->stop();
     Click("Button1");
     card.Faults().silent = true;
-    QTimer::singleShot(0, [&] { form.close(); });
+    RunSoon([&] { form.close(); });
     const kovex::Nanos start = clock.Now();
     Click("Button4");  // waits for a version that never comes
     EXPECT_TRUE(form.State().Closing);

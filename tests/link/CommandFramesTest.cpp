@@ -17,7 +17,8 @@ using Reason = FrameRefusal::Reason;
 constexpr std::string_view kLineRecord = ":10010000214601360121470136007EFE09D2190140";
 
 Bytes Ascii(std::string_view text) {
-    return Bytes(text.begin(), text.end());
+    Bytes bytes(text.begin(), text.end());
+    return bytes;
 }
 
 Bytes Concat(Bytes head, const Bytes& tail) {
@@ -26,7 +27,8 @@ Bytes Concat(Bytes head, const Bytes& tail) {
 }
 
 Bytes Filled(std::size_t size, std::uint8_t value) {
-    return Bytes(size, value);
+    Bytes bytes(size, value);  // not braced: that would make two elements
+    return bytes;
 }
 
 Bytes WithByte(Bytes bytes, std::size_t position, std::uint8_t value) {

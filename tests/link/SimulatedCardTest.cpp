@@ -23,7 +23,8 @@ Bytes Cmd(std::uint8_t code, const Bytes& payload = {}) {
 }
 
 Bytes Ascii(const std::string& text) {
-    return Bytes(text.begin(), text.end());
+    Bytes bytes(text.begin(), text.end());
+    return bytes;
 }
 
 const std::string kLine1A2B = ":101A2B000102030405060708090A0B0C0D0E0F1000";
@@ -38,18 +39,18 @@ struct Rig {
         card.PlxPci_PciBarMap(device, 0, bar0);
         card.PlxPci_PciBarMap(device, 2, mailbox);
     }
-    std::uint8_t Status() { return mailbox->Read8(STATUS_REGISTER_OFFSET); }
-    void Send(const Bytes& bytes) {
+    std::uint8_t Status() const { return mailbox->Read8(STATUS_REGISTER_OFFSET); }
+    void Send(const Bytes& bytes) const {
         for (const auto b : bytes)
             mailbox->Write8(DATA_REGISTER_OFFSET, b);
     }
-    Bytes Drain() {
+    Bytes Drain() const {
         Bytes got;
         while ((Status() & RX_EMPTY) == 0)
             got.push_back(mailbox->Read8(DATA_REGISTER_OFFSET));
         return got;
     }
-    Bytes Exchange(const Bytes& frame) {
+    Bytes Exchange(const Bytes& frame) const {
         Send(frame);
         return Drain();
     }

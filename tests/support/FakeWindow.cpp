@@ -13,9 +13,9 @@ FakeWindow::FakeWindow() {
     }
 }
 
-void FakeWindow::SetEnabled(Control control, bool value) {
-    enabled[control] = value;
-    enableCalls.emplace_back(control, value);
+void FakeWindow::SetEnabled(Control control, bool isEnabled) {
+    enabled[control] = isEnabled;
+    enableCalls.emplace_back(control, isEnabled);
 }
 
 }  // namespace kovex::testing

@@ -20,7 +20,7 @@ public:
         ++clears;
     }
     void SetStatusLabel(std::string_view text) override { label = text; }
-    void SetEnabled(Control control, bool enabled) override;
+    void SetEnabled(Control control, bool isEnabled) override;
     bool IsEnabled(Control control) const override { return enabled.at(control); }
     bool DebugChecked() const override { return debugChecked; }
     void ShowMessage(std::string_view text) override { messages.emplace_back(text); }

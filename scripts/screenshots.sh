@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Starts kovex-programmer-sim under Xvfb, walks it as a person would and
+# writes PNG files to screenshots/: the main window at start, after Open,
+# after Run Mode, and the graphic window. With --readme it also refreshes
+# docs/main-window.png, the picture the README shows.
+#
+#   bash scripts/screenshots.sh [--readme]    (after the build in build/)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+program=build/kovex-programmer-sim
+out=screenshots
+[ -x "$program" ] || { echo "screenshots: build $program first" >&2; exit 2; }
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 2; }
+done
+mkdir -p "$out"
+
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY="$display"
+app=""
+cleanup() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Waits until a window with this exact title is mapped; prints its id.
+wait_for_window() {
+    local title=$1 id=""
+    for _ in $(seq 1 100); do
+        id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1 || true)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "screenshots: no window '$title' appeared" >&2
+    return 1
+}
+
+# Clicks a point of the window, given in its client coordinates.
+click() {
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.4
+}
+
+shot() {
+    import -window "$1" "$out/$2.png"
+    echo "screenshots: $out/$2.png"
+}
+
+for _ in $(seq 1 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+QT_QPA_PLATFORM=xcb "$program" >"$out/program.log" 2>&1 &
+app=$!
+main=$(wait_for_window "KOVEX Programmer")
+sleep 0.5
+shot "$main" main-window
+
+click "$main" 53 28     # Open
+shot "$main" after-open
+
+click "$main" 485 28    # Run Mode
+click "$main" 245 28    # Version
+shot "$main" after-run-mode
+
+click "$main" 197 500   # Graphic
+graphic=$(wait_for_window "Form2")
+sleep 0.3
+shot "$graphic" graphic-window
+xdotool key Escape || true
+sleep 0.3
+
+if [ "${1:-}" = "--readme" ]; then
+    mkdir -p docs
+    cp "$out/main-window.png" docs/main-window.png
+    echo "screenshots: docs/main-window.png refreshed"
+fi
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+app=""
