@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth xdotool imagemagick
-  clang libclang-rt-14-dev clang-tidy clang-format lcov
+  clang libclang-rt-14-dev clang-tidy clang-format lcov git
 )
 
 missing=()

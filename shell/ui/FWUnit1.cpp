@@ -89,9 +89,9 @@ void TForm1::CreateControls() {
         {Control::Button15, "Button15", "Loopback", {552, 488, 75, 25}, true},
         {Control::Button16, "Button16", "Graphic", {160, 488, 75, 25}, false},
     }};
-    for (const ButtonSpec& spec : buttons) {
-        controls_[Index(spec.control)] =
-            AddButton(spec.name, spec.caption, spec.geometry, spec.enabled);
+    for (const ButtonSpec& button : buttons) {
+        controls_[Index(button.control)] =
+            AddButton(button.name, button.caption, button.geometry, button.enabled);
     }
 
     Memo1 = new QPlainTextEdit(this);
