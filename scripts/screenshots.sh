@@ -16,9 +16,17 @@ for tool in Xvfb xdotool import; do
 done
 mkdir -p "$out"
 
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number once it is ready.
+ready=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
 xvfb=$!
+for _ in $(seq 1 100); do
+    [ -s "$ready" ] && break
+    kill -0 "$xvfb" 2>/dev/null || { echo "screenshots: Xvfb did not start" >&2; exit 1; }
+    sleep 0.1
+done
+display=":$(head -n 1 "$ready")"
+rm -f "$ready"
 export DISPLAY="$display"
 app=""
 cleanup() {
@@ -30,7 +38,7 @@ trap cleanup EXIT
 # Waits until a window with this exact title is mapped; prints its id.
 wait_for_window() {
     local title=$1 id=""
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 300); do
         id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1 || true)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
@@ -50,7 +58,6 @@ shot() {
     echo "screenshots: $out/$2.png"
 }
 
-for _ in $(seq 1 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 QT_QPA_PLATFORM=xcb "$program" >"$out/program.log" 2>&1 &
 app=$!
 main=$(wait_for_window "KOVEX Programmer")
