@@ -143,9 +143,10 @@ std::vector<fs::path> SysfsBridge::DeviceDirectories() const {
 }
 
 PlxStatus SysfsBridge::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
-    const std::vector<fs::path> directories = DeviceDirectories();
-    if (index >= directories.size()) return STATUS_FAILED;
-    const fs::path& directory = directories[index];
+    // A scan asks for indexes 0, 1, 2, ... in turn: list the bus once per scan.
+    if (index == 0 || scanned_.empty()) scanned_ = DeviceDirectories();
+    if (index >= scanned_.size()) return STATUS_FAILED;
+    const fs::path& directory = scanned_[index];
     const auto address = ParseAddress(directory.filename().string());
     const auto vendor = ReadIdFile(directory / "vendor");
     const auto device = ReadIdFile(directory / "device");

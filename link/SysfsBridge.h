@@ -32,6 +32,8 @@ private:
     std::vector<std::filesystem::path> DeviceDirectories() const;
 
     std::filesystem::path root_;
+    // The device list of the running scan: read at index 0, reused after.
+    std::vector<std::filesystem::path> scanned_;
     std::vector<std::filesystem::path> opened_;  // DeviceObject::handle - 1 indexes it
     std::vector<std::unique_ptr<Region>> regions_;
 };
