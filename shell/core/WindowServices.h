@@ -3,8 +3,10 @@
 // use a scripted fake.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kovex {
 
@@ -43,6 +45,19 @@ public:
     virtual void ShowMessage(std::string_view text) = 0;
     // The application's standard error box (text as given).
     virtual void ShowError(std::string_view text) = 0;
+    // The platform's input box: caption, prompt, an edit field that starts as
+    // defaultText and takes at most maxLength characters, OK and Cancel.
+    // Returns the edited text on OK and defaultText on Cancel. `earlier` is
+    // offered in the edit field's drop-down (newest first); it may be empty.
+    virtual std::string InputBox(std::string_view caption, std::string_view prompt,
+                                 std::string_view defaultText, int maxLength,
+                                 const std::vector<std::string>& earlier) = 0;
+    // A modal Yes/No question; true when the answer is Yes. defaultYes names
+    // the button that Enter presses.
+    virtual bool AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) = 0;
+    // OpenDialog1, the firmware file dialog: the chosen path, or nothing when
+    // the user cancels.
+    virtual std::optional<std::string> ChooseFirmwareFile() = 0;
 };
 
 }  // namespace kovex

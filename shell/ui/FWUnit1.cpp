@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "Dialogs.h"
 #include "Unit2.h"
 #include "WindowLook.h"
 #include "shell/core/SlotGuard.h"
@@ -257,4 +258,21 @@ void TForm1::ShowError(std::string_view text) {
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kovex::APPLICATION_TITLE.data()),
                     FromBytes(text), QMessageBox::Ok, this);
     box.exec();
+}
+
+std::string TForm1::InputBox(std::string_view caption, std::string_view prompt,
+                             std::string_view defaultText, int maxLength,
+                             const std::vector<std::string>& earlier) {
+    return kovex::RunInputBox(this, caption, prompt, defaultText, maxLength, earlier);
+}
+
+bool TForm1::AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) {
+    return kovex::RunYesNo(this, caption, text, defaultYes);
+}
+
+std::optional<std::string> TForm1::ChooseFirmwareFile() {
+    if (OpenDialog1->exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = OpenDialog1->selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return files.front().toLocal8Bit().toStdString();
 }

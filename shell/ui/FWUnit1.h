@@ -46,6 +46,11 @@ public:
     bool DebugChecked() const override;
     void ShowMessage(std::string_view text) override;
     void ShowError(std::string_view text) override;
+    std::string InputBox(std::string_view caption, std::string_view prompt,
+                         std::string_view defaultText, int maxLength,
+                         const std::vector<std::string>& earlier) override;
+    bool AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) override;
+    std::optional<std::string> ChooseFirmwareFile() override;
 
     // Click and timer handlers, connected in ConnectHandlers.
     void Button1Click();

@@ -18,4 +18,36 @@ void FakeWindow::SetEnabled(Control control, bool isEnabled) {
     enableCalls.emplace_back(control, isEnabled);
 }
 
+void FakeWindow::ShowMessage(std::string_view text) {
+    messages.emplace_back(text);
+    if (onMessage) onMessage(text);
+}
+
+std::string FakeWindow::InputBox(std::string_view caption, std::string_view prompt,
+                                 std::string_view defaultText, int maxLength,
+                                 const std::vector<std::string>& earlier) {
+    inputBoxes.push_back({std::string(caption), std::string(prompt), std::string(defaultText),
+                          maxLength, earlier});
+    if (inputAnswers.empty()) return std::string(defaultText);
+    std::string answer = std::move(inputAnswers.front());
+    inputAnswers.pop_front();
+    return answer.substr(0, static_cast<std::size_t>(maxLength));
+}
+
+bool FakeWindow::AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) {
+    questions.push_back({std::string(caption), std::string(text), defaultYes});
+    if (yesNoAnswers.empty()) return false;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> FakeWindow::ChooseFirmwareFile() {
+    ++fileDialogs;
+    if (fileAnswers.empty()) return std::nullopt;
+    std::optional<std::string> answer = std::move(fileAnswers.front());
+    fileAnswers.pop_front();
+    return answer;
+}
+
 }  // namespace kovex::testing

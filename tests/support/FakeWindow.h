@@ -1,7 +1,10 @@
 // A scripted stand-in for the main window: records what the handlers do.
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,8 +26,13 @@ public:
     void SetEnabled(Control control, bool isEnabled) override;
     bool IsEnabled(Control control) const override { return enabled.at(control); }
     bool DebugChecked() const override { return debugChecked; }
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+    void ShowMessage(std::string_view text) override;
     void ShowError(std::string_view text) override { errors.emplace_back(text); }
+    std::string InputBox(std::string_view caption, std::string_view prompt,
+                         std::string_view defaultText, int maxLength,
+                         const std::vector<std::string>& earlier) override;
+    bool AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) override;
+    std::optional<std::string> ChooseFirmwareFile() override;
 
     std::vector<std::string> log;
     int clears = 0;
@@ -34,7 +42,34 @@ public:
     std::vector<std::pair<Control, bool>> enableCalls;
     bool debugChecked = false;
     std::vector<std::string> messages;
+    // Runs inside ShowMessage, after the text is recorded (a test's "user").
+    std::function<void(std::string_view)> onMessage;
     std::vector<std::string> errors;
+
+    // Every input box shown, and the answers the script gives, in order. An
+    // empty answer queue means Cancel (the input box returns its default).
+    struct InputBoxShown {
+        std::string caption;
+        std::string prompt;
+        std::string defaultText;
+        int maxLength = 0;
+        std::vector<std::string> earlier;
+    };
+    std::vector<InputBoxShown> inputBoxes;
+    std::deque<std::string> inputAnswers;
+
+    // Every Yes/No question, and the answers; an empty queue answers No.
+    struct QuestionAsked {
+        std::string caption;
+        std::string text;
+        bool defaultYes = false;
+    };
+    std::vector<QuestionAsked> questions;
+    std::deque<bool> yesNoAnswers;
+
+    // The files the firmware dialog returns in turn; an empty queue cancels.
+    int fileDialogs = 0;
+    std::deque<std::optional<std::string>> fileAnswers;
 };
 
 }  // namespace kovex::testing

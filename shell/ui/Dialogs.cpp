@@ -1,0 +1,57 @@
+#include "Dialogs.h"
+
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kovex {
+
+namespace {
+
+QString FromBytes(std::string_view bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+// QInputDialog builds its edit field lazily; the limit is set once it exists.
+void LimitEditField(QInputDialog& dialog, int maxLength) {
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) edit->setMaxLength(maxLength);
+}
+
+}  // namespace
+
+std::string RunInputBox(QWidget* parent, std::string_view caption, std::string_view prompt,
+                        std::string_view defaultText, int maxLength,
+                        const std::vector<std::string>& earlier) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(FromBytes(caption));
+    dialog.setLabelText(FromBytes(prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (!earlier.empty()) {
+        QStringList items;
+        for (const std::string& line : earlier) items << FromBytes(line);
+        dialog.setComboBoxItems(items);
+        dialog.setComboBoxEditable(true);
+    }
+    dialog.setTextValue(FromBytes(defaultText));
+    LimitEditField(dialog, maxLength);
+    if (dialog.exec() != QDialog::Accepted) return std::string(defaultText);
+    return ToBytes(dialog.textValue()).substr(0, static_cast<std::size_t>(maxLength));
+}
+
+bool RunYesNo(QWidget* parent, std::string_view caption, std::string_view text, bool defaultYes) {
+    QMessageBox box(QMessageBox::Question, FromBytes(caption), FromBytes(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText("&Yes");
+    box.button(QMessageBox::No)->setText("&No");
+    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace kovex
