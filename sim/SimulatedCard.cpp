@@ -6,6 +6,7 @@
 #include "sim/CardCommands.h"
 #include "sim/CardMailbox.h"
 #include "sim/HostMessageQueue.h"
+#include "sim/Node10Devices.h"
 #include "sim/SimNetwork.h"
 
 namespace kovex {
@@ -30,6 +31,7 @@ public:
           commands_(timing_, faults_, hostMessages_, network_) {
         bars_.emplace(LOCAL_CONFIG_BAR, BarSlot{std::make_unique<Region>(*this, LOCAL_CONFIG_BAR)});
         bars_.emplace(MAILBOX_BAR, BarSlot{std::make_unique<Region>(*this, MAILBOX_BAR)});
+        node10_.AttachTo(network_);
     }
 
     // ---- the bus ----
@@ -149,6 +151,7 @@ public:
     CardMailbox mailbox_;
     HostMessageQueue hostMessages_;
     SimNetwork network_;
+    Node10Devices node10_;
     CardCommands commands_;
 
 private:
@@ -305,6 +308,9 @@ const std::vector<ReceivedNodeMessage>& SimulatedCard::NodeMessagesReceived() co
 }
 SimNetwork& SimulatedCard::Network() {
     return impl_->network_;
+}
+Node10Devices& SimulatedCard::Node10() {
+    return impl_->node10_;
 }
 void SimulatedCard::QueueHostMessage(std::vector<std::uint8_t> bytes) {
     impl_->CatchUp();

@@ -23,6 +23,7 @@
 namespace kovex {
 
 class SimNetwork;
+class Node10Devices;
 
 // What the simulated library answers when the device index is past the end
 // of the bus, a BAR cannot be mapped, or an unmap names no mapped region.
@@ -105,6 +106,9 @@ public:
     const std::vector<ReceivedNodeMessage>& NodeMessagesReceived() const;
     // The network of nodes behind the card: attach devices here.
     SimNetwork& Network();
+    // Node 10's relays, outputs, timer, message device, serial port and
+    // firmware version (Node10Devices.h), attached from the start.
+    Node10Devices& Node10();
     // A message a node leaves for the host; clears NO_MESSAGE until fetched.
     void QueueHostMessage(std::vector<std::uint8_t> bytes);
     std::size_t HostMessagesWaiting() const;
