@@ -1,0 +1,56 @@
+// SendString over the card port: one node message, written with SendFrame
+// (no drain before it, no reply after it), then its "Sent: " line.
+//
+// Each SendString is an exchange of its own, refused with the busy line
+// while another exchange holds the port. Inside SendAsOneExchange the port
+// is held once for all the messages the callback sends, and each of its
+// SendString calls goes straight out. A SendString that arrives while a frame
+// is still being written (a nested handler, run by the frame writer's pump)
+// is refused with the busy line whatever holds the port: it would cut the
+// frame on the wire.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "console/MessageSink.h"
+#include "link/CardPort.h"
+#include "shell/core/WindowServices.h"
+
+namespace kovex {
+
+struct NodeMessage;
+
+class NodeMessageSender final : public MessageSink {
+public:
+    enum class Result {
+        Sent,
+        Ignored,     // shorter than 3 characters: nothing logged
+        Refused,     // the line cannot travel; its reason is logged
+        NoCard,      // no card open; logged
+        Busy,        // another exchange holds the port; logged
+        CardSilent,  // the card stopped taking bytes; logged
+    };
+
+    NodeMessageSender(CardPort& port, WindowServices& window) : port_(port), window_(window) {}
+
+    bool SendString(std::string_view text) override;
+    // A card that stops taking bytes ends the callback (the rest is not
+    // sent) with one log line; the result is then false.
+    bool SendAsOneExchange(const std::function<void()>& messages) override;
+
+    // As SendString, but always an exchange of its own (a button's own
+    // message), and saying how it went.
+    Result SendAlone(std::string_view text);
+
+private:
+    Result Send(std::string_view text, bool alone);
+    void Write(const NodeMessage& message);
+
+    CardPort& port_;
+    WindowServices& window_;
+    bool holding_ = false;  // inside SendAsOneExchange
+    bool writing_ = false;  // a frame is on its way to the card
+};
+
+}  // namespace kovex
