@@ -20,7 +20,17 @@ std::string ToBytes(const QString& text) {
 
 // QInputDialog builds its edit field lazily; the limit is set once it exists.
 void LimitEditField(QInputDialog& dialog, int maxLength) {
-    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) edit->setMaxLength(maxLength);
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>())
+        edit->setMaxLength(maxLength);
+}
+
+// An editable drop-down completes typing to a matching earlier line: "10 3 2 1"
+// would become "10 3 2 10" and be sent as that. The typed text stays as typed.
+void KeepTypedText(QInputDialog& dialog) {
+    for (QComboBox* combo : dialog.findChildren<QComboBox*>()) {
+        combo->setCompleter(nullptr);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+    }
 }
 
 }  // namespace
@@ -34,9 +44,11 @@ std::string RunInputBox(QWidget* parent, std::string_view caption, std::string_v
     dialog.setInputMode(QInputDialog::TextInput);
     if (!earlier.empty()) {
         QStringList items;
-        for (const std::string& line : earlier) items << FromBytes(line);
+        for (const std::string& line : earlier)
+            items << FromBytes(line);
         dialog.setComboBoxItems(items);
         dialog.setComboBoxEditable(true);
+        KeepTypedText(dialog);
     }
     dialog.setTextValue(FromBytes(defaultText));
     LimitEditField(dialog, maxLength);

@@ -40,7 +40,9 @@ std::size_t Index(Control control) {
 TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::CardPort::Pump pump)
     : port_(state_, clock, PumpOrDefault(std::move(pump))),
       opener_(bridge, port_, *this),
-      status_(port_, *this) {
+      status_(port_, *this),
+      sender_(port_, *this),
+      messages_(sender_, *this) {
     setObjectName("Form1");
     setWindowTitle("KOVEX Programmer");
     kovex::ApplyFormLook(*this);
@@ -166,8 +168,10 @@ void TForm1::ConnectHandlers() {
     connectClick(Control::Button6, &TForm1::Button6Click);
     connectClick(Control::Button7, &TForm1::Button7Click);
     connectClick(Control::Button8, &TForm1::Button8Click);
+    connectClick(Control::Button10, &TForm1::Button10Click);
     connectClick(Control::Button11, &TForm1::Button11Click);
     connectClick(Control::Button12, &TForm1::Button12Click);
+    connectClick(Control::Button14, &TForm1::Button14Click);
     connectClick(Control::Button15, &TForm1::Button15Click);
     connectClick(Control::Button16, &TForm1::Button16Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
@@ -194,6 +198,16 @@ void TForm1::Button7Click() {
 }
 void TForm1::Button8Click() {
     Guarded([this] { status_.Button8Click(); });
+}
+void TForm1::Button10Click() {
+    Guarded([this] { messages_.Button10Click(); });
+}
+void TForm1::Button14Click() {
+    Guarded([this] { messages_.Button14Click(); });
+}
+// Called from the calling window's handler, whose guard sees any error.
+void TForm1::SendString(QObject* /*caller*/, std::string_view text) {
+    sender_.SendString(text);
 }
 void TForm1::Button11Click() {
     Guarded([this] { status_.Button11Click(); });

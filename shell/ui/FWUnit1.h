@@ -9,6 +9,9 @@
 #include <functional>
 #include <memory>
 
+#include "console/MessageSink.h"
+#include "console/NodeMessageCommands.h"
+#include "console/NodeMessageSender.h"
 #include "console/StatusCommands.h"
 #include "link/AppState.h"
 #include "link/BridgeApi.h"
@@ -37,6 +40,12 @@ public:
     void SetGraphicWindow(TForm2& form2) { Form2 = &form2; }
     kovex::AppState& State() { return state_; }
 
+    // Sends one line of numbers (node device command parameters...) as a
+    // node message and logs it. The caller is not used.
+    void SendString(QObject* caller, std::string_view text);
+    // Where the graphic window sends its node messages.
+    kovex::MessageSink& MessageSender() { return sender_; }
+
     // WindowServices
     void AppendLog(std::string_view line) override;
     void ClearLog() override;
@@ -59,8 +68,10 @@ public:
     void Button6Click();
     void Button7Click();
     void Button8Click();
+    void Button10Click();
     void Button11Click();
     void Button12Click();
+    void Button14Click();
     void Button15Click();
     void Button16Click();
     void Timer1Timer();
@@ -88,4 +99,6 @@ private:
     kovex::CardPort port_;
     kovex::CardOpener opener_;
     kovex::StatusCommands status_;
+    kovex::NodeMessageSender sender_;
+    kovex::NodeMessageCommands messages_;
 };
