@@ -1,0 +1,125 @@
+// Any text as a node message line. Whatever the text, the builder must not
+// crash, must ignore exactly the texts shorter than three characters, and
+// must either refuse the line or build a frame that fits the 257-byte buffer
+// and holds 0xFF only as its end byte. The numbers of a built frame must be
+// those of a plain re-reading of the line (trim, append a space, take the
+// token up to its space, repeat), and the simulated card must decode the
+// frame into those numbers without counting it malformed.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console/NodeMessage.h"
+#include "console/TextToInt.h"
+#include "link/BridgeApi.h"
+#include "link/CardRegisters.h"
+#include "link/Clock.h"
+#include "sim/SimulatedCard.h"
+
+namespace kovex {
+namespace {
+
+constexpr std::size_t FRAME_BUFFER = 257;
+constexpr std::size_t MESSAGE_AT = 5;  // flag, node, device, command, count, parameters
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "Node message property broken: %s\n", what);
+    std::abort();
+}
+
+void Check(bool holds, const char* what) {
+    if (!holds) Fail(what);
+}
+
+// The line read literally: blanks trimmed from both ends, one space
+// appended, the token up to and including the first space, while more than
+// one character remains.
+std::vector<std::uint8_t> ReadLiterally(std::string text) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    std::vector<std::uint8_t> numbers;
+    do {
+        while (!text.empty() && blank(text.back()))
+            text.pop_back();
+        const auto first = std::find_if_not(text.begin(), text.end(), blank);
+        text.erase(text.begin(), first);
+        text.push_back(' ');
+        const std::size_t space = text.find(' ');
+        const std::string token = text.substr(0, space + 1);
+        text.erase(0, space + 1);
+        numbers.push_back(static_cast<std::uint8_t>(TextToInt(token) & 0xFF));
+    } while (text.size() > 1);
+    return numbers;
+}
+
+void CheckFrameShape(const Frame& frame) {
+    Check(frame.size() >= 11 && frame.size() <= FRAME_BUFFER, "frame size out of bounds");
+    Check(frame[0] == 0x00 && frame[1] == 0x5A && frame[2] == 0xF0 && frame[3] == 0x0A,
+          "header or command code");
+    Check(std::size_t{frame[4]} + 6 == frame.size(), "length byte");
+    Check(frame[MESSAGE_AT] == (frame[MESSAGE_AT + 1] == 0 ? 0 : 1), "flag");
+    Check(std::size_t{frame[9]} + 11 == frame.size(), "count byte");
+    Check(frame.back() == FRAME_END, "end byte");
+    Check(std::find(frame.begin(), frame.end() - 1, FRAME_END) == frame.end() - 1,
+          "0xFF before the end byte");
+}
+
+void CheckCardDecodes(const Frame& frame, const std::vector<std::uint8_t>& numbers) {
+    VirtualClock clock;
+    SimulatedCard card(clock);
+    DeviceKey key{};
+    DeviceObject device;
+    MappedAddress mailbox = nullptr;
+    if (card.PlxPci_DeviceFind(key, 2) != STATUS_SUCCESS ||
+        card.PlxPci_DeviceOpen(key, device) != STATUS_SUCCESS ||
+        card.PlxPci_PciBarMap(device, 2, mailbox) != STATUS_SUCCESS || mailbox == nullptr) {
+        Fail("the simulated card did not open");
+    }
+    for (const std::uint8_t byte : frame)
+        mailbox->Write8(DATA_REGISTER_OFFSET, byte);
+    Check(card.MalformedFrames() == 0, "the card found the frame malformed");
+    Check(card.NodeMessagesReceived().size() == 1, "the card decoded no message");
+    const ReceivedNodeMessage& got = card.NodeMessagesReceived().front();
+    Check(got.node == numbers[0] && got.device == numbers[1] && got.command == numbers[2],
+          "node, device or command");
+    Check(std::equal(got.parameters.begin(), got.parameters.end(), numbers.begin() + 3,
+                     numbers.end()) &&
+              got.parameters.size() == numbers.size() - 3,
+          "parameters");
+}
+
+}  // namespace
+}  // namespace kovex
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace kovex;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const NodeMessage message = BuildNodeMessage(text);
+    if (text.size() < NODE_MESSAGE_FEWEST_CHARACTERS) {
+        Check(message.outcome == NodeMessage::Outcome::Ignored && message.line.empty() &&
+                  message.frame.empty(),
+              "a short text was not ignored");
+        return 0;
+    }
+    Check(message.outcome != NodeMessage::Outcome::Ignored, "a long text was ignored");
+    const std::vector<std::uint8_t> numbers = ReadLiterally(text);
+    const bool canTravel = numbers.size() >= 3 && numbers.size() <= NODE_MESSAGE_MOST_NUMBERS &&
+                           std::find(numbers.begin(), numbers.end(), FRAME_END) == numbers.end();
+    if (!canTravel) {
+        Check(message.outcome == NodeMessage::Outcome::Refused,
+              "a line that cannot travel was built");
+        Check(message.frame.empty() && message.line.starts_with("Message not sent: "),
+              "refusal shape");
+        return 0;
+    }
+    Check(message.outcome == NodeMessage::Outcome::Built, "a line that can travel was refused");
+    CheckFrameShape(message.frame);
+    Check(message.frame.size() == numbers.size() + 8, "frame holds n + 8 bytes");
+    Check(message.line.size() == 6 + 3 * message.frame.size(), "log line length");
+    CheckCardDecodes(message.frame, numbers);
+    return 0;
+}
