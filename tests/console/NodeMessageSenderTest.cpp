@@ -28,7 +28,7 @@ protected:
         EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
         EXPECT_FALSE(rig.port.Taken());
     }
-    Lines SentLines(const std::vector<std::string>& texts) const {
+    static Lines SentLines(const std::vector<std::string>& texts) {
         Lines lines;
         for (const auto& text : texts)
             lines.push_back(BuildNodeMessage(text).line);
@@ -120,6 +120,7 @@ TEST_F(NodeMessageSenderTest, OneExchangeHoldsThePortForAllItsMessages) {
         });
     }
     std::vector<std::string> texts;
+    texts.reserve(32);
     for (int i = 0; i < 32; ++i)
         texts.push_back("10 34 16 " + std::to_string(i) + " 0 2 0 0");
     const bool sent = sender.SendAsOneExchange([&] {

@@ -36,7 +36,7 @@ struct SeenInput {
 // Gives up after about a second, closing whatever modal window is open.
 class InputBoxScript {
 public:
-    void AnswerNext(SeenInput& seen, QString typed) {
+    void AnswerNext(SeenInput& seen, const QString& typed) {
         watch_.setInterval(10);
         QObject::disconnect(&watch_, &QTimer::timeout, nullptr, nullptr);
         watch_.callOnTimeout([this, &seen, typed, attempts = 0]() mutable {
