@@ -241,7 +241,8 @@ void CardCommands::CatchUp(Nanos now) {
 // entry 0 after the last one. An empty list polls nothing (node 0).
 void CardCommands::MovePollPointer(Nanos::rep periods) {
     if (periods <= 0) return;
-    const auto end = std::find(state_.pollList.begin(), state_.pollList.end(), std::uint8_t{0});
+    const auto* const end =
+        std::find(state_.pollList.begin(), state_.pollList.end(), std::uint8_t{0});
     const auto length = static_cast<Nanos::rep>(end - state_.pollList.begin());
     if (length == 0) {
         state_.ethPollPointer = 0;
