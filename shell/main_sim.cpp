@@ -1,6 +1,8 @@
 // kovex-programmer-sim: the service tool with a simulated card behind the
 // bridge interface. Runs anywhere, needs no card and no privileges.
 #include <QApplication>
+#include <array>
+#include <cstdint>
 
 #include "FWUnit1.h"
 #include "Unit2.h"
@@ -19,6 +21,9 @@ int main(int argc, char* argv[]) {
     card.Timing().txBusyHold = 20us;
     card.SetPollPeriod(250ms);
     card.SetNodeChatter(6s);
+    // A short list of the network's nodes, so Get Poll List shows a real list.
+    constexpr std::array<std::uint8_t, 2> networkNodes{10, 12};
+    card.SetPollList(networkNodes);
 
     TForm1 Form1(card, clock);
     TForm2 Form2;

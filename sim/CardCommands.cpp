@@ -200,7 +200,9 @@ std::optional<CommandOutcome> CardCommands::GetPollSpeed(
 }
 
 std::optional<CommandOutcome> CardCommands::GetNodeStatus(std::span<const std::uint8_t> payload) {
-    return Reply({state_.nodeStatus[payload[0]]});
+    const std::uint8_t node = payload[0];
+    if (state_.nodeStatusSet[node]) return Reply({state_.nodeStatus[node]});
+    return Reply({network_.HasNode(node) ? NODE_ANSWERING : std::uint8_t{0}});
 }
 
 std::optional<CommandOutcome> CardCommands::GetEthPollNode(
@@ -232,6 +234,24 @@ void CardCommands::CatchUp(Nanos now) {
     pollAnchor_ += periods * pollPeriod_;
     packetsSent_ = static_cast<std::uint8_t>((packetsSent_ + periods) & 0xFF);
     packetsReceived_ = static_cast<std::uint8_t>((packetsReceived_ + periods) & 0xFF);
+    MovePollPointer(periods);
+}
+
+// One entry per period through the list, which ends at its first 0; back to
+// entry 0 after the last one. An empty list polls nothing (node 0).
+void CardCommands::MovePollPointer(Nanos::rep periods) {
+    if (periods <= 0) return;
+    const auto* const end =
+        std::find(state_.pollList.begin(), state_.pollList.end(), std::uint8_t{0});
+    const auto length = static_cast<Nanos::rep>(end - state_.pollList.begin());
+    if (length == 0) {
+        state_.ethPollPointer = 0;
+        state_.ethPollNode = 0;
+        return;
+    }
+    state_.ethPollPointer =
+        static_cast<std::uint8_t>((state_.ethPollPointer % length + periods) % length);
+    state_.ethPollNode = state_.pollList[state_.ethPollPointer];
 }
 
 }  // namespace kovex

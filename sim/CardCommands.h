@@ -1,7 +1,7 @@
 // The card's firmware as the host sees it: the command table, the state the
 // commands read and change (mode, version text, poll list, node statuses,
-// counters, flash), and the polling that moves the packet counters in run
-// mode. Node messages go on to the network; messages for the host come from
+// counters, flash), and the polling that moves the packet counters and the
+// poll pointer in run mode. Node messages go on to the network; messages for the host come from
 // the card's host-message queue.
 //
 // Reply bytes: a written program line and a finished erase answer 0x06;
@@ -27,11 +27,18 @@
 namespace kovex {
 
 // Plain card state, read and written through SimulatedCard's accessors.
+inline constexpr std::uint8_t NODE_ANSWERING = 1;
+
 struct CardState {
     std::uint8_t mode = MODE_RUN;
     std::string versionText = "KOVEX 2.14 sim";
     std::array<std::uint8_t, 256> pollList{};
+    // A node's status as set by a test; a node without one answers as the
+    // network says (NODE_ANSWERING when it has a device, else 0).
     std::array<std::uint8_t, 256> nodeStatus{};
+    std::array<bool, 256> nodeStatusSet{};
+    // The entry the card polls now and its node (CMD_GET_ETH_POLL_NODE).
+    std::uint8_t ethPollPointer = 0;
     std::uint8_t pollSpeed = 20;
     std::uint8_t ethPollNode = 0;
     std::map<std::uint32_t, std::uint8_t> flash;  // card address -> byte
@@ -60,7 +67,8 @@ public:
     CardState& State() { return state_; }
     const CardState& State() const { return state_; }
 
-    // In run mode each period moves both packet counters on by one.
+    // In run mode each period moves both packet counters on by one and the
+    // card on to the next node of its poll list.
     void SetPollPeriod(Nanos period, Nanos now);
     void SetPacketCounters(std::uint8_t sent, std::uint8_t received);
     // Brings the packet counters up to `now`.
@@ -76,6 +84,7 @@ private:
     };
     static constexpr int ANY_LENGTH = -1;
     static const Command* FindCommand(std::uint8_t code);
+    void MovePollPointer(Nanos::rep periods);
 
     std::optional<CommandOutcome> ProgramLine(std::span<const std::uint8_t> payload);
     std::optional<CommandOutcome> EnterBootMode(std::span<const std::uint8_t> payload);

@@ -51,6 +51,12 @@ SimDevice* SimNetwork::DeviceAt(std::uint8_t node, std::uint8_t device) const {
     return found == devices_.end() ? nullptr : found->second;
 }
 
+bool SimNetwork::HasNode(std::uint8_t node) const {
+    if (node == CHATTER_NODE && chatterInterval_ > Nanos::zero()) return true;
+    const auto first = devices_.lower_bound({node, 0});
+    return first != devices_.end() && first->first.first == node;
+}
+
 void SimNetwork::AttachUnclaimed(SimDevice* target) {
     unclaimedTarget_ = target;
 }

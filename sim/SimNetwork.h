@@ -51,6 +51,9 @@ public:
     void Detach(std::uint8_t node, std::uint8_t device);
     // The device attached at (node, device), or nullptr.
     SimDevice* DeviceAt(std::uint8_t node, std::uint8_t device) const;
+    // True when a device is attached at the node, or the node chatters: such
+    // a node answers the card's polls.
+    bool HasNode(std::uint8_t node) const;
     // Receives every message that no attached device takes; nullptr: such
     // messages are ignored (the default).
     void AttachUnclaimed(SimDevice* target);

@@ -1,5 +1,6 @@
 #include "sim/SimulatedCard.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "link/CardRegisters.h"
@@ -267,11 +268,21 @@ void SimulatedCard::SetVersionText(std::string text) {
 void SimulatedCard::SetPollItem(std::uint8_t index, std::uint8_t node) {
     impl_->commands_.State().pollList[index] = node;
 }
+void SimulatedCard::SetPollList(std::span<const std::uint8_t> nodes) {
+    auto& list = impl_->commands_.State().pollList;
+    list.fill(0);
+    std::copy_n(nodes.begin(), std::min(nodes.size(), list.size()), list.begin());
+}
+std::uint8_t SimulatedCard::EthPollPointer() const {
+    impl_->CatchUp();
+    return impl_->commands_.State().ethPollPointer;
+}
 std::uint8_t SimulatedCard::PollItem(std::uint8_t index) const {
     return impl_->commands_.State().pollList[index];
 }
 void SimulatedCard::SetNodeStatus(std::uint8_t node, std::uint8_t status) {
     impl_->commands_.State().nodeStatus[node] = status;
+    impl_->commands_.State().nodeStatusSet[node] = true;
 }
 void SimulatedCard::SetPollSpeed(std::uint8_t speed) {
     impl_->commands_.State().pollSpeed = speed;

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -84,14 +85,23 @@ public:
     void SetMode(std::uint8_t mode);
     void SetVersionText(std::string text);  // bytes, up to 255
     void SetPollItem(std::uint8_t index, std::uint8_t node);
+    // The whole list: these nodes from entry 0 on, 0 in every other entry.
+    void SetPollList(std::span<const std::uint8_t> nodes);
     std::uint8_t PollItem(std::uint8_t index) const;
+    // Fixes the node's status. A node without one answers NODE_ANSWERING (1)
+    // when the network has it (a device attached there, or its chatter on)
+    // and 0 otherwise.
     void SetNodeStatus(std::uint8_t node, std::uint8_t status);
     void SetPollSpeed(std::uint8_t speed);
     void SetPacketCounters(std::uint8_t sent, std::uint8_t received);
     void SetEthPollNode(std::uint8_t node);
     // In run mode the card polls its list: each period both packet counters
-    // move on by one (wrapping at 256). A period of 0 stops them (default).
+    // move on by one (wrapping at 256), and the card moves on to the next
+    // entry of its list (back to entry 0 after the last), whose node
+    // CMD_GET_ETH_POLL_NODE then answers. A period of 0 stops them (default).
     void SetPollPeriod(Nanos period);
+    // The entry the card polls now.
+    std::uint8_t EthPollPointer() const;
     // In run mode a node leaves a message for the host every interval (0:
     // never, the default); used by the tool so Get Msg comes alive. Node 12,
     // device 3 reports a two-digit reading: 0C 03 07 02 d1 d0, byte 3 counting

@@ -41,6 +41,11 @@ public:
     virtual void SetEnabled(Control control, bool enabled) = 0;
     virtual bool IsEnabled(Control control) const = 0;
     virtual bool DebugChecked() const = 0;
+    // A control's caption (a button's text).
+    virtual void SetCaption(Control control, std::string_view caption) = 0;
+    // Timer2, the poll list refresh (every 100 ms while it runs).
+    virtual void SetTimer2Running(bool running) = 0;
+    virtual bool Timer2Running() const = 0;
     // A modal information box.
     virtual void ShowMessage(std::string_view text) = 0;
     // The application's standard error box (text as given).

@@ -42,7 +42,8 @@ TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::Ca
       opener_(bridge, port_, *this),
       status_(port_, *this),
       sender_(port_, *this),
-      messages_(sender_, *this) {
+      messages_(sender_, *this),
+      pollList_(port_, *this) {
     setObjectName("Form1");
     setWindowTitle("KOVEX Programmer");
     kovex::ApplyFormLook(*this);
@@ -165,16 +166,20 @@ void TForm1::ConnectHandlers() {
     connectClick(Control::Button1, &TForm1::Button1Click);
     connectClick(Control::Button3, &TForm1::Button3Click);
     connectClick(Control::Button4, &TForm1::Button4Click);
+    connectClick(Control::Button5, &TForm1::Button5Click);
     connectClick(Control::Button6, &TForm1::Button6Click);
     connectClick(Control::Button7, &TForm1::Button7Click);
     connectClick(Control::Button8, &TForm1::Button8Click);
+    connectClick(Control::Button9, &TForm1::Button9Click);
     connectClick(Control::Button10, &TForm1::Button10Click);
     connectClick(Control::Button11, &TForm1::Button11Click);
     connectClick(Control::Button12, &TForm1::Button12Click);
+    connectClick(Control::Button13, &TForm1::Button13Click);
     connectClick(Control::Button14, &TForm1::Button14Click);
     connectClick(Control::Button15, &TForm1::Button15Click);
     connectClick(Control::Button16, &TForm1::Button16Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {
@@ -189,6 +194,9 @@ void TForm1::Button3Click() {
 }
 void TForm1::Button4Click() {
     Guarded([this] { status_.Button4Click(); });
+}
+void TForm1::Button5Click() {
+    Guarded([this] { pollList_.Button5Click(); });
 }
 void TForm1::Button6Click() {
     Guarded([this] { status_.Button6Click(); });
@@ -209,11 +217,17 @@ void TForm1::Button14Click() {
 void TForm1::SendString(QObject* /*caller*/, std::string_view text) {
     sender_.SendString(text);
 }
+void TForm1::Button9Click() {
+    Guarded([this] { pollList_.Button9Click(); });
+}
 void TForm1::Button11Click() {
     Guarded([this] { status_.Button11Click(); });
 }
 void TForm1::Button12Click() {
     Guarded([this] { status_.Button12Click(); });
+}
+void TForm1::Button13Click() {
+    Guarded([this] { pollList_.Button13Click(); });
 }
 void TForm1::Button15Click() {
     Guarded([this] { status_.Button15Click(); });
@@ -227,6 +241,10 @@ void TForm1::Button16Click() {
 
 void TForm1::Timer1Timer() {
     Guarded([this] { kovex::Timer1Timer(state_, port_, *this); });
+}
+
+void TForm1::Timer2Timer() {
+    Guarded([this] { pollList_.Timer2Timer(); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -260,6 +278,24 @@ bool TForm1::IsEnabled(Control control) const {
 
 bool TForm1::DebugChecked() const {
     return CheckBox1->isChecked();
+}
+
+void TForm1::SetCaption(Control control, std::string_view caption) {
+    if (auto* button = qobject_cast<QAbstractButton*>(controls_[Index(control)])) {
+        button->setText(FromBytes(caption));
+    }
+}
+
+void TForm1::SetTimer2Running(bool running) {
+    if (running) {
+        Timer2->start();
+    } else {
+        Timer2->stop();
+    }
+}
+
+bool TForm1::Timer2Running() const {
+    return Timer2->isActive();
 }
 
 void TForm1::ShowMessage(std::string_view text) {

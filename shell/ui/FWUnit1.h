@@ -12,6 +12,7 @@
 #include "console/MessageSink.h"
 #include "console/NodeMessageCommands.h"
 #include "console/NodeMessageSender.h"
+#include "console/PollList.h"
 #include "console/StatusCommands.h"
 #include "link/AppState.h"
 #include "link/BridgeApi.h"
@@ -53,6 +54,9 @@ public:
     void SetEnabled(kovex::Control control, bool enabled) override;
     bool IsEnabled(kovex::Control control) const override;
     bool DebugChecked() const override;
+    void SetCaption(kovex::Control control, std::string_view caption) override;
+    void SetTimer2Running(bool running) override;
+    bool Timer2Running() const override;
     void ShowMessage(std::string_view text) override;
     void ShowError(std::string_view text) override;
     std::string InputBox(std::string_view caption, std::string_view prompt,
@@ -65,16 +69,20 @@ public:
     void Button1Click();
     void Button3Click();
     void Button4Click();
+    void Button5Click();
     void Button6Click();
     void Button7Click();
     void Button8Click();
+    void Button9Click();
     void Button10Click();
     void Button11Click();
     void Button12Click();
+    void Button13Click();
     void Button14Click();
     void Button15Click();
     void Button16Click();
     void Timer1Timer();
+    void Timer2Timer();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -101,4 +109,5 @@ private:
     kovex::StatusCommands status_;
     kovex::NodeMessageSender sender_;
     kovex::NodeMessageCommands messages_;
+    kovex::PollList pollList_;
 };

@@ -25,6 +25,10 @@ void CardRig::Pump() {
         nextTick_ += 100ms;
         ++timer1Ticks;
         Timer1Timer(state, port, window);
+        if (window.timer2Running && timer2) {
+            ++timer2Ticks;
+            timer2();
+        }
     }
     // Actions may pump in turn (a nested handler waits): take each one out
     // before running it.

@@ -37,6 +37,9 @@ public:
     CardOpener opener{card, port, window};
     int pumps = 0;
     int timer1Ticks = 0;
+    // Timer2Timer: run after Timer1 on every tick while window.timer2Running.
+    std::function<void()> timer2;
+    int timer2Ticks = 0;
 
 private:
     struct Scheduled {

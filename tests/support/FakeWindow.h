@@ -26,6 +26,11 @@ public:
     void SetEnabled(Control control, bool isEnabled) override;
     bool IsEnabled(Control control) const override { return enabled.at(control); }
     bool DebugChecked() const override { return debugChecked; }
+    void SetCaption(Control control, std::string_view caption) override {
+        captions[control] = caption;
+    }
+    void SetTimer2Running(bool running) override { timer2Running = running; }
+    bool Timer2Running() const override { return timer2Running; }
     void ShowMessage(std::string_view text) override;
     void ShowError(std::string_view text) override { errors.emplace_back(text); }
     std::string InputBox(std::string_view caption, std::string_view prompt,
@@ -41,6 +46,9 @@ public:
     // Every SetEnabled call, in order.
     std::vector<std::pair<Control, bool>> enableCalls;
     bool debugChecked = false;
+    // Captions set by the handlers (none at start).
+    std::map<Control, std::string> captions;
+    bool timer2Running = false;
     std::vector<std::string> messages;
     // Runs inside ShowMessage, after the text is recorded (a test's "user").
     std::function<void(std::string_view)> onMessage;

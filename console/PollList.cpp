@@ -1,0 +1,178 @@
+#include "console/PollList.h"
+
+#include <optional>
+#include <stdexcept>
+
+#include "console/PollListText.h"
+#include "link/CardExchange.h"
+#include "link/CardRegisters.h"
+#include "link/CommandFrames.h"
+
+namespace kovex {
+
+namespace {
+
+// Button5's enabled state marks a read in progress (the refresh looks at it);
+// the button comes back however the read ends.
+class ReadInProgress {
+public:
+    explicit ReadInProgress(WindowServices& window) : window_(window) {
+        window_.SetEnabled(Control::Button5, false);
+    }
+    ~ReadInProgress() { window_.SetEnabled(Control::Button5, true); }
+    ReadInProgress(const ReadInProgress&) = delete;
+    ReadInProgress& operator=(const ReadInProgress&) = delete;
+
+private:
+    WindowServices& window_;
+};
+
+// Only values up to LAST_SENDABLE_POLL_VALUE reach the builders here.
+Frame FrameOf(const FrameBuild& build) {
+    if (!build) throw std::logic_error(build.refusal->LogLine());
+    return build.frame;
+}
+
+std::string Decimal(std::size_t value) {
+    return std::to_string(value);
+}
+
+std::string TooManyItemsLine(std::size_t items) {
+    return "Poll list not set: " + Decimal(items) + " items do not fit, at most " +
+           Decimal(std::size_t{LAST_SENDABLE_POLL_VALUE} + 1) + " can be sent; nothing was sent";
+}
+
+// Why the entries cannot go to the card, if they cannot.
+std::optional<std::string> RefusalOf(const std::vector<std::uint8_t>& entries) {
+    for (std::size_t item = 0; item < entries.size(); ++item) {
+        if (entries[item] == FRAME_END) return NodeEndsFrameLine(item);
+    }
+    if (entries.size() > std::size_t{LAST_SENDABLE_POLL_VALUE} + 1) {
+        return TooManyItemsLine(entries.size());
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string ConfirmPollListText(std::string_view typed) {
+    return "Confirm that you want to set the poll list to : " + std::string(typed) + "?";
+}
+
+std::string NodeEndsFrameLine(std::size_t item) {
+    return "Poll list not set: item " + Decimal(item) +
+           " is node 255, which would end the frame early; nothing was sent";
+}
+
+std::uint8_t PollList::SendAndRead(std::span<const std::uint8_t> frame) {
+    port_.SendFrame(frame);
+    return port_.ReadReplyByte();
+}
+
+std::uint8_t PollList::Ask(std::span<const std::uint8_t> frame) {
+    port_.DrainReplies();
+    return SendAndRead(frame);
+}
+
+void PollList::Button5Click() {
+    RunCardExchange(port_, window_, [this](CardPort&) { GetPollList(); });
+}
+
+void PollList::GetPollList() {
+    {
+        const ReadInProgress reading(window_);
+        port_.PumpWindowMessages();
+        const std::uint8_t mode = Ask(FRAME_GET_MODE);
+        port_.State().CardMode = mode;
+        LogRead(ReadList(mode), mode);
+        if (mode == MODE_RUN && window_.DebugChecked()) LogDiagnostics();
+    }
+    port_.PumpWindowMessages();
+}
+
+// Index 255 cannot be asked for, and a node numbered 255 cannot be named in
+// a status request: either would end the frame early and the card would take
+// the next command as the rest of it.
+PollList::ReadTexts PollList::ReadList(std::uint8_t mode) {
+    ReadTexts texts;
+    const bool askStatus = mode != MODE_BOOT;
+    for (unsigned index = 0;; ++index) {
+        if (index > LAST_SENDABLE_POLL_VALUE) {
+            texts.lastEntryUnread = true;
+            break;
+        }
+        const std::uint8_t node =
+            SendAndRead(FrameOf(BuildGetPollItem(static_cast<std::uint8_t>(index))));
+        if (node == 0) break;
+        AppendValue(texts.pollList, node);
+        if (!askStatus) continue;
+        if (node == FRAME_END) {
+            texts.nodeStatus += " -";
+            continue;
+        }
+        AppendValue(texts.nodeStatus, SendAndRead(FrameOf(BuildGetNodeStatus(node))));
+        port_.DrainReplies();
+    }
+    return texts;
+}
+
+void PollList::LogRead(const ReadTexts& texts, std::uint8_t mode) {
+    window_.AppendLog("Poll list   = " + texts.pollList);
+    if (mode == MODE_RUN) window_.AppendLog("Node status = " + texts.nodeStatus);
+    if (texts.lastEntryUnread) window_.AppendLog(LAST_ENTRY_UNREAD_LINE);
+}
+
+// The two reads follow each other without a drain, as the card expects them.
+void PollList::LogDiagnostics() {
+    window_.AppendLog("Eth poll ptr = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_PTR)));
+    window_.AppendLog("Eth poll node = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_NODE)));
+}
+
+void PollList::Button9Click() {
+    RunCardExchange(port_, window_, [this](CardPort&) { SetPollList(); });
+}
+
+// The port is held from the input box on, so no refresh tick or other
+// command can come between the question and the frames it leads to.
+void PollList::SetPollList() {
+    const std::string typed = window_.InputBox(POLL_LIST_CAPTION, POLL_LIST_PROMPT,
+                                               POLL_LIST_DEFAULT, POLL_LIST_MAX_LENGTH, {});
+    if (typed.size() < POLL_LIST_SHORTEST) return;
+    const std::vector<std::uint8_t> entries = ParsePollList(typed);
+    if (const auto refusal = RefusalOf(entries)) {
+        window_.AppendLog(*refusal);
+        return;
+    }
+    // No is the default: Enter alone never rewrites the card's list.
+    if (!window_.AskYesNo(CONFIRM_CAPTION, ConfirmPollListText(typed), false)) return;
+    port_.DrainReplies();
+    SendEntries(entries);
+}
+
+void PollList::SendEntries(const std::vector<std::uint8_t>& entries) {
+    std::string setText;
+    for (std::size_t item = 0; item < entries.size(); ++item) {
+        const std::uint8_t node = entries[item];
+        AppendValue(setText, node);
+        SendAndRead(FrameOf(BuildSetPollItem(static_cast<std::uint8_t>(item), node)));
+        window_.AppendLog("Adding poll list item " + Decimal(item) + " (" + Decimal(node) + ")");
+        port_.WaitTicks(SET_POLL_ITEM_TICKS);
+    }
+    window_.AppendLog("Setting poll list to " + setText);
+}
+
+void PollList::Button13Click() {
+    const bool start = !window_.Timer2Running();
+    window_.SetTimer2Running(start);
+    window_.SetCaption(Control::Button13, start ? STOP_CAPTION : START_CAPTION);
+}
+
+// A refresh never cuts into another exchange: while a read runs (Button5 is
+// then disabled) or any command holds the port, the tick does nothing.
+void PollList::Timer2Timer() {
+    if (!port_.IsOpen() || port_.Taken() || !window_.IsEnabled(Control::Button5)) return;
+    window_.ClearLog();
+    Button5Click();
+}
+
+}  // namespace kovex

@@ -1,0 +1,48 @@
+#include "console/PollListText.h"
+
+#include "console/TextToInt.h"
+
+namespace kovex {
+
+namespace {
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// The text up to and including its first space; empty when it has none.
+std::string_view FirstToken(std::string_view text) {
+    const auto space = text.find(' ');
+    return space == std::string_view::npos ? std::string_view{} : text.substr(0, space + 1);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ParsePollList(std::string_view typed) {
+    const std::string ended = std::string(typed) + " 0";
+    std::string_view rest = ended;
+    std::vector<std::uint8_t> entries;
+    for (;;) {
+        rest = TrimBlanks(rest);
+        const std::string_view token = FirstToken(rest);
+        rest.remove_prefix(token.size());
+        const auto entry = static_cast<std::uint8_t>(TextToInt(token) & 0xFF);
+        entries.push_back(entry);
+        if (entry == 0) return entries;
+    }
+}
+
+void AppendValue(std::string& text, std::uint8_t value) {
+    text += ' ';
+    text += std::to_string(value);
+}
+
+}  // namespace kovex

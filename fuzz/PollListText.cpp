@@ -1,0 +1,40 @@
+// Arbitrary typed text through ParsePollList, with the properties that every
+// list must have before it goes to the card:
+//  - it ends with its only 0 (the entry that ends the card's list);
+//  - every other entry took at least two characters ("7 "), so a text of n
+//    characters gives at most (n + 1) / 2 nodes;
+//  - blanks in front change nothing.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "console/PollListText.h"
+
+namespace kovex {
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "ParsePollList property broken: %s\n", what);
+    std::abort();
+}
+
+void CheckText(std::string_view typed) {
+    const auto entries = ParsePollList(typed);
+    if (entries.empty() || entries.back() != 0) Fail("the list does not end with 0");
+    for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
+        if (entries[i] == 0) Fail("a 0 before the end");
+    }
+    if (entries.size() - 1 > (typed.size() + 1) / 2) Fail("more nodes than the text can hold");
+    if (ParsePollList(" \t" + std::string(typed)) != entries) Fail("leading blanks mattered");
+}
+
+}  // namespace
+}  // namespace kovex
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    kovex::CheckText(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
