@@ -94,6 +94,8 @@ std::optional<std::uint64_t> CheckStandardHeader(PictureBytes bytes, std::uint64
     if ((type != 1 && type != 2) || headerWords != WMF_HEADER_WORDS) return std::nullopt;
     if (totalWords < WMF_HEADER_WORDS + WMF_RECORD_MIN_WORDS) return std::nullopt;
     if (!HasBytes(bytes, at, 2 * totalWords)) return std::nullopt;
+    // libwmf allocates a buffer of the largest record's size up front.
+    if (largestWords > totalWords) return std::nullopt;
     const std::uint64_t end = at + 2 * totalWords;
     if (!WmfRecordsEndWithEof(bytes, at + 2 * WMF_HEADER_WORDS, end, largestWords)) {
         return std::nullopt;

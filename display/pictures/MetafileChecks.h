@@ -42,8 +42,8 @@ struct WindowsMetafileHeader {
 // An optional placeable header (key 0x9AC6CDD7, the XOR of its first ten
 // 16-bit words as checksum, a non-empty box, units per inch not 0), then the
 // standard header (type 1 or 2, header size 9 words, total size within the
-// file) and records of at least 3 words, none longer than the header's
-// largest record, ending with META_EOF.
+// file, largest record no longer than the metafile) and records of at least
+// 3 words, none longer than the header's largest record, ending with META_EOF.
 std::optional<WindowsMetafileHeader> CheckWindowsMetafileBytes(PictureBytes bytes);
 
 }  // namespace kovex

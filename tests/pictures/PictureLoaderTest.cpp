@@ -329,6 +329,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"cut-short.wmf", "rect.wmf", [](Bytes& b) { Truncate(b, 6); }, kMetafile},
         Refused{"record-over-largest.wmf", "rect.wmf", [](Bytes& b) { PutU32(b, kWmf + 12, 5); },
                 kMetafile},
+        Refused{"largest-record-past-size.wmf", "rect.wmf",
+                [](Bytes& b) { PutU32(b, kWmf + 12, 0x73795308); }, kMetafile},
         Refused{"record-size-zero.wmf", "rect.wmf", [](Bytes& b) { PutU32(b, kWmf + 18, 0); },
                 kMetafile},
         Refused{"no-eof-record.wmf", "rect.wmf", [](Bytes& b) { PutU16(b, b.size() - 2, 0x0001); },
