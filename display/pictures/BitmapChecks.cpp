@@ -1,5 +1,6 @@
 #include "display/pictures/BitmapChecks.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -31,10 +32,7 @@ struct DibInfo {
 
 bool IsKnownHeaderSize(std::uint32_t size) {
     constexpr std::array<std::uint32_t, 7> known{12, 40, 52, 56, 64, 108, 124};
-    for (const std::uint32_t k : known) {
-        if (size == k) return true;
-    }
-    return false;
+    return std::ranges::find(known, size) != known.end();
 }
 
 std::optional<DibInfo> ReadCoreHeader(PictureBytes bytes, std::uint64_t at) {

@@ -1,6 +1,8 @@
 // EMF to SVG through libemf2svg.
 #include <emf2svg.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -13,6 +15,7 @@ namespace {
 
 constexpr double SCREEN_DPI = 96.0;
 constexpr double HUNDREDTHS_MM_PER_INCH = 2540.0;
+constexpr std::size_t OVERREAD_PADDING = 4096;
 
 struct FreeDeleter {
     void operator()(char* p) const { std::free(p); }  // NOLINT(cppcoreguidelines-no-malloc)
@@ -44,15 +47,18 @@ std::optional<SvgPicture> EnhancedMetafileToSvg(PictureBytes bytes,
     }
     if (picture.width == 0 || picture.height == 0) return std::nullopt;
 
-    std::vector<char> contents(bytes.begin(), bytes.begin() + header.bytes);
-    char noNameSpace[] = "";
+    // Zeros after the metafile: a record shorter than its type needs then
+    // reads zeros here instead of whatever lies after the buffer.
+    std::vector<char> contents(header.bytes + OVERREAD_PADDING, 0);
+    std::ranges::copy(bytes.first(header.bytes), contents.begin());
+    std::array<char, 1> noNameSpace{};
     generatorOptions options{};
-    options.nameSpace = noNameSpace;
+    options.nameSpace = noNameSpace.data();
     options.emfplus = true;
     options.svgDelimiter = true;
     char* out = nullptr;
     std::size_t length = 0;
-    const int converted = emf2svg(contents.data(), contents.size(), &out, &length, &options);
+    const int converted = emf2svg(contents.data(), header.bytes, &out, &length, &options);
     const std::unique_ptr<char, FreeDeleter> owned(out);
     if (converted == 0 || out == nullptr) return std::nullopt;
     picture.svg.assign(out, length);

@@ -72,7 +72,8 @@ std::optional<SvgPicture> WindowsMetafileToSvg(PictureBytes bytes,
                                                const WindowsMetafileHeader& header) {
     const WmfApi api = CreateSvgPlayer();
     if (!api) return std::nullopt;
-    std::vector<unsigned char> contents(bytes.begin(), bytes.begin() + header.bytes);
+    const PictureBytes metafile = bytes.first(header.bytes);
+    std::vector<unsigned char> contents(metafile.begin(), metafile.end());
     if (wmf_mem_open(api.get(), contents.data(), static_cast<long>(contents.size())) !=
         wmf_E_None) {
         return std::nullopt;

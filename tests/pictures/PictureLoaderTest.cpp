@@ -25,7 +25,7 @@ Bytes ReadSample(const std::string& name) {
 }
 
 std::string WriteTemp(const std::string& name, const Bytes& bytes) {
-    const std::string path = testing::TempDir() + name;
+    std::string path = testing::TempDir() + name;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
@@ -229,7 +229,7 @@ TEST_P(RefusedFileTest, GivesTheUsersText) {
 std::string RefusedName(const testing::TestParamInfo<Refused>& info) {
     std::string name;
     for (const char c : info.param.name)
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
     return name;
 }
 
