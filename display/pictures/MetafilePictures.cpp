@@ -1,0 +1,38 @@
+// Metafiles: checked, converted to SVG and rasterised by QtSvg at the
+// picture's natural size onto white.
+#include <QByteArray>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include "display/pictures/MetafileConverters.h"
+#include "display/pictures/PictureDecoders.h"
+
+namespace kovex {
+namespace {
+
+QImage RenderSvg(const std::optional<SvgPicture>& picture) {
+    if (!picture) return {};
+    QSvgRenderer renderer(
+        QByteArray(picture->svg.data(), static_cast<qsizetype>(picture->svg.size())));
+    if (!renderer.isValid()) return {};
+    QImage canvas = WhiteCanvas(picture->width, picture->height);
+    QPainter painter(&canvas);
+    renderer.render(&painter, QRectF(0, 0, picture->width, picture->height));
+    return canvas;
+}
+
+}  // namespace
+
+QImage DrawEnhancedMetafile(PictureBytes bytes) {
+    const auto header = CheckEnhancedMetafileBytes(bytes);
+    if (!header) return {};
+    return RenderSvg(EnhancedMetafileToSvg(bytes, *header));
+}
+
+QImage DrawWindowsMetafile(PictureBytes bytes) {
+    const auto header = CheckWindowsMetafileBytes(bytes);
+    if (!header) return {};
+    return RenderSvg(WindowsMetafileToSvg(bytes, *header));
+}
+
+}  // namespace kovex

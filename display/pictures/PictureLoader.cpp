@@ -1,0 +1,91 @@
+#include "display/pictures/PictureLoader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "display/pictures/PictureBytes.h"
+#include "display/pictures/PictureDecoders.h"
+
+namespace kovex {
+namespace {
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+    return std::equal(text.begin(), text.end(), lower.begin(), lower.end(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+}
+
+// The file name's extension without its dot; empty when it has none.
+std::string ExtensionOf(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    if (!extension.empty()) extension.erase(0, 1);
+    return extension;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+    std::error_code error;
+    const bool isDirectory = std::filesystem::is_directory(path, error);
+    std::ifstream file(path, std::ios::binary);
+    if (isDirectory || !file) throw PictureError("Cannot open file " + path);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                    std::istreambuf_iterator<char>());
+    if (file.bad()) throw PictureError("Cannot open file " + path);
+    return bytes;
+}
+
+QImage Decode(PictureBytes bytes, PictureKind kind) {
+    switch (kind) {
+        case PictureKind::Bitmap:
+            return DecodeBitmap(bytes);
+        case PictureKind::Icon:
+            return DecodeIcon(bytes);
+        case PictureKind::EnhancedMetafile:
+            return DrawEnhancedMetafile(bytes);
+        case PictureKind::WindowsMetafile:
+            return DrawWindowsMetafile(bytes);
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<PictureKind> PictureKindForExtension(std::string_view extension) {
+    if (EqualsIgnoringCase(extension, "bmp")) return PictureKind::Bitmap;
+    if (EqualsIgnoringCase(extension, "ico")) return PictureKind::Icon;
+    if (EqualsIgnoringCase(extension, "emf")) return PictureKind::EnhancedMetafile;
+    if (EqualsIgnoringCase(extension, "wmf")) return PictureKind::WindowsMetafile;
+    return std::nullopt;
+}
+
+const char* InvalidPictureText(PictureKind kind) {
+    switch (kind) {
+        case PictureKind::Bitmap:
+            return "Bitmap image is not valid";
+        case PictureKind::Icon:
+            return "Icon image is not valid";
+        case PictureKind::EnhancedMetafile:
+        case PictureKind::WindowsMetafile:
+            return "Metafile is not valid";
+    }
+    return "Metafile is not valid";
+}
+
+QImage LoadPictureBytes(PictureBytes bytes, PictureKind kind) {
+    QImage image = Decode(bytes, kind);
+    if (image.isNull()) throw PictureError(InvalidPictureText(kind));
+    return image;
+}
+
+QImage LoadPictureFile(const std::string& path) {
+    const std::string extension = ExtensionOf(path);
+    const auto kind = PictureKindForExtension(extension);
+    if (!kind) throw PictureError("Unknown picture file extension (." + extension + ")");
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    return LoadPictureBytes(bytes, *kind);
+}
+
+}  // namespace kovex

@@ -1,0 +1,46 @@
+// Shared by the picture fuzz targets: a QGuiApplication on the offscreen
+// platform (QtSvg draws text with the application's fonts), and one load
+// whose outcome must be either an error with the kind's text or an image
+// that the graphic window can take.
+#pragma once
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "display/pictures/PictureBytes.h"
+#include "display/pictures/PictureDecoders.h"
+#include "display/pictures/PictureLoader.h"
+
+namespace kovex::fuzz {
+
+inline void StartGuiApplication() {
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static const auto application = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+[[noreturn]] inline void Fail(const char* what) {
+    std::fprintf(stderr, "picture loader property broken: %s\n", what);
+    std::abort();
+}
+
+inline void LoadOnce(const std::uint8_t* data, std::size_t size, PictureKind kind) {
+    try {
+        const QImage image = LoadPictureBytes(PictureBytes(data, size), kind);
+        if (image.isNull()) Fail("a null image was returned");
+        if (image.format() != QImage::Format_RGB32) Fail("the image is not RGB32");
+        if (kind != PictureKind::Bitmap &&
+            (image.width() > MAX_CANVAS_SIDE || image.height() > MAX_CANVAS_SIDE)) {
+            Fail("a drawn picture is larger than the canvas limit");
+        }
+    } catch (const PictureError& error) {
+        if (std::strcmp(error.what(), InvalidPictureText(kind)) != 0) Fail("wrong error text");
+    }
+}
+
+}  // namespace kovex::fuzz

@@ -1,0 +1,342 @@
+#include "display/pictures/PictureLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kovex {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string SamplePath(const std::string& name) {
+    return std::string(KOVEX_PICTURES_DIR) + "/" + name;
+}
+
+Bytes ReadSample(const std::string& name) {
+    std::ifstream file(SamplePath(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::string WriteTemp(const std::string& name, const Bytes& bytes) {
+    std::string path = testing::TempDir() + name;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+void PutU16(Bytes& bytes, std::size_t at, std::uint16_t value) {
+    bytes.at(at) = static_cast<std::uint8_t>(value);
+    bytes.at(at + 1) = static_cast<std::uint8_t>(value >> 8);
+}
+
+void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    PutU16(bytes, at, static_cast<std::uint16_t>(value));
+    PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
+}
+
+std::string ErrorOf(const std::string& path) {
+    try {
+        const QImage image = LoadPictureFile(path);
+        return "loaded " + std::to_string(image.width()) + "x" + std::to_string(image.height());
+    } catch (const PictureError& error) {
+        return error.what();
+    }
+}
+
+// ---- Good bitmaps: every pixel as the sample generator wrote it. ----
+
+QRgb Rgb(int r, int g, int b) {
+    return qRgb(r, g, b);
+}
+
+QRgb Palette1(int x, int y) {
+    return (x + 3 * y) % 2 == 0 ? Rgb(0, 0, 0) : Rgb(255, 255, 255);
+}
+
+QRgb Palette4(int x, int y) {
+    const int i = (x + 3 * y) % 16;
+    return Rgb(i * 17, 255 - i * 17, (i * 53) % 256);
+}
+
+QRgb Palette8(int x, int y) {
+    const int i = (x + 3 * y) % 256;
+    return Rgb(i, (i * 7) % 256, 255 - i);
+}
+
+QRgb TrueColour(int x, int y) {
+    return Rgb((x * 40) % 256, (y * 50) % 256, ((x + y) * 30) % 256);
+}
+
+struct GoodBitmap {
+    std::string file;
+    std::string loadAs;  // name the copy is loaded under
+    int width;
+    int height;
+    std::function<QRgb(int, int)> pixel;
+};
+
+void PrintTo(const GoodBitmap& sample, std::ostream* out) {
+    *out << sample.loadAs;
+}
+
+class GoodBitmapTest : public testing::TestWithParam<GoodBitmap> {};
+
+TEST_P(GoodBitmapTest, LoadsEveryPixelExactly) {
+    const GoodBitmap& sample = GetParam();
+    const QImage image = LoadPictureFile(WriteTemp(sample.loadAs, ReadSample(sample.file)));
+    ASSERT_EQ(image.format(), QImage::Format_RGB32);
+    ASSERT_EQ(image.width(), sample.width);
+    ASSERT_EQ(image.height(), sample.height);
+    for (int y = 0; y < sample.height; ++y) {
+        for (int x = 0; x < sample.width; ++x) {
+            ASSERT_EQ(image.pixel(x, y), sample.pixel(x, y)) << "pixel " << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, GoodBitmapTest,
+                         testing::Values(GoodBitmap{"bits1.bmp", "bits1.bmp", 19, 5, Palette1},
+                                         GoodBitmap{"bits4.bmp", "bits4.bmp", 7, 4, Palette4},
+                                         GoodBitmap{"bits8.bmp", "bits8.bmp", 9, 3, Palette8},
+                                         GoodBitmap{"bits24.bmp", "bits24.bmp", 5, 3, TrueColour},
+                                         GoodBitmap{"bits32.bmp", "bits32.bmp", 4, 3, TrueColour},
+                                         GoodBitmap{"topdown24.bmp", "topdown24.bmp", 5, 3,
+                                                    TrueColour},
+                                         GoodBitmap{"bits24.bmp", "CAPITALS.BMP", 5, 3, TrueColour},
+                                         GoodBitmap{"bits8.bmp", "mixed.Bmp", 9, 3, Palette8}));
+
+// ---- Drawn pictures: icons and metafiles on white at their natural size. ----
+
+struct DrawnPicture {
+    std::string file;
+    int width;
+    int height;
+    std::vector<std::pair<QPoint, QRgb>> pixels;
+};
+
+void PrintTo(const DrawnPicture& sample, std::ostream* out) {
+    *out << sample.file;
+}
+
+class DrawnPictureTest : public testing::TestWithParam<DrawnPicture> {};
+
+TEST_P(DrawnPictureTest, DrawsOntoWhiteAtNaturalSize) {
+    const DrawnPicture& sample = GetParam();
+    const QImage image = LoadPictureFile(SamplePath(sample.file));
+    ASSERT_EQ(image.format(), QImage::Format_RGB32);
+    EXPECT_EQ(image.width(), sample.width);
+    EXPECT_EQ(image.height(), sample.height);
+    for (const auto& [point, colour] : sample.pixels) {
+        EXPECT_EQ(image.pixel(point), colour) << "pixel " << point.x() << "," << point.y();
+    }
+}
+
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kWhite = qRgb(255, 255, 255);
+
+INSTANTIATE_TEST_SUITE_P(Samples, DrawnPictureTest,
+                         testing::Values(
+                             // Transparent icon pixels come out white; opaque ones as they are.
+                             DrawnPicture{"icon.ico",
+                                          16,
+                                          16,
+                                          {{{2, 3}, kBlack},
+                                           {{5, 6}, kBlack},
+                                           {{10, 10}, qRgb(255, 0, 0)},
+                                           {{0, 0}, kWhite},
+                                           {{6, 3}, kWhite},
+                                           {{15, 15}, kWhite}}},
+                             // A black rectangle (10, 5)-(20, 15) on a 40 x 20 picture.
+                             DrawnPicture{"rect.emf",
+                                          40,
+                                          20,
+                                          {{{12, 7}, kBlack},
+                                           {{18, 13}, kBlack},
+                                           {{2, 2}, kWhite},
+                                           {{8, 10}, kWhite},
+                                           {{30, 10}, kWhite},
+                                           {{15, 18}, kWhite}}},
+                             DrawnPicture{"rect.wmf",
+                                          40,
+                                          20,
+                                          {{{12, 7}, kBlack},
+                                           {{18, 13}, kBlack},
+                                           {{2, 2}, kWhite},
+                                           {{8, 10}, kWhite},
+                                           {{30, 10}, kWhite},
+                                           {{15, 18}, kWhite}}}));
+
+// Without a placeable header a metafile has no frame: libwmf shows what its
+// records draw, so the rectangle fills the middle of the picture.
+TEST(StandardMetafile, DrawsItsRecords) {
+    const QImage image = LoadPictureFile(SamplePath("rect-standard.wmf"));
+    ASSERT_GT(image.width(), 4);
+    ASSERT_GT(image.height(), 4);
+    EXPECT_EQ(image.pixel(image.width() / 2, image.height() / 2), kBlack);
+}
+
+TEST(FolderNamedLikeAPicture, CannotBeOpened) {
+    const std::string path = testing::TempDir() + "folder.bmp";
+    std::filesystem::create_directories(path);
+    EXPECT_EQ(ErrorOf(path), "Cannot open file " + path);
+}
+
+// ---- Refused files: the exact text the user sees. ----
+
+struct Refused {
+    std::string name;
+    std::string sample;  // empty: the file is not written at all
+    std::function<void(Bytes&)> damage;
+    std::string error;  // "%s" stands for the path
+};
+
+void PrintTo(const Refused& sample, std::ostream* out) {
+    *out << sample.name;
+}
+
+void NoDamage(Bytes& /*bytes*/) {}
+
+void Truncate(Bytes& bytes, std::size_t drop) {
+    bytes.resize(bytes.size() - drop);
+}
+
+class RefusedFileTest : public testing::TestWithParam<Refused> {};
+
+TEST_P(RefusedFileTest, GivesTheUsersText) {
+    const Refused& sample = GetParam();
+    std::string path = testing::TempDir() + sample.name;
+    std::filesystem::remove(path);
+    if (!sample.sample.empty()) {
+        Bytes bytes = ReadSample(sample.sample);
+        sample.damage(bytes);
+        path = WriteTemp(sample.name, bytes);
+    }
+    std::string expected = sample.error;
+    if (const auto at = expected.find("%s"); at != std::string::npos) {
+        expected.replace(at, 2, path);
+    }
+    EXPECT_EQ(ErrorOf(path), expected);
+}
+
+std::string RefusedName(const testing::TestParamInfo<Refused>& info) {
+    std::string name;
+    for (const char c : info.param.name)
+        name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
+    return name;
+}
+
+const char* const kBitmap = "Bitmap image is not valid";
+const char* const kIcon = "Icon image is not valid";
+const char* const kMetafile = "Metafile is not valid";
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RefusedFileTest,
+    testing::Values(
+        Refused{"picture.png", "bits24.bmp", NoDamage, "Unknown picture file extension (.png)"},
+        Refused{"picture.PNG", "bits24.bmp", NoDamage, "Unknown picture file extension (.PNG)"},
+        Refused{"no-extension", "bits24.bmp", NoDamage, "Unknown picture file extension (.)"},
+        Refused{"missing.png", "", NoDamage, "Unknown picture file extension (.png)"},
+        Refused{"missing.bmp", "", NoDamage, "Cannot open file %s"},
+        Refused{"missing.wmf", "", NoDamage, "Cannot open file %s"}),
+    RefusedName);
+
+INSTANTIATE_TEST_SUITE_P(
+    Bitmaps, RefusedFileTest,
+    testing::Values(
+        Refused{"empty.bmp", "bits24.bmp", [](Bytes& b) { b.clear(); }, kBitmap},
+        Refused{"not-bm.bmp", "bits24.bmp", [](Bytes& b) { b[1] = 'X'; }, kBitmap},
+        Refused{"file-header-only.bmp", "bits24.bmp", [](Bytes& b) { b.resize(14); }, kBitmap},
+        Refused{"header-cut.bmp", "bits24.bmp", [](Bytes& b) { b.resize(40); }, kBitmap},
+        Refused{"pixels-cut.bmp", "bits24.bmp", [](Bytes& b) { Truncate(b, 1); }, kBitmap},
+        Refused{"pixels-cut-1bit.bmp", "bits1.bmp", [](Bytes& b) { Truncate(b, 4); }, kBitmap},
+        Refused{"palette-cut.bmp", "bits8.bmp", [](Bytes& b) { b.resize(54 + 1000); }, kBitmap},
+        Refused{"offset-past-end.bmp", "bits24.bmp",
+                [](Bytes& b) { PutU32(b, 10, static_cast<std::uint32_t>(b.size() + 10)); },
+                kBitmap},
+        Refused{"offset-in-header.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 10, 20); }, kBitmap},
+        Refused{"header-size-unknown.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 14, 41); },
+                kBitmap},
+        Refused{"zero-width.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 18, 0); }, kBitmap},
+        Refused{"taller-than-data.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 22, 4); }, kBitmap},
+        Refused{"huge.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 18, 0x7FFFFFFF); }, kBitmap},
+        Refused{"bit-count-7.bmp", "bits24.bmp", [](Bytes& b) { PutU16(b, 28, 7); }, kBitmap},
+        Refused{"two-planes.bmp", "bits24.bmp", [](Bytes& b) { PutU16(b, 26, 2); }, kBitmap},
+        Refused{"jpeg-compression.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 30, 4); }, kBitmap},
+        Refused{"rle8-on-24-bits.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 30, 1); }, kBitmap},
+        Refused{"too-many-colours.bmp", "bits4.bmp", [](Bytes& b) { PutU32(b, 46, 17); }, kBitmap}),
+    RefusedName);
+
+INSTANTIATE_TEST_SUITE_P(
+    Icons, RefusedFileTest,
+    testing::Values(
+        Refused{"empty.ico", "icon.ico", [](Bytes& b) { b.clear(); }, kIcon},
+        Refused{"cursor.ico", "icon.ico", [](Bytes& b) { PutU16(b, 2, 2); }, kIcon},
+        Refused{"no-images.ico", "icon.ico", [](Bytes& b) { PutU16(b, 4, 0); }, kIcon},
+        Refused{"two-entries-one-there.ico", "icon.ico", [](Bytes& b) { PutU16(b, 4, 2); }, kIcon},
+        Refused{"directory-cut.ico", "icon.ico", [](Bytes& b) { b.resize(12); }, kIcon},
+        Refused{"image-past-end.ico", "icon.ico", [](Bytes& b) { PutU32(b, 18, 2000); }, kIcon},
+        Refused{"image-in-directory.ico", "icon.ico", [](Bytes& b) { PutU32(b, 18, 6); }, kIcon},
+        Refused{"image-size-zero.ico", "icon.ico", [](Bytes& b) { PutU32(b, 14, 0); }, kIcon},
+        Refused{"mask-cut.ico", "icon.ico", [](Bytes& b) { Truncate(b, 1); }, kIcon},
+        Refused{"not-a-bitmap-inside.ico", "icon.ico", [](Bytes& b) { PutU32(b, 22, 12); }, kIcon},
+        Refused{"wrong-extension.ico", "bits24.bmp", NoDamage, kIcon},
+        Refused{"bitmap-as-icon-kind.bmp", "icon.ico", NoDamage, kBitmap}),
+    RefusedName);
+
+// The standard header of rect.wmf starts at 22, after the placeable header.
+constexpr std::size_t kWmf = 22;
+
+INSTANTIATE_TEST_SUITE_P(
+    Metafiles, RefusedFileTest,
+    testing::Values(
+        Refused{"empty.emf", "rect.emf", [](Bytes& b) { b.clear(); }, kMetafile},
+        Refused{"not-header-record.emf", "rect.emf", [](Bytes& b) { PutU32(b, 0, 2); }, kMetafile},
+        Refused{"no-signature.emf", "rect.emf", [](Bytes& b) { b[40] = 'X'; }, kMetafile},
+        Refused{"longer-than-file.emf", "rect.emf",
+                [](Bytes& b) { PutU32(b, 48, static_cast<std::uint32_t>(b.size() + 4)); },
+                kMetafile},
+        Refused{"header-past-size.emf", "rect.emf", [](Bytes& b) { PutU32(b, 4, 4000); },
+                kMetafile},
+        Refused{"header-too-small.emf", "rect.emf", [](Bytes& b) { PutU32(b, 4, 84); }, kMetafile},
+        Refused{"cut-short.emf", "rect.emf", [](Bytes& b) { Truncate(b, 20); }, kMetafile},
+        Refused{"record-size-zero.emf", "rect.emf", [](Bytes& b) { PutU32(b, 108 + 4, 0); },
+                kMetafile},
+        Refused{"record-past-end.emf", "rect.emf", [](Bytes& b) { PutU32(b, 108 + 4, 400); },
+                kMetafile},
+        Refused{"description-outside.emf", "rect.emf",
+                [](Bytes& b) {
+                    PutU32(b, 60, 100);
+                    PutU32(b, 64, 88);
+                },
+                kMetafile},
+        Refused{"emf-as-wmf.wmf", "rect.emf", NoDamage, kMetafile},
+        Refused{"empty.wmf", "rect.wmf", [](Bytes& b) { b.clear(); }, kMetafile},
+        Refused{"bad-checksum.wmf", "rect.wmf", [](Bytes& b) { b[20] ^= 1; }, kMetafile},
+        Refused{"placeable-only.wmf", "rect.wmf", [](Bytes& b) { b.resize(kWmf); }, kMetafile},
+        Refused{"type-3.wmf", "rect.wmf", [](Bytes& b) { PutU16(b, kWmf, 3); }, kMetafile},
+        Refused{"header-size-8.wmf", "rect.wmf", [](Bytes& b) { PutU16(b, kWmf + 2, 8); },
+                kMetafile},
+        Refused{"standard-type-0.wmf", "rect-standard.wmf", [](Bytes& b) { PutU16(b, 0, 0); },
+                kMetafile},
+        Refused{"cut-short.wmf", "rect.wmf", [](Bytes& b) { Truncate(b, 6); }, kMetafile},
+        Refused{"record-over-largest.wmf", "rect.wmf", [](Bytes& b) { PutU32(b, kWmf + 12, 5); },
+                kMetafile},
+        Refused{"largest-record-past-size.wmf", "rect.wmf",
+                [](Bytes& b) { PutU32(b, kWmf + 12, 0x73795308); }, kMetafile},
+        Refused{"record-size-zero.wmf", "rect.wmf", [](Bytes& b) { PutU32(b, kWmf + 18, 0); },
+                kMetafile},
+        Refused{"no-eof-record.wmf", "rect.wmf", [](Bytes& b) { PutU16(b, b.size() - 2, 0x0001); },
+                kMetafile},
+        Refused{"wmf-as-emf.emf", "rect.wmf", NoDamage, kMetafile}),
+    RefusedName);
+
+}  // namespace
+}  // namespace kovex
