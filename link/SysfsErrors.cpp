@@ -53,6 +53,12 @@ std::string ErrnoText(int error) {
 std::string FileFailureText(const std::filesystem::path& file, FileStep step, int error) {
     const std::string what =
         "cannot " + std::string(Verb(step)) + " " + file.string() + " (" + ErrnoText(error) + ")";
+    // The kernel lets only root switch a device on, group rights or not.
+    if (error == EPERM && file.filename() == "enable") {
+        return what +
+               ": the bridge's decoding is off and only root may switch it on; press Open once "
+               "with the tool run as root";
+    }
     switch (error) {
         case EACCES:
             return what + ": no permission; run the tool as root, or install the udev rule and " +

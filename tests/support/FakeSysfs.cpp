@@ -186,6 +186,10 @@ ssize_t FakeSystem::ReadAt(int fd, void* buffer, std::size_t count, off_t offset
 
 ssize_t FakeSystem::WriteAt(int fd, const void* buffer, std::size_t count, off_t offset) {
     transfers.push_back({fdFiles_[fd], 'W', count, offset});
+    if (const auto error = FailureFor(Call::Write, fdFiles_[fd])) {
+        errno = *error;
+        return -1;
+    }
     return PosixSystem::WriteAt(fd, buffer, count, offset);
 }
 

@@ -81,7 +81,7 @@ struct Transfer {
     bool operator==(const Transfer&) const = default;
 };
 
-enum class Call { Open, Map };
+enum class Call { Open, Map, Write };
 
 class FakeSystem final : public PosixSystem {
 public:
