@@ -1,9 +1,9 @@
 #include "link/BusErrorGuard.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <string_view>
 
 namespace kovex {

@@ -21,6 +21,7 @@ struct PciAddress {
     std::uint8_t slot = 0;
     std::uint8_t function = 0;
 
+    // NOLINTNEXTLINE(modernize-use-nullptr): clang-tidy misreads a defaulted <=>
     auto operator<=>(const PciAddress&) const = default;
 };
 

@@ -28,9 +28,10 @@ SysfsBarRegion::Prepared SysfsBarRegion::Prepare(SysfsSystem& system,
     if (bar.IsIo()) {
         auto registers = system.Registers(
             file.string(), std::make_unique<PortRegisters>(system, opened.Get(), file.string()));
-        return {std::make_unique<SysfsBarRegion>(system, std::move(opened), length, Mapping{},
-                                                 std::move(registers)),
-                {}};
+        Prepared prepared;
+        prepared.region = std::make_unique<SysfsBarRegion>(system, std::move(opened), length,
+                                                           Mapping{}, std::move(registers));
+        return prepared;
     }
     const std::size_t page = system.PageSize();
     Mapping mapping;
@@ -44,9 +45,10 @@ SysfsBarRegion::Prepared SysfsBarRegion::Prepare(SysfsSystem& system,
     }
     auto* const base = static_cast<volatile std::uint8_t*>(mapping.address) + mapping.barOffset;
     auto registers = system.Registers(file.string(), std::make_unique<MemoryRegisters>(base));
-    return {std::make_unique<SysfsBarRegion>(system, std::move(opened), length, mapping,
-                                             std::move(registers)),
-            {}};
+    Prepared prepared;
+    prepared.region = std::make_unique<SysfsBarRegion>(system, std::move(opened), length, mapping,
+                                                       std::move(registers));
+    return prepared;
 }
 
 SysfsBarRegion::SysfsBarRegion(SysfsSystem& system, SystemFile file, std::uint64_t length,

@@ -51,7 +51,7 @@ std::string ErrnoText(int error) {
 }  // namespace
 
 std::string FileFailureText(const std::filesystem::path& file, FileStep step, int error) {
-    const std::string what =
+    std::string what =
         "cannot " + std::string(Verb(step)) + " " + file.string() + " (" + ErrnoText(error) + ")";
     // The kernel lets only root switch a device on, group rights or not.
     if (error == EPERM && file.filename() == "enable") {
