@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace kovex {
 
@@ -63,6 +64,9 @@ public:
     virtual PlxStatus PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
                                        MappedAddress& address) = 0;
     virtual PlxStatus PlxPci_PciBarUnmap(DeviceObject& device, MappedAddress& address) = 0;
+    // Why the last operation failed, in words a service engineer can act on
+    // (the file, the cause, what to do); empty when the provider has none.
+    virtual std::string LastError() const { return {}; }
 };
 
 }  // namespace kovex

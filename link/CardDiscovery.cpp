@@ -69,8 +69,8 @@ void CardOpener::Button1Click() {
     const PlxStatus openStatus = api_.PlxPci_DeviceOpen(searchKey_, device_);
     window_.AppendLog(OpenStatusLine(openStatus));
     if (openStatus != STATUS_SUCCESS) {
-        window_.AppendLog("Open failed: the bridge did not open (status " + Hex4(openStatus) +
-                          "); press Open to try again");
+        LogFailure("the bridge did not open (status " + Hex4(openStatus) +
+                   "); press Open to try again");
         return;
     }
     if (!SetUpBridge()) return;
@@ -96,7 +96,10 @@ void CardOpener::ScanBus() {
 bool CardOpener::IsKnownDevice(const DeviceKey& key) const {
     for (std::size_t i = 0; i < table_.count; ++i) {
         const DeviceKey& known = table_.entries[i];
-        if (known.bus == key.bus && known.slot == key.slot && known.function == key.function) {
+        // The library field tells apart devices of different PCI domains for a
+        // provider that fills it (all ones otherwise).
+        if (known.bus == key.bus && known.slot == key.slot && known.function == key.function &&
+            known.libraryField == key.libraryField) {
             return true;
         }
     }
@@ -114,8 +117,8 @@ bool CardOpener::SetUpBridge() {
     address_ = nullptr;
     const PlxStatus mapStatus = api_.PlxPci_PciBarMap(device_, 0, address_);
     if (mapStatus != STATUS_SUCCESS || address_ == nullptr) {
-        window_.AppendLog("Open failed: mapping BAR 0 returned status " + Hex4(mapStatus) +
-                          "; nothing was written to the bridge");
+        LogFailure("mapping BAR 0 returned status " + Hex4(mapStatus) +
+                   "; nothing was written to the bridge");
         address_ = nullptr;
         return false;
     }
@@ -129,12 +132,17 @@ MappedRegion* CardOpener::MapCardWindow() {
     address_ = nullptr;
     const PlxStatus mapStatus = api_.PlxPci_PciBarMap(device_, 2, address_);
     if (mapStatus != STATUS_SUCCESS || address_ == nullptr) {
-        window_.AppendLog("Open failed: mapping BAR 2 returned status " + Hex4(mapStatus) +
-                          "; the card window is not available");
+        LogFailure("mapping BAR 2 returned status " + Hex4(mapStatus) +
+                   "; the card window is not available");
         address_ = nullptr;
         return nullptr;
     }
     return address_;
+}
+
+void CardOpener::LogFailure(const std::string& withoutReason) {
+    const std::string reason = api_.LastError();
+    window_.AppendLog("Open failed: " + (reason.empty() ? withoutReason : reason));
 }
 
 void CardOpener::EnableCardButtons() {

@@ -38,6 +38,8 @@ private:
     const DeviceKey* FirstBridge() const;
     bool SetUpBridge();
     MappedRegion* MapCardWindow();
+    // One line: the provider's reason when it gives one, else withoutReason.
+    void LogFailure(const std::string& withoutReason);
     void EnableCardButtons();
 
     BridgeApi& api_;

@@ -1,207 +1,233 @@
 #include "link/SysfsBridge.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <optional>
-#include <stdexcept>
-#include <string>
+#include <array>
+#include <utility>
+
+#include "link/SysfsErrors.h"
+#include "link/SysfsFiles.h"
 
 namespace kovex {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct PciAddress {
-    unsigned domain = 0;
-    unsigned bus = 0;
-    unsigned slot = 0;
-    unsigned function = 0;
+struct BarNeed {
+    unsigned bar;
+    std::uint64_t length;
 };
 
-// "0000:03:07.0"
-std::optional<PciAddress> ParseAddress(const std::string& name) {
-    PciAddress address;
-    char tail = 0;
-    const int fields = std::sscanf(name.c_str(), "%x:%x:%x.%x%c", &address.domain, &address.bus,
-                                   &address.slot, &address.function, &tail);
-    if (fields != 4 || address.bus > 0xFF || address.slot > 0x1F || address.function > 7) {
-        return std::nullopt;
+// BAR 0 holds the bridge's local configuration registers, written up to
+// 0x3C + 4 at Open; BAR 2 the mailbox's data byte and its status byte at 2.
+constexpr std::array<BarNeed, 2> BARS_THE_TOOL_USES{{{0, 0x3C + 4}, {2, 2 + 1}}};
+
+constexpr std::uint16_t COMMAND_IO_DECODE = 0x1;
+constexpr std::uint16_t COMMAND_MEMORY_DECODE = 0x2;
+constexpr off_t COMMAND_REGISTER_OFFSET = 4;
+
+std::uint64_t LengthNeeded(unsigned bar) {
+    for (const BarNeed& need : BARS_THE_TOOL_USES) {
+        if (need.bar == bar) return need.length;
     }
-    return address;
+    return 1;
 }
 
-// A sysfs id file such as "vendor": "0x10b5\n".
-std::optional<std::uint16_t> ReadIdFile(const fs::path& file) {
-    std::ifstream in(file);
-    std::string text;
-    if (!(in >> text)) return std::nullopt;
-    try {
-        std::size_t used = 0;
-        const unsigned long value = std::stoul(text, &used, 16);
-        if (used != text.size() || value > 0xFFFF) return std::nullopt;
-        return static_cast<std::uint16_t>(value);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+template <typename Field>
+bool Accepts(Field keyField, Field value) {
+    return keyField == static_cast<Field>(~Field{}) || keyField == value;
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
+template <typename Field>
+bool AcceptsOptional(Field keyField, const std::optional<Field>& value) {
+    return keyField == static_cast<Field>(~Field{}) || (value && *value == keyField);
+}
 
-private:
-    int fd_;
-};
+std::optional<PciIdentity> ReadIdentity(const fs::path& directory) {
+    const auto vendor = ReadIdFile(directory / "vendor");
+    const auto device = ReadIdFile(directory / "device");
+    if (!vendor || !device) return std::nullopt;
+    return PciIdentity{*vendor, *device, ReadIdFile(directory / "subsystem_vendor"),
+                       ReadIdFile(directory / "subsystem_device"),
+                       ReadIdFile(directory / "revision")};
+}
+
+void FillKey(DeviceKey& key, const PciAddress& address, const PciIdentity& identity) {
+    key.libraryField = address.domain;
+    key.bus = address.bus;
+    key.slot = address.slot;
+    key.function = address.function;
+    key.vendorId = identity.vendorId;
+    key.deviceId = identity.deviceId;
+    if (identity.subVendorId) key.subVendorId = *identity.subVendorId;
+    if (identity.subDeviceId) key.subDeviceId = *identity.subDeviceId;
+    if (identity.revision) key.revision = static_cast<std::uint8_t>(*identity.revision);
+}
+
+std::string KeyAddressText(const DeviceKey& key) {
+    const PciAddress address{key.libraryField == 0xFFFFFFFFu ? 0 : key.libraryField, key.bus,
+                             key.slot, key.function};
+    return PciAddressText(address);
+}
 
 }  // namespace
 
-// One mapped BAR. Memory BARs are mapped into the process; each access is
-// one volatile load or store. BARs that cannot be mapped (I/O space) are
-// reached with one pread/pwrite of the access's width, which the kernel turns
-// into one port access.
-class SysfsBridge::Region final : public MappedRegion {
-public:
-    Region(int fd, std::size_t length, void* mapping)
-        : fd_(fd), length_(length), mapping_(static_cast<std::uint8_t*>(mapping)) {}
-    ~Region() override {
-        if (mapping_ != nullptr) ::munmap(mapping_, length_);
-    }
-    Region(const Region&) = delete;
-    Region& operator=(const Region&) = delete;
+bool KeyMatches(const DeviceKey& key, const PciAddress& address, const PciIdentity& identity) {
+    return Accepts(key.libraryField, address.domain) && Accepts(key.bus, address.bus) &&
+           Accepts(key.slot, address.slot) && Accepts(key.function, address.function) &&
+           Accepts(key.vendorId, identity.vendorId) && Accepts(key.deviceId, identity.deviceId) &&
+           AcceptsOptional(key.subVendorId, identity.subVendorId) &&
+           AcceptsOptional(key.subDeviceId, identity.subDeviceId) &&
+           AcceptsOptional(key.revision, identity.revision
+                                             ? std::optional<std::uint8_t>(
+                                                   static_cast<std::uint8_t>(*identity.revision))
+                                             : std::nullopt);
+}
 
-    std::uint8_t Read8(std::size_t offset) override {
-        CheckRange(offset, 1);
-        if (mapping_ != nullptr) return *static_cast<volatile std::uint8_t*>(mapping_ + offset);
-        std::uint8_t value = 0;
-        Transfer(::pread(fd_.Get(), &value, 1, static_cast<off_t>(offset)), 1);
-        return value;
-    }
+SysfsBridge::SysfsBridge(fs::path devicesRoot)
+    : ownSystem_(std::make_unique<PosixSystem>()),
+      system_(*ownSystem_),
+      root_(std::move(devicesRoot)) {}
 
-    void Write8(std::size_t offset, std::uint8_t value) override {
-        CheckRange(offset, 1);
-        if (mapping_ != nullptr) {
-            *static_cast<volatile std::uint8_t*>(mapping_ + offset) = value;
-            return;
-        }
-        Transfer(::pwrite(fd_.Get(), &value, 1, static_cast<off_t>(offset)), 1);
-    }
-
-    void Write32(std::size_t offset, std::uint32_t value) override {
-        CheckRange(offset, 4);
-        if (offset % 4 != 0) throw std::invalid_argument("32-bit register access must be aligned");
-        if (mapping_ != nullptr) {
-            // The offset is 4-aligned inside a page-aligned mapping.
-            void* const address = mapping_ + offset;
-            *static_cast<volatile std::uint32_t*>(address) = value;
-            return;
-        }
-        Transfer(::pwrite(fd_.Get(), &value, 4, static_cast<off_t>(offset)), 4);
-    }
-
-    bool Holds(const MappedRegion* region) const { return region == this; }
-
-private:
-    void CheckRange(std::size_t offset, std::size_t width) const {
-        if (offset > length_ || width > length_ - offset) {
-            throw std::out_of_range("access beyond the end of the mapped region");
-        }
-    }
-    static void Transfer(ssize_t done, ssize_t wanted) {
-        if (done != wanted) throw std::runtime_error("the card's register access failed");
-    }
-
-    FileDescriptor fd_;
-    std::size_t length_;
-    std::uint8_t* mapping_;
-};
-
-SysfsBridge::SysfsBridge(fs::path devicesRoot) : root_(std::move(devicesRoot)) {}
+SysfsBridge::SysfsBridge(fs::path devicesRoot, SysfsSystem& system)
+    : system_(system), root_(std::move(devicesRoot)) {}
 
 SysfsBridge::~SysfsBridge() = default;
 
-std::vector<fs::path> SysfsBridge::DeviceDirectories() const {
-    std::vector<fs::path> directories;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(root_, error)) {
-        if (ParseAddress(entry.path().filename().string())) directories.push_back(entry.path());
+std::vector<SysfsBridge::ScannedDevice> SysfsBridge::Scan() const {
+    std::vector<ScannedDevice> devices;
+    for (PciDeviceEntry& entry : ListPciDevices(root_)) {
+        if (auto identity = ReadIdentity(entry.directory)) {
+            devices.push_back({std::move(entry), *identity});
+        }
     }
-    std::sort(directories.begin(), directories.end());
-    return directories;
+    return devices;
+}
+
+PlxStatus SysfsBridge::Fail(std::string reason) {
+    lastError_ = std::move(reason);
+    return STATUS_FAILED;
 }
 
 PlxStatus SysfsBridge::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
     // A scan asks for indexes 0, 1, 2, ... in turn: list the bus once per scan.
-    if (index == 0 || scanned_.empty()) scanned_ = DeviceDirectories();
-    if (index >= scanned_.size()) return STATUS_FAILED;
-    const fs::path& directory = scanned_[index];
-    const auto address = ParseAddress(directory.filename().string());
-    const auto vendor = ReadIdFile(directory / "vendor");
-    const auto device = ReadIdFile(directory / "device");
-    if (!address || !vendor || !device) return STATUS_FAILED;
-    key.bus = static_cast<std::uint8_t>(address->bus);
-    key.slot = static_cast<std::uint8_t>(address->slot);
-    key.function = static_cast<std::uint8_t>(address->function);
-    key.vendorId = *vendor;
-    key.deviceId = *device;
-    return STATUS_SUCCESS;
+    if (index == 0 || scanned_.empty()) scanned_ = Scan();
+    std::uint32_t matching = 0;
+    for (const ScannedDevice& device : scanned_) {
+        if (!KeyMatches(key, device.entry.address, device.identity)) continue;
+        if (matching++ != index) continue;
+        FillKey(key, device.entry.address, device.identity);
+        lastError_.clear();
+        return STATUS_SUCCESS;
+    }
+    return Fail("no device number " + std::to_string(index) + " under " + root_.string());
 }
 
 PlxStatus SysfsBridge::PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& device) {
-    for (const fs::path& directory : DeviceDirectories()) {
-        const auto address = ParseAddress(directory.filename().string());
-        if (address->bus == key.bus && address->slot == key.slot &&
-            address->function == key.function) {
-            opened_.push_back(directory);
-            device.handle = opened_.size();
-            device.opened = true;
-            return STATUS_SUCCESS;
+    device.opened = false;
+    const std::vector<ScannedDevice> present = Scan();
+    const auto found = std::find_if(present.begin(), present.end(), [&key](const auto& d) {
+        return KeyMatches(key, d.entry.address, d.identity);
+    });
+    if (found == present.end()) return Fail(DeviceGoneText(KeyAddressText(key)));
+
+    OpenedDevice opened{found->entry.address, found->entry.directory, {}};
+    const std::string addressText = PciAddressText(opened.address);
+    const fs::path resourceFile = opened.directory / "resource";
+    const FileResult resource = ReadSmallFile(system_, resourceFile);
+    if (resource.error != 0) {
+        return Fail(FileFailureText(resourceFile, FileStep::Read, resource.error));
+    }
+    const auto bars = ParseResourceTable(resource.text);
+    if (!bars) return Fail(UnreadableFileText(resourceFile));
+    opened.bars = *bars;
+
+    for (const BarNeed& need : BARS_THE_TOOL_USES) {
+        const BarResource& bar = opened.bars[need.bar];
+        if (!bar.Exists()) return Fail(MissingBarText(addressText, need.bar));
+        if (bar.Length() < need.length) {
+            return Fail(SmallBarText(addressText, need.bar, bar.Length(), need.length));
         }
     }
-    return STATUS_FAILED;
+    std::vector<LiveRegion> prepared;
+    const std::uint64_t handle = opened_.size() + 1;
+    for (const BarNeed& need : BARS_THE_TOOL_USES) {
+        SysfsBarRegion::Prepared region = PrepareBar(opened, need.bar);
+        if (!region.region) return Fail(std::move(region.error));
+        prepared.push_back({handle, need.bar, false, std::move(region.region)});
+    }
+    if (std::string error = EnableDecoding(opened); !error.empty()) return Fail(std::move(error));
+
+    opened_.push_back(std::move(opened));
+    for (LiveRegion& region : prepared)
+        regions_.push_back(std::move(region));
+    device.handle = handle;
+    device.opened = true;
+    lastError_.clear();
+    return STATUS_SUCCESS;
+}
+
+SysfsBarRegion::Prepared SysfsBridge::PrepareBar(const OpenedDevice& device, unsigned bar) const {
+    const BarResource& resource = device.bars.at(bar);
+    const std::string addressText = PciAddressText(device.address);
+    if (!resource.Exists()) return {nullptr, MissingBarText(addressText, bar)};
+    if (resource.Length() < LengthNeeded(bar)) {
+        return {nullptr, SmallBarText(addressText, bar, resource.Length(), LengthNeeded(bar))};
+    }
+    // Never the resourceN_wc file: registers must not be write-combined.
+    const fs::path file = device.directory / ("resource" + std::to_string(bar));
+    return SysfsBarRegion::Prepare(system_, file, resource);
+}
+
+std::string SysfsBridge::EnableDecoding(const OpenedDevice& device) const {
+    std::uint16_t needed = 0;
+    for (const BarNeed& need : BARS_THE_TOOL_USES) {
+        const BarResource& bar = device.bars[need.bar];
+        needed |= bar.IsMemory() ? COMMAND_MEMORY_DECODE : COMMAND_IO_DECODE;
+    }
+    const fs::path config = device.directory / "config";
+    const FileResult command = ReadBytesAt(system_, config, 2, COMMAND_REGISTER_OFFSET);
+    if (command.error != 0) return FileFailureText(config, FileStep::Read, command.error);
+    if (command.text.size() != 2) return UnreadableFileText(config);
+    const auto value = static_cast<std::uint16_t>(static_cast<std::uint8_t>(command.text[0]) |
+                                                  static_cast<std::uint8_t>(command.text[1]) << 8);
+    if ((value & needed) == needed) return {};
+    const fs::path enable = device.directory / "enable";
+    const int error = WriteSmallFile(system_, enable, "1");
+    return error == 0 ? std::string{} : FileFailureText(enable, FileStep::Write, error);
 }
 
 PlxStatus SysfsBridge::PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
                                         MappedAddress& address) {
     address = nullptr;
-    if (!device.opened || device.handle == 0 || device.handle > opened_.size() || bar > 5) {
-        return STATUS_FAILED;
+    if (!device.opened || device.handle == 0 || device.handle > opened_.size()) {
+        return Fail("the device is not open");
     }
-    const fs::path file = opened_[device.handle - 1] / ("resource" + std::to_string(bar));
-    const int fd = ::open(file.c_str(), O_RDWR | O_SYNC | O_CLOEXEC);
-    if (fd < 0) return STATUS_FAILED;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_size <= 0) {
-        ::close(fd);
-        return STATUS_FAILED;
+    if (bar >= PCI_BAR_COUNT) return Fail("there is no BAR " + std::to_string(bar));
+    const auto ready = std::find_if(regions_.begin(), regions_.end(), [&](const LiveRegion& r) {
+        return r.handle == device.handle && r.bar == bar && !r.handedOut;
+    });
+    if (ready != regions_.end()) {
+        ready->handedOut = true;
+        address = ready->region.get();
+        lastError_.clear();
+        return STATUS_SUCCESS;
     }
-    const auto length = static_cast<std::size_t>(info.st_size);
-    void* mapping = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (mapping == MAP_FAILED) mapping = nullptr;
-    regions_.push_back(std::make_unique<Region>(fd, length, mapping));
-    address = regions_.back().get();
+    SysfsBarRegion::Prepared region = PrepareBar(opened_[device.handle - 1], bar);
+    if (!region.region) return Fail(std::move(region.error));
+    address = region.region.get();
+    regions_.push_back({device.handle, bar, true, std::move(region.region)});
+    lastError_.clear();
     return STATUS_SUCCESS;
 }
 
 PlxStatus SysfsBridge::PlxPci_PciBarUnmap(DeviceObject& /*device*/, MappedAddress& address) {
-    const auto found =
-        std::find_if(regions_.begin(), regions_.end(),
-                     [address](const auto& region) { return region->Holds(address); });
-    if (found == regions_.end()) return STATUS_FAILED;
+    const auto found = std::find_if(regions_.begin(), regions_.end(), [address](const auto& r) {
+        return r.handedOut && r.region.get() == address;
+    });
+    if (found == regions_.end()) return Fail("that region is not mapped");
     regions_.erase(found);
     address = nullptr;
+    lastError_.clear();
     return STATUS_SUCCESS;
 }
 

@@ -1,22 +1,44 @@
-// BridgeApi on real hardware through the kernel's PCI sysfs interface: every
-// device under /sys/bus/pci/devices is a find result, in name order, and a BAR
-// is mapped from its resourceN file (needs the rights to open it read-write).
+// BridgeApi on real hardware through the kernel's PCI sysfs interface. Every
+// device under /sys/bus/pci/devices is a find result, in numeric order of
+// domain, bus, slot and function; the domain travels in the key's library
+// field. Open checks the device's BARs, opens and maps the ones the tool uses
+// and turns on the bridge's decoding, so that every refusal comes before a
+// register is touched; LastError says why in words.
 #pragma once
 
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "link/BridgeApi.h"
+#include "link/PciSysfs.h"
+#include "link/SysfsBarRegion.h"
+#include "link/SysfsSystem.h"
 
 namespace kovex {
 
 // The status the bridge library reports for a failed operation.
 inline constexpr PlxStatus STATUS_FAILED = 0x201;
 
+// A device's ids as its sysfs files give them; the optional ones may be absent.
+struct PciIdentity {
+    std::uint16_t vendorId = 0;
+    std::uint16_t deviceId = 0;
+    std::optional<std::uint16_t> subVendorId;
+    std::optional<std::uint16_t> subDeviceId;
+    std::optional<std::uint16_t> revision;
+};
+
+// Whether the device fits the key, a field of all ones accepting any value.
+bool KeyMatches(const DeviceKey& key, const PciAddress& address, const PciIdentity& identity);
+
 class SysfsBridge final : public BridgeApi {
 public:
     explicit SysfsBridge(std::filesystem::path devicesRoot = "/sys/bus/pci/devices");
+    // Uses the given system calls (a test's fake), which must outlive the bridge.
+    SysfsBridge(std::filesystem::path devicesRoot, SysfsSystem& system);
     ~SysfsBridge() override;
     SysfsBridge(const SysfsBridge&) = delete;
     SysfsBridge& operator=(const SysfsBridge&) = delete;
@@ -26,16 +48,41 @@ public:
     PlxStatus PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
                                MappedAddress& address) override;
     PlxStatus PlxPci_PciBarUnmap(DeviceObject& device, MappedAddress& address) override;
+    std::string LastError() const override { return lastError_; }
 
 private:
-    class Region;
-    std::vector<std::filesystem::path> DeviceDirectories() const;
+    struct ScannedDevice {
+        PciDeviceEntry entry;
+        PciIdentity identity;
+    };
+    struct OpenedDevice {
+        PciAddress address;
+        std::filesystem::path directory;
+        BarTable bars;
+    };
+    struct LiveRegion {
+        std::uint64_t handle = 0;
+        unsigned bar = 0;
+        bool handedOut = false;
+        std::unique_ptr<SysfsBarRegion> region;
+    };
 
+    std::vector<ScannedDevice> Scan() const;
+    PlxStatus Fail(std::string reason);
+    // The BAR's region, or the reason it cannot be had (empty region).
+    SysfsBarRegion::Prepared PrepareBar(const OpenedDevice& device, unsigned bar) const;
+    // Writes 1 to `enable` when the command register does not decode the
+    // spaces the tool's BARs live in; the reason when that fails.
+    std::string EnableDecoding(const OpenedDevice& device) const;
+
+    std::unique_ptr<SysfsSystem> ownSystem_;
+    SysfsSystem& system_;
     std::filesystem::path root_;
     // The device list of the running scan: read at index 0, reused after.
-    std::vector<std::filesystem::path> scanned_;
-    std::vector<std::filesystem::path> opened_;  // DeviceObject::handle - 1 indexes it
-    std::vector<std::unique_ptr<Region>> regions_;
+    std::vector<ScannedDevice> scanned_;
+    std::vector<OpenedDevice> opened_;  // DeviceObject::handle - 1 indexes it
+    std::vector<LiveRegion> regions_;
+    std::string lastError_;
 };
 
 }  // namespace kovex

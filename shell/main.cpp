@@ -1,15 +1,19 @@
 // kovex-programmer: the service tool on a real KOVEX card, reached through the
 // kernel's PCI sysfs interface (run it with the rights to open the card's
-// resource files).
+// resource files: as root, or in the group the udev rule names).
 #include <QApplication>
 
 #include "FWUnit1.h"
 #include "Unit2.h"
+#include "link/BusErrorGuard.h"
 #include "link/Clock.h"
 #include "link/SysfsBridge.h"
 #include "shell/core/SlotGuard.h"
 
 int main(int argc, char* argv[]) {
+    // A card window the kernel takes away ends the tool with a line that
+    // says so, not with a bare "Bus error".
+    kovex::InstallBusErrorGuard();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kovex::APPLICATION_TITLE.data()));
 

@@ -1,51 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
-
 #include "link/CardDiscovery.h"
 #include "link/SysfsBridge.h"
 #include "support/CardRig.h"
+#include "support/FakeSysfs.h"
 
 namespace kovex::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-// A made-up /sys/bus/pci/devices: id files and resource files that are plain
-// files, so mapping a BAR maps the file and the test reads what was written.
-class FakeSysfs {
-public:
-    FakeSysfs()
-        : root_(fs::temp_directory_path() /
-                ("kovex-sysfs-" + std::to_string(std::random_device{}()))) {
-        fs::create_directories(root_);
-    }
-    ~FakeSysfs() { fs::remove_all(root_); }
-    FakeSysfs(const FakeSysfs&) = delete;
-    FakeSysfs& operator=(const FakeSysfs&) = delete;
-
-    void AddDevice(const std::string& name, const std::string& vendor, const std::string& device,
-                   std::initializer_list<std::pair<int, std::size_t>> resources = {}) {
-        const fs::path directory = root_ / name;
-        fs::create_directories(directory);
-        std::ofstream(directory / "vendor") << vendor << "\n";
-        std::ofstream(directory / "device") << device << "\n";
-        for (const auto& [bar, size] : resources) {
-            std::ofstream file(directory / ("resource" + std::to_string(bar)), std::ios::binary);
-            file << std::string(size, '\0');
-        }
-    }
-    std::vector<std::uint8_t> Resource(const std::string& name, int bar) const {
-        std::ifstream file(root_ / name / ("resource" + std::to_string(bar)), std::ios::binary);
-        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    }
-    const fs::path& Root() const { return root_; }
-
-private:
-    fs::path root_;
-};
 
 TEST(SysfsBridge, FindsDevicesInAddressOrderAndSkipsWhatIsNotADevice) {
     FakeSysfs sysfs;
@@ -106,6 +67,7 @@ TEST(SysfsBridge, OpenThroughTheBridgeWritesTheSetUpAndMapsTheMailbox) {
 TEST(SysfsBridge, RefusesWhatItCannotDo) {
     FakeSysfs sysfs;
     sysfs.AddDevice("0000:03:07.0", "0x10b5", "0x9030", {{2, 16}});
+    sysfs.AddDevice("0000:04:00.0", "0x10b5", "0x9030", {{0, 128}, {2, 16}});
     SysfsBridge bridge(sysfs.Root());
     DeviceKey key{};
     SetKeyToAnyDevice(key);
@@ -113,8 +75,15 @@ TEST(SysfsBridge, RefusesWhatItCannotDo) {
     DeviceObject device;
     MappedAddress address = nullptr;
     EXPECT_EQ(bridge.PlxPci_PciBarMap(device, 2, address), STATUS_FAILED) << "not opened";
+    // Open checks the BARs the tool uses before anything is mapped.
+    EXPECT_EQ(bridge.PlxPci_DeviceOpen(key, device), STATUS_FAILED) << "no BAR 0";
+    EXPECT_FALSE(device.opened);
+    EXPECT_EQ(address, nullptr);
+
+    SetKeyToAnyDevice(key);
+    ASSERT_EQ(bridge.PlxPci_DeviceFind(key, 1), STATUS_SUCCESS);
     ASSERT_EQ(bridge.PlxPci_DeviceOpen(key, device), STATUS_SUCCESS);
-    EXPECT_EQ(bridge.PlxPci_PciBarMap(device, 0, address), STATUS_FAILED) << "no resource0";
+    EXPECT_EQ(bridge.PlxPci_PciBarMap(device, 1, address), STATUS_FAILED) << "no resource1";
     EXPECT_EQ(address, nullptr);
 
     ASSERT_EQ(bridge.PlxPci_PciBarMap(device, 2, address), STATUS_SUCCESS);
