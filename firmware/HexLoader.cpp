@@ -1,23 +1,10 @@
 #include "firmware/HexLoader.h"
 
-#include <array>
+#include <bit>
 #include <cstring>
 
 namespace kovex {
 namespace {
-
-// The four bits of every character by one rule: at most '9' its low four
-// bits, above that the low four bits of its code less 7.
-constexpr std::array<std::uint8_t, 256> MakeDigitTable() {
-    std::array<std::uint8_t, 256> table{};
-    for (std::size_t code = 0; code < table.size(); ++code) {
-        const std::size_t shifted = code <= 0x39 ? code : code - 7;
-        table[code] = static_cast<std::uint8_t>(shifted & 0x0F);
-    }
-    return table;
-}
-
-constexpr std::array<std::uint8_t, 256> DIGIT_TABLE = MakeDigitTable();
 
 constexpr std::size_t COUNT_AT = 1;
 constexpr std::size_t ADDRESS_AT = 3;
@@ -27,8 +14,7 @@ constexpr std::size_t UPPER_ADDRESS_END = 13;  // type 04: its value fills 9-12
 constexpr std::int32_t BLOCK_END_BITS = 0x3F;
 
 inline std::uint8_t Byte(const char* digits) {
-    return static_cast<std::uint8_t>((DIGIT_TABLE[static_cast<unsigned char>(digits[0])] << 4) |
-                                     DIGIT_TABLE[static_cast<unsigned char>(digits[1])]);
+    return static_cast<std::uint8_t>((HexDigit(digits[0]) << 4) | HexDigit(digits[1]));
 }
 
 // One line of the file; false once the end-of-file record is reached.
@@ -56,24 +42,28 @@ bool LoadLine(std::string_view line, HexImage& image) {
 
 }  // namespace
 
-std::uint8_t HexDigit(char c) {
-    return DIGIT_TABLE[static_cast<unsigned char>(c)];
-}
-
-std::uint8_t HexByte(std::string_view text, std::size_t position) {
-    return Byte(text.data() + position);
-}
-
-std::uint16_t HexWord(std::string_view text, std::size_t position) {
-    return static_cast<std::uint16_t>(HexByte(text, position) * 256 + HexByte(text, position + 2));
-}
-
-std::string_view HexFileText(std::span<const std::uint8_t> file) {
-    if (file.empty()) return {};
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): bytes read as characters
-    const auto* const chars = reinterpret_cast<const char*>(file.data());
-    const auto* const stop = static_cast<const char*>(std::memchr(chars, END_OF_TEXT, file.size()));
-    return {chars, stop == nullptr ? file.size() : static_cast<std::size_t>(stop - chars)};
+const char* FindLineEnd(const char* at, const char* end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight characters at a time: a byte of the word equals CR or Ctrl-Z
+        // when the word XOR that byte repeated has a zero byte.
+        constexpr std::uint64_t ONES = 0x0101010101010101ull;
+        constexpr std::uint64_t HIGHS = 0x8080808080808080ull;
+        constexpr std::uint64_t CRS = ONES * static_cast<unsigned char>(CARRIAGE_RETURN);
+        constexpr std::uint64_t CTRL_ZS = ONES * static_cast<unsigned char>(END_OF_TEXT);
+        while (end - at >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, at, sizeof word);
+            const std::uint64_t cr = word ^ CRS;
+            const std::uint64_t ctrlZ = word ^ CTRL_ZS;
+            const std::uint64_t found =
+                ((cr - ONES) & ~cr & HIGHS) | ((ctrlZ - ONES) & ~ctrlZ & HIGHS);
+            if (found != 0) return at + std::countr_zero(found) / 8;
+            at += 8;
+        }
+    }
+    while (at != end && *at != CARRIAGE_RETURN && *at != END_OF_TEXT)
+        ++at;
+    return at;
 }
 
 HexImage LoadHexImage(std::span<const std::uint8_t> file) {
@@ -86,7 +76,7 @@ void LoadHexImage(std::span<const std::uint8_t> file, HexImage& image) {
     image.FirmwareImage.assign(FIRMWARE_IMAGE_SIZE, BLANK_BYTE);
     image.UpperAddress = 0;
     image.ImageEnd = 0;
-    ForEachHexLine(HexFileText(file),
+    ForEachHexLine(file,
                    [&image](std::string_view line, std::size_t) { return LoadLine(line, image); });
     image.ImageEnd |= BLOCK_END_BITS;
 }

@@ -5,9 +5,9 @@
 // fields they announce.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -38,33 +38,52 @@ struct HexImage {
     std::int32_t ImageEnd = 0;
 };
 
-// The four bits of one hex digit; any other character gives some value too
-// ('G' and the space give 0, ':' gives 3).
-std::uint8_t HexDigit(char c);
+// The four bits of every character by one rule: at most '9' its low four
+// bits, above that the low four bits of its code less 7. So any character
+// gives some value ('G' and the space give 0, ':' gives 3).
+constexpr std::array<std::uint8_t, 256> MakeHexDigitTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t code = 0; code < table.size(); ++code) {
+        const std::size_t shifted = code <= 0x39 ? code : code - 7;
+        table[code] = static_cast<std::uint8_t>(shifted & 0x0F);
+    }
+    return table;
+}
+inline constexpr std::array<std::uint8_t, 256> HEX_DIGIT_TABLE = MakeHexDigitTable();
+
+inline std::uint8_t HexDigit(char c) {
+    return HEX_DIGIT_TABLE[static_cast<unsigned char>(c)];
+}
 // The two characters at position and position + 1; both must be in text.
-std::uint8_t HexByte(std::string_view text, std::size_t position);
+inline std::uint8_t HexByte(std::string_view text, std::size_t position) {
+    return static_cast<std::uint8_t>((HexDigit(text[position]) << 4) |
+                                     HexDigit(text[position + 1]));
+}
 // HexByte at position, then at position + 2; all four must be in text.
-std::uint16_t HexWord(std::string_view text, std::size_t position);
+inline std::uint16_t HexWord(std::string_view text, std::size_t position) {
+    return static_cast<std::uint16_t>(HexByte(text, position) * 256 + HexByte(text, position + 2));
+}
 
-// The text up to the first Ctrl-Z: everything after it is not part of the file.
-std::string_view HexFileText(std::span<const std::uint8_t> file);
+// The first carriage return or Ctrl-Z in [at, end), or end.
+const char* FindLineEnd(const char* at, const char* end);
 
-// Calls onLine(line, lineNumber) for each line of text, numbered from 1,
+// Calls onLine(line, lineNumber) for each line of file, numbered from 1,
 // until onLine returns false. A line ends at a carriage return, which takes
 // a line feed right after it along; any other line feed is part of the line.
+// Ctrl-Z ends the file: the text before it on its line is a last line.
 template <typename OnLine>
-void ForEachHexLine(std::string_view text, OnLine onLine) {
+void ForEachHexLine(std::span<const std::uint8_t> file, OnLine onLine) {
+    if (file.empty()) return;
     std::size_t lineNumber = 0;
-    const char* at = text.data();
-    const char* const end = at + text.size();
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): bytes read as characters
+    const char* at = reinterpret_cast<const char*>(file.data());
+    const char* const end = at + file.size();
     while (at != end) {
-        const auto* found = static_cast<const char*>(
-            std::memchr(at, CARRIAGE_RETURN, static_cast<std::size_t>(end - at)));
-        const char* const lineEnd = found == nullptr ? end : found;
+        const char* const lineEnd = FindLineEnd(at, end);
         if (!onLine(std::string_view(at, static_cast<std::size_t>(lineEnd - at)), ++lineNumber)) {
             return;
         }
-        if (lineEnd == end) return;
+        if (lineEnd == end || *lineEnd == END_OF_TEXT) return;
         at = lineEnd + 1;
         if (at != end && *at == LINE_FEED) ++at;
     }

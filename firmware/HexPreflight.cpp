@@ -1,6 +1,7 @@
 #include "firmware/HexPreflight.h"
 
 #include <array>
+#include <vector>
 
 #include "firmware/ProgrammingLines.h"
 
@@ -32,10 +33,62 @@ constexpr std::array<std::uint8_t, 256> MakeStrictDigitTable() {
 
 constexpr std::array<std::uint8_t, 256> STRICT_DIGITS = MakeStrictDigitTable();
 
+// Two characters at once: the byte they spell, or NOT_A_PAIR when either is
+// not a hex digit. Built once; 128 KiB.
+constexpr std::uint16_t NOT_A_PAIR = 0x100;
+
+const std::vector<std::uint16_t>& PairTable() {
+    static const std::vector<std::uint16_t> table = [] {
+        std::vector<std::uint16_t> pairs(0x10000, NOT_A_PAIR);
+        for (std::size_t high = 0; high < 256; ++high) {
+            for (std::size_t low = 0; low < 256; ++low) {
+                if (STRICT_DIGITS[high] == NOT_A_DIGIT || STRICT_DIGITS[low] == NOT_A_DIGIT)
+                    continue;
+                pairs[high << 8 | low] =
+                    static_cast<std::uint16_t>(STRICT_DIGITS[high] << 4 | STRICT_DIGITS[low]);
+            }
+        }
+        return pairs;
+    }();
+    return table;
+}
+
 std::string Printable(char c) {
     const auto code = static_cast<unsigned char>(c);
     if (code >= 0x20 && code < 0x7F) return std::string("'") + c + "'";
     return "character " + Hex(code, 2);
+}
+
+std::string FirstNonDigit(std::string_view line) {
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        if (STRICT_DIGITS[static_cast<unsigned char>(line[i])] == NOT_A_DIGIT) {
+            return Printable(line[i]) + " at column " + std::to_string(i + 1) +
+                   " is not a hex digit";
+        }
+    }
+    return {};
+}
+
+struct PairSum {
+    bool allDigits = true;
+    std::uint8_t sum = 0;  // of the bytes the digits spell, from position 1 on
+};
+
+// An odd digit left at the end is checked but not added.
+PairSum SumOfPairs(std::string_view line, const std::vector<std::uint16_t>& pairs) {
+    unsigned sum = 0;
+    unsigned seen = 0;
+    std::size_t i = 1;
+    for (; i + 1 < line.size(); i += 2) {
+        const std::uint16_t value = pairs[static_cast<unsigned char>(line[i]) << 8 |
+                                          static_cast<unsigned char>(line[i + 1])];
+        sum += value;
+        seen |= value;
+    }
+    bool allDigits = (seen & NOT_A_PAIR) == 0;
+    if (i < line.size())
+        allDigits = allDigits && STRICT_DIGITS[static_cast<unsigned char>(line[i])] != NOT_A_DIGIT;
+    return {allDigits, static_cast<std::uint8_t>(sum)};
 }
 
 // The byte count each record type other than data must carry.
@@ -85,13 +138,10 @@ bool PreflightFindings::Clean() const {
 }
 
 std::optional<std::string> RecordProblem(std::string_view line) {
+    if (line.empty()) return "it is empty";
     if (line[0] != LINE_START) return "it does not begin with ':'";
-    for (std::size_t i = 1; i < line.size(); ++i) {
-        if (STRICT_DIGITS[static_cast<unsigned char>(line[i])] == NOT_A_DIGIT) {
-            return Printable(line[i]) + " at column " + std::to_string(i + 1) +
-                   " is not a hex digit";
-        }
-    }
+    const PairSum pairs = SumOfPairs(line, PairTable());
+    if (!pairs.allDigits) return FirstNonDigit(line);
     if (line.size() < SHORTEST_RECORD) return "it is too short for a record";
     const std::uint8_t count = HexByte(line, 1);
     const std::size_t expected = SHORTEST_RECORD + 2 * std::size_t{count};
@@ -99,12 +149,10 @@ std::optional<std::string> RecordProblem(std::string_view line) {
         return "it has " + std::to_string(line.size()) + " characters, its byte count " +
                Hex(count, 2) + " needs " + std::to_string(expected);
     }
-    unsigned sum = 0;
-    for (std::size_t i = 1; i + 2 < line.size(); i += 2)
-        sum += HexByte(line, i);
-    const auto wanted = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
-    const std::uint8_t checksum = HexByte(line, line.size() - 2);
-    if (checksum != wanted) {
+    // All bytes including the checksum add up to 0 in a sound record.
+    if (pairs.sum != 0) {
+        const std::uint8_t checksum = HexByte(line, line.size() - 2);
+        const auto wanted = static_cast<std::uint8_t>(checksum - pairs.sum);
         return "its checksum is " + Hex(checksum, 2) + ", should be " + Hex(wanted, 2);
     }
     const std::uint8_t type = HexByte(line, TYPE_AT);
@@ -125,7 +173,7 @@ PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexIm
     PreflightFindings findings;
     findings.endRecordMissing = true;
     WindowTracker window;
-    ForEachHexLine(HexFileText(file), [&](std::string_view line, std::size_t lineNumber) {
+    ForEachHexLine(file, [&](std::string_view line, std::size_t lineNumber) {
         if (line.empty()) return true;
         if (auto problem = RecordProblem(line)) {
             if (findings.faultyRecords++ == 0) {

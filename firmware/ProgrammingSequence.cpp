@@ -34,9 +34,9 @@ void ProgrammingSequence::Run() {
     // The file is read and checked whole before the card is touched: a file
     // that cannot be read or should not be programmed leaves its firmware.
     window_.AppendLog(READING_LINE);
-    const std::vector<std::uint8_t> file = reader_(*path);
-    const HexImage image = LoadHexImage(file);
-    if (!ImageMayBeProgrammed(file, image)) return;
+    const FirmwareFile file = reader_(*path);
+    const HexImage image = LoadHexImage(file.Bytes());
+    if (!ImageMayBeProgrammed(file.Bytes(), image)) return;
 
     ResetAndErase();
     window_.AppendLog(PROGRAMMING_LINE);
@@ -44,7 +44,7 @@ void ProgrammingSequence::Run() {
     ReportNewFirmware();
 }
 
-bool ProgrammingSequence::ImageMayBeProgrammed(const std::vector<std::uint8_t>& file,
+bool ProgrammingSequence::ImageMayBeProgrammed(std::span<const std::uint8_t> file,
                                                const HexImage& image) {
     if (const auto address = FirstAddressPastRecord(image)) {
         throw std::runtime_error(AddressPastRecordMessage(*address));

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "firmware/FirmwareFile.h"
 #include "firmware/HexLoader.h"
 #include "link/CardPort.h"
 #include "shell/core/WindowServices.h"
@@ -31,7 +32,7 @@ std::string AddressPastRecordMessage(std::int32_t cardAddress);
 
 class ProgrammingSequence {
 public:
-    using FileReader = std::function<std::vector<std::uint8_t>(const std::string& path)>;
+    using FileReader = std::function<FirmwareFile(const std::string& path)>;
 
     ProgrammingSequence(CardPort& port, WindowServices& window);
     // Tests and benchmarks read files from elsewhere.
@@ -42,7 +43,7 @@ public:
 private:
     void Run();
     // The checks before the card is touched; false when the run ends there.
-    bool ImageMayBeProgrammed(const std::vector<std::uint8_t>& file, const HexImage& image);
+    bool ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image);
     void ResetAndErase();
     // False when a line was not acknowledged in time.
     bool SendLines(const HexImage& image);
