@@ -19,6 +19,7 @@ int main(int argc, char* argv[]) {
     card.Timing().txBusyHold = 20us;
     card.SetPollPeriod(250ms);
     card.SetNodeChatter(6s);
+    card.SetStartupChatter({'K', 'O', 'V', 'E', 'X', ' ', 'b', 'o', 'o', 't', '\r', '\n'});
 
     TForm1 Form1(card, clock);
     TForm2 Form2;

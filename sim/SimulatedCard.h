@@ -82,6 +82,11 @@ public:
     std::uint8_t Mode() const;
     void SetMode(std::uint8_t mode);
     void SetVersionText(std::string text);  // bytes, up to 255
+    std::string VersionText() const;
+    // The byte that acknowledges a program line (0x06 unless set).
+    void SetLineAck(std::uint8_t ack);
+    // What the card sends restartTime after a reset (empty: nothing).
+    void SetStartupChatter(std::vector<std::uint8_t> bytes);
     void SetPollItem(std::uint8_t index, std::uint8_t node);
     std::uint8_t PollItem(std::uint8_t index) const;
     void SetNodeStatus(std::uint8_t node, std::uint8_t status);
