@@ -40,7 +40,8 @@ std::size_t Index(Control control) {
 TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::CardPort::Pump pump)
     : port_(state_, clock, PumpOrDefault(std::move(pump))),
       opener_(bridge, port_, *this),
-      status_(port_, *this) {
+      status_(port_, *this),
+      programming_(port_, *this) {
     setObjectName("Form1");
     setWindowTitle("KOVEX Programmer");
     kovex::ApplyFormLook(*this);
@@ -161,6 +162,7 @@ void TForm1::ConnectHandlers() {
                 handler);
     };
     connectClick(Control::Button1, &TForm1::Button1Click);
+    connectClick(Control::Button2, &TForm1::Button2Click);
     connectClick(Control::Button3, &TForm1::Button3Click);
     connectClick(Control::Button4, &TForm1::Button4Click);
     connectClick(Control::Button6, &TForm1::Button6Click);
@@ -179,6 +181,9 @@ void TForm1::Guarded(const std::function<void()>& handler) {
 
 void TForm1::Button1Click() {
     Guarded([this] { opener_.Button1Click(); });
+}
+void TForm1::Button2Click() {
+    Guarded([this] { programming_.Button2Click(); });
 }
 void TForm1::Button3Click() {
     Guarded([this] { ClearLog(); });

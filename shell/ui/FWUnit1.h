@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "console/StatusCommands.h"
+#include "firmware/ProgrammingSequence.h"
 #include "link/AppState.h"
 #include "link/BridgeApi.h"
 #include "link/CardDiscovery.h"
@@ -54,6 +55,7 @@ public:
 
     // Click and timer handlers, connected in ConnectHandlers.
     void Button1Click();
+    void Button2Click();
     void Button3Click();
     void Button4Click();
     void Button6Click();
@@ -88,4 +90,5 @@ private:
     kovex::CardPort port_;
     kovex::CardOpener opener_;
     kovex::StatusCommands status_;
+    kovex::ProgrammingSequence programming_;
 };
