@@ -12,6 +12,8 @@ constexpr std::size_t TYPE_AT = 7;
 constexpr std::size_t DATA_AT = 9;
 constexpr std::size_t UPPER_ADDRESS_END = 13;  // type 04: its value fills 9-12
 constexpr std::int32_t BLOCK_END_BITS = 0x3F;
+constexpr auto WINDOW_START = static_cast<std::uint32_t>(IMAGE_BASE);
+constexpr auto WINDOW_LAST = static_cast<std::uint32_t>(IMAGE_LIMIT);
 
 inline std::uint8_t Byte(const char* digits) {
     return static_cast<std::uint8_t>((HexDigit(digits[0]) << 4) | HexDigit(digits[1]));
@@ -28,10 +30,11 @@ bool LoadLine(std::string_view line, HexImage& image) {
         return true;
     }
     if (type == RECORD_END_OF_FILE) return false;
-    const std::int32_t load = static_cast<std::int32_t>(image.UpperAddress) * 0x10000 + address;
-    if (type != RECORD_DATA || load < IMAGE_BASE || load > IMAGE_LIMIT) return true;
+    // Upper addresses run to FFFF: the load address needs 32 unsigned bits.
+    const std::uint32_t load = std::uint32_t{image.UpperAddress} << 16 | address;
+    if (type != RECORD_DATA || load < WINDOW_START || load > WINDOW_LAST) return true;
     if (line.size() < DATA_AT + 2 * std::size_t{count}) return true;
-    const auto start = static_cast<std::size_t>(load - IMAGE_BASE);
+    const std::size_t start = load - WINDOW_START;
     const char* digits = line.data() + DATA_AT;
     std::uint8_t* out = image.FirmwareImage.data() + start;
     for (std::size_t k = 0; k < count; ++k, digits += 2)

@@ -118,8 +118,9 @@ public:
             upper_ = HexWord(line, DATA_AT);
         }
         if (type != RECORD_DATA) return false;
-        const std::int32_t load = static_cast<std::int32_t>(upper_) * 0x10000 + HexWord(line, 3);
-        return load < IMAGE_BASE || load > IMAGE_LIMIT;
+        const std::uint32_t load = std::uint32_t{upper_} << 16 | HexWord(line, 3);
+        return load < static_cast<std::uint32_t>(IMAGE_BASE) ||
+               load > static_cast<std::uint32_t>(IMAGE_LIMIT);
     }
 
 private:

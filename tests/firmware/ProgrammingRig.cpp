@@ -50,13 +50,14 @@ void ProgrammingTest::Click() {
 
 void ProgrammingTest::WhenFirst(std::function<bool()> when, std::function<void()> action) {
     // Due at the next pump: one due now would run again within this one.
-    rig->At(rig->clock.Now() + 1ns, [this, when = std::move(when), action = std::move(action)]() mutable {
-        if (when()) {
-            action();
-        } else {
-            WhenFirst(std::move(when), std::move(action));
-        }
-    });
+    rig->At(rig->clock.Now() + 1ns,
+            [this, when = std::move(when), action = std::move(action)]() mutable {
+                if (when()) {
+                    action();
+                } else {
+                    WhenFirst(std::move(when), std::move(action));
+                }
+            });
 }
 
 std::vector<std::uint32_t> ProgrammingTest::LineAddresses() const {
