@@ -53,11 +53,12 @@ std::array<std::uint8_t, 43> LineRecord(const HexImage& image, std::int32_t inde
     }
     std::array<std::uint8_t, 43> record{};
     const std::string address = Hex(static_cast<std::uint32_t>(IMAGE_BASE + index), 4);
-    auto out = std::copy_n(":10", 3, record.begin());
+    auto* out = std::copy_n(":10", 3, record.begin());
     out = std::copy_n(address.begin(), 4, out);
     out = std::copy_n("00", 2, out);
     for (std::int32_t k = 0; k < LINE_BYTES; ++k) {
-        const std::uint8_t byte = image.FirmwareImage[static_cast<std::size_t>(index + k)];
+        const std::uint8_t byte =
+            image.FirmwareImage[static_cast<std::size_t>(index) + static_cast<std::size_t>(k)];
         *out++ = static_cast<std::uint8_t>(UPPER_DIGITS[byte >> 4]);
         *out++ = static_cast<std::uint8_t>(UPPER_DIGITS[byte & 0x0F]);
     }
