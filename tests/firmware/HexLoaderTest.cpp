@@ -129,7 +129,7 @@ std::vector<LoadCase> LoadCases() {
          0x3F,
          {{0x10, 0xFF}}},
         {"lines without a start code skipped",
-         HexFile({"x" + D2000.substr(1), "", " " + D2010}),
+         HexFile({Join({"x", D2000.substr(1)}), "", Join({" ", D2010})}),
          0x3F,
          {{0, 0xFF}, {0x10, 0xFF}}},
         {"line under 9 characters skipped",

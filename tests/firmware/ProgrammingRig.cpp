@@ -78,9 +78,13 @@ std::vector<std::uint8_t> ProgrammingTest::Commands() const {
 }
 
 std::vector<std::uint8_t> ProgrammingTest::CompletedRunCommands(std::size_t lines) {
-    std::vector<std::uint8_t> codes{CMD_RESET, CMD_ERASE};
-    codes.insert(codes.end(), lines, CMD_PROGRAM_LINE);
-    codes.insert(codes.end(), {CMD_RESET, CMD_GET_VERSION, CMD_GET_MODE});
+    // Laid out at its final size: growing it trips GCC 12's -O3 bounds check.
+    std::vector<std::uint8_t> codes(lines + 5, CMD_PROGRAM_LINE);
+    codes[0] = CMD_RESET;
+    codes[1] = CMD_ERASE;
+    codes[lines + 2] = CMD_RESET;
+    codes[lines + 3] = CMD_GET_VERSION;
+    codes[lines + 4] = CMD_GET_MODE;
     return codes;
 }
 
