@@ -24,6 +24,7 @@ int main(int argc, char* argv[]) {
     // A short list of the network's nodes, so Get Poll List shows a real list.
     constexpr std::array<std::uint8_t, 2> networkNodes{10, 12};
     card.SetPollList(networkNodes);
+    card.SetStartupChatter({'K', 'O', 'V', 'E', 'X', ' ', 'b', 'o', 'o', 't', '\r', '\n'});
 
     TForm1 Form1(card, clock);
     TForm2 Form2;

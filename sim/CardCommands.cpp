@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <string_view>
 #include <utility>
 
@@ -71,6 +72,22 @@ std::optional<LineRecord> ParseLineRecord(std::span<const std::uint8_t> text) {
 
 }  // namespace
 
+std::uint32_t FlashCrc32(const std::map<std::uint32_t, std::uint8_t>& flash) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const auto& [address, byte] : flash) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string FirmwareVersionText(const std::map<std::uint32_t, std::uint8_t>& flash) {
+    std::array<char, 9> digits{};
+    std::snprintf(digits.data(), digits.size(), "%08X", FlashCrc32(flash));
+    return std::string("KOVEX FW crc32=") + digits.data();
+}
+
 CardCommands::CardCommands(const CardTiming& timing, const CardFaults& faults,
                            HostMessageQueue& host, SimNetwork& network)
     : timing_(timing), faults_(faults), host_(host), network_(network) {}
@@ -122,12 +139,13 @@ std::optional<CommandOutcome> CardCommands::ProgramLine(std::span<const std::uin
     for (std::size_t i = 0; i < record->data.size(); ++i) {
         state_.flash[record->address + static_cast<std::uint32_t>(i)] = record->data[i];
     }
-    return Reply({ACK});
+    return Reply({state_.lineAck}, timing_.lineAckDelay);
 }
 
 std::optional<CommandOutcome> CardCommands::Erase(std::span<const std::uint8_t> /*payload*/) {
     state_.flash.clear();
     state_.linesSinceErase = 0;
+    state_.firmwareChanged = true;
     ++state_.eraseCount;
     return Reply({ACK}, timing_.eraseTime);
 }
@@ -156,12 +174,18 @@ std::optional<CommandOutcome> CardCommands::GetVersion(std::span<const std::uint
     return Reply(std::move(reply));
 }
 
-// The firmware restarts: whatever was on its way to the host is lost.
+// The firmware restarts: whatever was on its way to the host is lost; a
+// moment later the firmware says a few words as it starts, then is silent.
 std::optional<CommandOutcome> CardCommands::Reset(std::span<const std::uint8_t> /*payload*/) {
     state_.mode = MODE_RUN;
     ++state_.resetCount;
-    CommandOutcome outcome = NoReply();
+    if (state_.firmwareChanged) {
+        state_.versionText = FirmwareVersionText(state_.flash);
+        state_.firmwareChanged = false;
+    }
+    CommandOutcome outcome = Reply(state_.startupChatter, timing_.restartTime);
     outcome.dropsPendingReplies = true;
+    outcome.unasked = true;
     return outcome;
 }
 

@@ -46,13 +46,25 @@ struct CardState {
     int resetCount = 0;
     int programLinesReceived = 0;
     int linesSinceErase = 0;
+    std::uint8_t lineAck = 0x06;  // the byte that acknowledges a program line
+    // What the firmware sends as it starts after a reset, asked or not.
+    std::vector<std::uint8_t> startupChatter;
+    // Erased since the last reset: the next reset starts the new firmware,
+    // whose version text names what was programmed.
+    bool firmwareChanged = false;
 };
+
+// CRC-32 (IEEE 802.3, as zip uses it) of the flash bytes in address order.
+std::uint32_t FlashCrc32(const std::map<std::uint32_t, std::uint8_t>& flash);
+// The version text of firmware started from flash: "KOVEX FW crc32=1A2B3C4D".
+std::string FirmwareVersionText(const std::map<std::uint32_t, std::uint8_t>& flash);
 
 // What a command did: the reply to send (empty: none) and when.
 struct CommandOutcome {
     std::vector<std::uint8_t> reply;
     std::optional<Nanos> delay;        // CardTiming::replyDelay unless set
     bool dropsPendingReplies = false;  // the firmware restarted
+    bool unasked = false;              // sent of the card's own accord, not an answer
 };
 
 class CardCommands {

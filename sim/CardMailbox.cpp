@@ -56,10 +56,11 @@ const Frame* CardMailbox::TakeHostByte(std::uint8_t value) {
 
 // Bytes are read strictly in order, so a quick reply queued behind a slow
 // one (after an erase) waits for it.
-void CardMailbox::Answer(const Frame& frame, const std::vector<std::uint8_t>& reply, Nanos delay) {
+void CardMailbox::Answer(const Frame& frame, const std::vector<std::uint8_t>& reply, Nanos delay,
+                         bool unasked) {
     framesReceived_.push_back(frame);
     if (reply.empty()) return;
-    const std::vector<std::uint8_t> sent = TakeOverride(reply);
+    const std::vector<std::uint8_t> sent = unasked ? reply : TakeOverride(reply);
     if (sent.empty() || faults_.silent) return;
     const Nanos readyAt = clock_.Now() + delay;
     for (const std::uint8_t value : sent) {

@@ -28,8 +28,10 @@ public:
     // A complete frame that the card could not execute.
     void CountMalformed() { ++malformedFrames_; }
     // A frame the card executed: recorded, and its reply (none when empty)
-    // queued to become readable after `delay`.
-    void Answer(const Frame& frame, const std::vector<std::uint8_t>& reply, Nanos delay);
+    // queued to become readable after `delay`. Bytes the card sends unasked
+    // are not replaced by an overriding reply.
+    void Answer(const Frame& frame, const std::vector<std::uint8_t>& reply, Nanos delay,
+                bool unasked = false);
     // Whatever was on its way to the host is lost.
     void DropPendingReplies() { rxQueue_.clear(); }
 

@@ -14,6 +14,10 @@ struct CardTiming {
     Nanos replyDelay{0};                              // frame end -> first reply byte
     Nanos eraseTime{std::chrono::milliseconds(300)};  // CMD_ERASE -> its reply byte
     Nanos txBusyHold{0};                              // TX_BUSY after each host byte
+    // CMD_PROGRAM_LINE -> its acknowledgement; replyDelay when not set.
+    std::optional<Nanos> lineAckDelay;
+    // CMD_RESET -> the restarted firmware's start-up chatter.
+    Nanos restartTime{std::chrono::milliseconds(30)};
 };
 
 struct CardFaults {

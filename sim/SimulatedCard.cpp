@@ -163,7 +163,8 @@ private:
             return;
         }
         if (outcome->dropsPendingReplies) mailbox_.DropPendingReplies();
-        mailbox_.Answer(frame, outcome->reply, outcome->delay.value_or(timing_.replyDelay));
+        mailbox_.Answer(frame, outcome->reply, outcome->delay.value_or(timing_.replyDelay),
+                        outcome->unasked);
     }
 
     class Region final : public MappedRegion {
@@ -264,6 +265,15 @@ void SimulatedCard::SetMode(std::uint8_t mode) {
 void SimulatedCard::SetVersionText(std::string text) {
     if (text.size() > VERSION_TEXT_MAX) text.resize(VERSION_TEXT_MAX);
     impl_->commands_.State().versionText = std::move(text);
+}
+std::string SimulatedCard::VersionText() const {
+    return impl_->commands_.State().versionText;
+}
+void SimulatedCard::SetLineAck(std::uint8_t ack) {
+    impl_->commands_.State().lineAck = ack;
+}
+void SimulatedCard::SetStartupChatter(std::vector<std::uint8_t> bytes) {
+    impl_->commands_.State().startupChatter = std::move(bytes);
 }
 void SimulatedCard::SetPollItem(std::uint8_t index, std::uint8_t node) {
     impl_->commands_.State().pollList[index] = node;

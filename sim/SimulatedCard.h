@@ -84,6 +84,11 @@ public:
     std::uint8_t Mode() const;
     void SetMode(std::uint8_t mode);
     void SetVersionText(std::string text);  // bytes, up to 255
+    std::string VersionText() const;
+    // The byte that acknowledges a program line (0x06 unless set).
+    void SetLineAck(std::uint8_t ack);
+    // What the card sends restartTime after a reset (empty: nothing).
+    void SetStartupChatter(std::vector<std::uint8_t> bytes);
     void SetPollItem(std::uint8_t index, std::uint8_t node);
     // The whole list: these nodes from entry 0 on, 0 in every other entry.
     void SetPollList(std::span<const std::uint8_t> nodes);

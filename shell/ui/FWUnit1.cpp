@@ -43,7 +43,8 @@ TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::Ca
       status_(port_, *this),
       sender_(port_, *this),
       messages_(sender_, *this),
-      pollList_(port_, *this) {
+      pollList_(port_, *this),
+      programming_(port_, *this) {
     setObjectName("Form1");
     setWindowTitle("KOVEX Programmer");
     kovex::ApplyFormLook(*this);
@@ -164,6 +165,7 @@ void TForm1::ConnectHandlers() {
                 handler);
     };
     connectClick(Control::Button1, &TForm1::Button1Click);
+    connectClick(Control::Button2, &TForm1::Button2Click);
     connectClick(Control::Button3, &TForm1::Button3Click);
     connectClick(Control::Button4, &TForm1::Button4Click);
     connectClick(Control::Button5, &TForm1::Button5Click);
@@ -188,6 +190,9 @@ void TForm1::Guarded(const std::function<void()>& handler) {
 
 void TForm1::Button1Click() {
     Guarded([this] { opener_.Button1Click(); });
+}
+void TForm1::Button2Click() {
+    Guarded([this] { programming_.Button2Click(); });
 }
 void TForm1::Button3Click() {
     Guarded([this] { ClearLog(); });

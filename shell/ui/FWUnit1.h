@@ -14,6 +14,7 @@
 #include "console/NodeMessageSender.h"
 #include "console/PollList.h"
 #include "console/StatusCommands.h"
+#include "firmware/ProgrammingSequence.h"
 #include "link/AppState.h"
 #include "link/BridgeApi.h"
 #include "link/CardDiscovery.h"
@@ -67,6 +68,7 @@ public:
 
     // Click and timer handlers, connected in ConnectHandlers.
     void Button1Click();
+    void Button2Click();
     void Button3Click();
     void Button4Click();
     void Button5Click();
@@ -110,4 +112,5 @@ private:
     kovex::NodeMessageSender sender_;
     kovex::NodeMessageCommands messages_;
     kovex::PollList pollList_;
+    kovex::ProgrammingSequence programming_;
 };

@@ -22,7 +22,10 @@ public:
         log.clear();
         ++clears;
     }
-    void SetStatusLabel(std::string_view text) override { label = text; }
+    void SetStatusLabel(std::string_view text) override {
+        label = text;
+        labels.emplace_back(text);
+    }
     void SetEnabled(Control control, bool isEnabled) override;
     bool IsEnabled(Control control) const override { return enabled.at(control); }
     bool DebugChecked() const override { return debugChecked; }
@@ -42,6 +45,8 @@ public:
     std::vector<std::string> log;
     int clears = 0;
     std::string label = "Label1";
+    // Every text Label1 was given, in order.
+    std::vector<std::string> labels;
     std::map<Control, bool> enabled;
     // Every SetEnabled call, in order.
     std::vector<std::pair<Control, bool>> enableCalls;

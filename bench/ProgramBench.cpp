@@ -1,0 +1,156 @@
+// What a programming run costs the host: Program KOVEX with the largest image
+// a line record can address (card addresses 2000-FFFF, 3584 lines), against
+// a simulated card that acknowledges each line at once, and one that takes
+// 1 ms. Measured over the line loop only (from "Programming KOVEX" to the
+// closing reset), with the tool's pump (QCoreApplication::processEvents) and
+// a 100 ms Timer1. Headless: no window and no Qt platform.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <ctime>
+#include <string>
+
+#include "firmware/HexLoader.h"
+#include "firmware/ProgrammingSequence.h"
+#include "link/AppState.h"
+#include "link/CardDiscovery.h"
+#include "link/CardPort.h"
+#include "sim/SimulatedCard.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+double ProcessCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A window that shows nothing and notes when the line loop starts and ends.
+class BenchWindow final : public kovex::WindowServices {
+public:
+    void AppendLog(std::string_view line) override {
+        if (line == kovex::PROGRAMMING_LINE) {
+            loopStartWall = WallSeconds();
+            loopStartCpu = ProcessCpuSeconds();
+        } else if (line == kovex::RESETTING_LINE && loopStartWall > 0 && loopEndWall == 0) {
+            loopEndWall = WallSeconds();
+            loopEndCpu = ProcessCpuSeconds();
+        }
+        last = line;
+    }
+    void ClearLog() override {}
+    void SetStatusLabel(std::string_view text) override { label = text; }
+    void SetEnabled(kovex::Control, bool) override {}
+    bool IsEnabled(kovex::Control) const override { return true; }
+    bool DebugChecked() const override { return false; }
+    void ShowMessage(std::string_view) override {}
+    void ShowError(std::string_view text) override { last = text; }
+    std::string InputBox(std::string_view, std::string_view, std::string_view defaultText, int,
+                         const std::vector<std::string>&) override {
+        return std::string(defaultText);
+    }
+    bool AskYesNo(std::string_view, std::string_view, bool) override { return false; }
+    void SetCaption(kovex::Control, std::string_view) override {}
+    void SetTimer2Running(bool) override {}
+    bool Timer2Running() const override { return false; }
+    std::optional<std::string> ChooseFirmwareFile() override { return "image.hex"; }
+
+    double loopStartWall = 0, loopEndWall = 0, loopStartCpu = 0, loopEndCpu = 0;
+    std::string label;
+    std::string last;
+};
+
+// Card addresses 2000-FFFF, 16 bytes a record, no byte FF.
+std::string LargestImageHex() {
+    std::string text;
+    char line[64];
+    for (std::uint32_t address = 0x2000; address < 0x10000; address += 16) {
+        unsigned sum = 16 + (address >> 8) + (address & 0xFF);
+        std::snprintf(line, sizeof line, ":10%04X00", address);
+        text += line;
+        for (unsigned k = 0; k < 16; ++k) {
+            const unsigned byte = (address + k) & 0x7F;
+            sum += byte;
+            std::snprintf(line, sizeof line, "%02X", byte);
+            text += line;
+        }
+        std::snprintf(line, sizeof line, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+        text += line;
+    }
+    return text + ":00000001FF\r\n";
+}
+
+void RunProgramming(benchmark::State& state, kovex::Nanos ackDelay) {
+    const std::string hex = LargestImageHex();
+    kovex::SteadyClock clock;
+    kovex::SimulatedCard card(clock);
+    card.Timing().eraseTime = 0ns;
+    card.Timing().lineAckDelay = ackDelay;
+    BenchWindow window;
+    kovex::AppState appState;
+    kovex::CardPort port(appState, clock, [] { QCoreApplication::processEvents(); });
+    kovex::CardOpener opener(card, port, window);
+    opener.Button1Click();
+    QTimer timer1;
+    timer1.setInterval(100);
+    QObject::connect(&timer1, &QTimer::timeout, [&appState] {
+        if (appState.TickCountdown > 0) --appState.TickCountdown;
+    });
+    timer1.start();
+    kovex::ProgrammingSequence sequence(port, window, [&hex](const std::string&) {
+        return kovex::FirmwareFile(std::vector<std::uint8_t>(hex.begin(), hex.end()));
+    });
+    const auto lines = static_cast<double>((0x10000 - 0x2000) / 16);
+
+    double wall = 0;
+    double cpu = 0;
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
+        window.loopStartWall = window.loopEndWall = 0;
+        sequence.Button2Click();
+        if (window.loopEndWall == 0 || card.Flash().size() != 0xE000) {
+            state.SkipWithError(("the run did not complete: " + window.last).c_str());
+            return;
+        }
+        const double loopWall = window.loopEndWall - window.loopStartWall;
+        wall += loopWall;
+        cpu += window.loopEndCpu - window.loopStartCpu;
+        state.SetIterationTime(loopWall);
+    }
+    state.counters["host_cpu_us_per_line"] = 1e6 * cpu / (lines * state.iterations());
+    state.counters["wall_us_per_line"] = 1e6 * wall / (lines * state.iterations());
+    state.counters["cpu_share_of_core_pct"] = 100.0 * cpu / wall;
+    state.counters["malformed_frames"] = card.MalformedFrames();
+}
+
+void BM_ProgramCardThatAcksAtOnce(benchmark::State& state) {
+    RunProgramming(state, 0ns);
+}
+void BM_ProgramCardThatAcksAfter1ms(benchmark::State& state) {
+    RunProgramming(state, 1ms);
+}
+BENCHMARK(BM_ProgramCardThatAcksAtOnce)
+    ->Iterations(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgramCardThatAcksAfter1ms)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

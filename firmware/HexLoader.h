@@ -1,0 +1,97 @@
+// Reads an Intel HEX firmware file into the image of the card's program
+// memory from card address 0x2000 upward. The reading is lenient on purpose:
+// it acts on data, end-of-file and extended linear address records, checks
+// nothing (HexPreflight does that) and only skips lines too short for the
+// fields they announce.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace kovex {
+
+inline constexpr std::int32_t IMAGE_BASE = 0x2000;    // card address of image index 0
+inline constexpr std::int32_t IMAGE_LIMIT = 0x16000;  // highest record start address loaded
+inline constexpr std::size_t FIRMWARE_IMAGE_SIZE = 0x20001;
+inline constexpr std::uint8_t BLANK_BYTE = 0xFF;
+
+inline constexpr std::uint8_t RECORD_DATA = 0x00;
+inline constexpr std::uint8_t RECORD_END_OF_FILE = 0x01;
+inline constexpr std::uint8_t RECORD_EXTENDED_LINEAR_ADDRESS = 0x04;
+
+inline constexpr char LINE_START = ':';
+inline constexpr char CARRIAGE_RETURN = '\r';
+inline constexpr char LINE_FEED = '\n';
+inline constexpr char END_OF_TEXT = '\x1A';  // Ctrl-Z
+
+struct HexImage {
+    // Index i holds the byte for card address IMAGE_BASE + i.
+    std::vector<std::uint8_t> FirmwareImage =
+        std::vector<std::uint8_t>(FIRMWARE_IMAGE_SIZE, BLANK_BYTE);
+    std::uint16_t UpperAddress = 0;
+    // Just past the last accepted data record, raised to the end of its
+    // 64-byte block once the file is read.
+    std::int32_t ImageEnd = 0;
+};
+
+// The four bits of every character by one rule: at most '9' its low four
+// bits, above that the low four bits of its code less 7. So any character
+// gives some value ('G' and the space give 0, ':' gives 3).
+constexpr std::array<std::uint8_t, 256> MakeHexDigitTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t code = 0; code < table.size(); ++code) {
+        const std::size_t shifted = code <= 0x39 ? code : code - 7;
+        table[code] = static_cast<std::uint8_t>(shifted & 0x0F);
+    }
+    return table;
+}
+inline constexpr std::array<std::uint8_t, 256> HEX_DIGIT_TABLE = MakeHexDigitTable();
+
+inline std::uint8_t HexDigit(char c) {
+    return HEX_DIGIT_TABLE[static_cast<unsigned char>(c)];
+}
+// The two characters at position and position + 1; both must be in text.
+inline std::uint8_t HexByte(std::string_view text, std::size_t position) {
+    return static_cast<std::uint8_t>((HexDigit(text[position]) << 4) |
+                                     HexDigit(text[position + 1]));
+}
+// HexByte at position, then at position + 2; all four must be in text.
+inline std::uint16_t HexWord(std::string_view text, std::size_t position) {
+    return static_cast<std::uint16_t>(HexByte(text, position) * 256 + HexByte(text, position + 2));
+}
+
+// The first carriage return or Ctrl-Z in [at, end), or end.
+const char* FindLineEnd(const char* at, const char* end);
+
+// Calls onLine(line, lineNumber) for each line of file, numbered from 1,
+// until onLine returns false. A line ends at a carriage return, which takes
+// a line feed right after it along; any other line feed is part of the line.
+// Ctrl-Z ends the file: the text before it on its line is a last line.
+template <typename OnLine>
+void ForEachHexLine(std::span<const std::uint8_t> file, OnLine onLine) {
+    if (file.empty()) return;
+    std::size_t lineNumber = 0;
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): bytes read as characters
+    const char* at = reinterpret_cast<const char*>(file.data());
+    const char* const end = at + file.size();
+    while (at != end) {
+        const char* const lineEnd = FindLineEnd(at, end);
+        if (!onLine(std::string_view(at, static_cast<std::size_t>(lineEnd - at)), ++lineNumber)) {
+            return;
+        }
+        if (lineEnd == end || *lineEnd == END_OF_TEXT) return;
+        at = lineEnd + 1;
+        if (at != end && *at == LINE_FEED) ++at;
+    }
+}
+
+// Loads file into a fresh image.
+HexImage LoadHexImage(std::span<const std::uint8_t> file);
+// Loads file into image, which starts over from all 0xFF.
+void LoadHexImage(std::span<const std::uint8_t> file, HexImage& image);
+
+}  // namespace kovex

@@ -1,0 +1,217 @@
+#include "firmware/HexPreflight.h"
+
+#include <array>
+#include <vector>
+
+#include "firmware/ProgrammingLines.h"
+
+namespace kovex {
+namespace {
+
+constexpr std::uint8_t NOT_A_DIGIT = 0xFF;
+constexpr std::size_t SHORTEST_RECORD = 11;  // ':', count, address, type, checksum
+constexpr std::size_t TYPE_AT = 7;
+constexpr std::size_t DATA_AT = 9;
+constexpr std::uint8_t RECORD_EXTENDED_SEGMENT_ADDRESS = 0x02;
+constexpr std::uint8_t LAST_KNOWN_TYPE = 0x05;
+
+constexpr std::array<std::uint8_t, 256> MakeStrictDigitTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t code = 0; code < table.size(); ++code) {
+        if (code >= '0' && code <= '9') {
+            table[code] = static_cast<std::uint8_t>(code - '0');
+        } else if (code >= 'A' && code <= 'F') {
+            table[code] = static_cast<std::uint8_t>(code - 'A' + 10);
+        } else if (code >= 'a' && code <= 'f') {
+            table[code] = static_cast<std::uint8_t>(code - 'a' + 10);
+        } else {
+            table[code] = NOT_A_DIGIT;
+        }
+    }
+    return table;
+}
+
+constexpr std::array<std::uint8_t, 256> STRICT_DIGITS = MakeStrictDigitTable();
+
+// Two characters at once: the byte they spell, or NOT_A_PAIR when either is
+// not a hex digit. Built once; 128 KiB.
+constexpr std::uint16_t NOT_A_PAIR = 0x100;
+
+const std::vector<std::uint16_t>& PairTable() {
+    static const std::vector<std::uint16_t> table = [] {
+        std::vector<std::uint16_t> pairs(0x10000, NOT_A_PAIR);
+        for (std::size_t high = 0; high < 256; ++high) {
+            for (std::size_t low = 0; low < 256; ++low) {
+                if (STRICT_DIGITS[high] == NOT_A_DIGIT || STRICT_DIGITS[low] == NOT_A_DIGIT)
+                    continue;
+                pairs[high << 8 | low] =
+                    static_cast<std::uint16_t>(STRICT_DIGITS[high] << 4 | STRICT_DIGITS[low]);
+            }
+        }
+        return pairs;
+    }();
+    return table;
+}
+
+std::string Printable(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code >= 0x20 && code < 0x7F) return std::string("'") + c + "'";
+    return "character " + Hex(code, 2);
+}
+
+std::string FirstNonDigit(std::string_view line) {
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        if (STRICT_DIGITS[static_cast<unsigned char>(line[i])] == NOT_A_DIGIT) {
+            return Printable(line[i]) + " at column " + std::to_string(i + 1) +
+                   " is not a hex digit";
+        }
+    }
+    return {};
+}
+
+struct PairSum {
+    bool allDigits = true;
+    std::uint8_t sum = 0;  // of the bytes the digits spell, from position 1 on
+};
+
+// An odd digit left at the end is checked but not added.
+PairSum SumOfPairs(std::string_view line, const std::vector<std::uint16_t>& pairs) {
+    unsigned sum = 0;
+    unsigned seen = 0;
+    std::size_t i = 1;
+    for (; i + 1 < line.size(); i += 2) {
+        const std::uint16_t value = pairs[static_cast<unsigned char>(line[i]) << 8 |
+                                          static_cast<unsigned char>(line[i + 1])];
+        sum += value;
+        seen |= value;
+    }
+    bool allDigits = (seen & NOT_A_PAIR) == 0;
+    if (i < line.size())
+        allDigits = allDigits && STRICT_DIGITS[static_cast<unsigned char>(line[i])] != NOT_A_DIGIT;
+    return {allDigits, static_cast<std::uint8_t>(sum)};
+}
+
+// The byte count each record type other than data must carry.
+std::optional<std::uint8_t> RequiredCount(std::uint8_t type) {
+    switch (type) {
+        case RECORD_END_OF_FILE:
+            return 0;
+        case RECORD_EXTENDED_SEGMENT_ADDRESS:
+        case RECORD_EXTENDED_LINEAR_ADDRESS:
+            return 2;
+        case RECORD_DATA:
+            return std::nullopt;
+        default:  // start segment and start linear address
+            return 4;
+    }
+}
+
+// Where the loader would load the data record, tracking its upper address
+// the way the loader does.
+class WindowTracker {
+public:
+    // True when line is a data record that the loader drops for its address.
+    bool DropsData(std::string_view line) {
+        if (line.size() < DATA_AT || line[0] != LINE_START) return false;
+        const std::uint8_t type = HexByte(line, TYPE_AT);
+        if (type == RECORD_EXTENDED_LINEAR_ADDRESS && line.size() >= DATA_AT + 4) {
+            upper_ = HexWord(line, DATA_AT);
+        }
+        if (type != RECORD_DATA) return false;
+        const std::uint32_t load = std::uint32_t{upper_} << 16 | HexWord(line, 3);
+        return load < static_cast<std::uint32_t>(IMAGE_BASE) ||
+               load > static_cast<std::uint32_t>(IMAGE_LIMIT);
+    }
+
+private:
+    std::uint16_t upper_ = 0;
+};
+
+bool IsEndRecordForLoader(std::string_view line) {
+    return line.size() >= DATA_AT && line[0] == LINE_START &&
+           HexByte(line, TYPE_AT) == RECORD_END_OF_FILE;
+}
+
+}  // namespace
+
+bool PreflightFindings::Clean() const {
+    return faultyRecords == 0 && recordsOutsideWindow == 0 && !endRecordMissing && !noDataForCard;
+}
+
+std::optional<std::string> RecordProblem(std::string_view line) {
+    if (line.empty()) return "it is empty";
+    if (line[0] != LINE_START) return "it does not begin with ':'";
+    const PairSum pairs = SumOfPairs(line, PairTable());
+    if (!pairs.allDigits) return FirstNonDigit(line);
+    if (line.size() < SHORTEST_RECORD) return "it is too short for a record";
+    const std::uint8_t count = HexByte(line, 1);
+    const std::size_t expected = SHORTEST_RECORD + 2 * std::size_t{count};
+    if (line.size() != expected) {
+        return "it has " + std::to_string(line.size()) + " characters, its byte count " +
+               Hex(count, 2) + " needs " + std::to_string(expected);
+    }
+    // All bytes including the checksum add up to 0 in a sound record.
+    if (pairs.sum != 0) {
+        const std::uint8_t checksum = HexByte(line, line.size() - 2);
+        const auto wanted = static_cast<std::uint8_t>(checksum - pairs.sum);
+        return "its checksum is " + Hex(checksum, 2) + ", should be " + Hex(wanted, 2);
+    }
+    const std::uint8_t type = HexByte(line, TYPE_AT);
+    if (type > LAST_KNOWN_TYPE) return "record type " + Hex(type, 2) + " is unknown";
+    const auto required = RequiredCount(type);
+    if (required && count != *required) {
+        return "a type " + Hex(type, 2) + " record needs byte count " + Hex(*required, 2) +
+               ", not " + Hex(count, 2);
+    }
+    if (type == RECORD_EXTENDED_SEGMENT_ADDRESS && HexWord(line, DATA_AT) != 0) {
+        return "extended segment address " + Hex(HexWord(line, DATA_AT), 4) +
+               " is not supported: the data after it would load at the wrong address";
+    }
+    return std::nullopt;
+}
+
+PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexImage& image) {
+    PreflightFindings findings;
+    findings.endRecordMissing = true;
+    WindowTracker window;
+    ForEachHexLine(file, [&](std::string_view line, std::size_t lineNumber) {
+        if (line.empty()) return true;
+        if (auto problem = RecordProblem(line)) {
+            if (findings.faultyRecords++ == 0) {
+                findings.firstFault = RecordFault{lineNumber, std::move(*problem)};
+            }
+        }
+        if (window.DropsData(line)) ++findings.recordsOutsideWindow;
+        if (IsEndRecordForLoader(line)) {
+            findings.endRecordMissing = false;
+            return false;
+        }
+        return true;
+    });
+    findings.noDataForCard = !HasLineToSend(image);
+    return findings;
+}
+
+std::string PreflightQuestion(const PreflightFindings& findings) {
+    std::string text;
+    if (findings.firstFault) {
+        text += "Faulty records in the file: " + std::to_string(findings.faultyRecords) +
+                ". The first, on line " + std::to_string(findings.firstFault->lineNumber) + ": " +
+                findings.firstFault->what + ".\n";
+    }
+    if (findings.recordsOutsideWindow > 0) {
+        text += "Data records outside 2000-16000, which are not programmed: " +
+                std::to_string(findings.recordsOutsideWindow) + ".\n";
+    }
+    if (findings.endRecordMissing) {
+        text += "The file has no end-of-file record: it may have been cut short.\n";
+    }
+    if (findings.noDataForCard) {
+        text +=
+            "The file holds no data for the card: programming would erase it and write "
+            "nothing.\n";
+    }
+    return text + "Program KOVEX anyway?";
+}
+
+}  // namespace kovex

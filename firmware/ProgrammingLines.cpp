@@ -1,0 +1,74 @@
+#include "firmware/ProgrammingLines.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace kovex {
+namespace {
+
+constexpr std::array<char, 16> UPPER_DIGITS{'0', '1', '2', '3', '4', '5', '6', '7',
+                                            '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
+
+}  // namespace
+
+std::string Hex(std::uint32_t value, int width) {
+    std::string digits;
+    do {
+        digits.push_back(UPPER_DIGITS[value & 0x0F]);
+        value >>= 4;
+    } while (value != 0);
+    while (static_cast<int>(digits.size()) < width)
+        digits.push_back('0');
+    std::reverse(digits.begin(), digits.end());
+    return digits;
+}
+
+bool BlankBlock(const HexImage& image, std::int32_t index) {
+    const auto begin = image.FirmwareImage.begin() + index;
+    return std::all_of(begin, begin + BLOCK_BYTES, [](std::uint8_t b) { return b == BLANK_BYTE; });
+}
+
+std::int32_t NextLineToSend(const HexImage& image, std::int32_t index) {
+    while (index < image.ImageEnd && index % BLOCK_BYTES == 0 && BlankBlock(image, index))
+        index += BLOCK_BYTES;
+    return index;
+}
+
+std::optional<std::int32_t> FirstAddressPastRecord(const HexImage& image) {
+    const std::int32_t firstIndex = FIRST_ADDRESS_PAST_RECORD - IMAGE_BASE;
+    // The block test is made at multiples of 64 only, so the loop reaches
+    // firstIndex (itself a multiple of 64) the same way from any earlier line.
+    const std::int32_t line = NextLineToSend(image, firstIndex);
+    if (line >= image.ImageEnd) return std::nullopt;
+    return IMAGE_BASE + line;
+}
+
+bool HasLineToSend(const HexImage& image) {
+    return NextLineToSend(image, 0) < image.ImageEnd;
+}
+
+std::array<std::uint8_t, 43> LineRecord(const HexImage& image, std::int32_t index) {
+    if (IMAGE_BASE + index >= FIRST_ADDRESS_PAST_RECORD) {
+        throw std::logic_error("A line record carries card addresses up to FFFF only");
+    }
+    std::array<std::uint8_t, 43> record{};
+    const std::string address = Hex(static_cast<std::uint32_t>(IMAGE_BASE + index), 4);
+    auto* out = std::copy_n(":10", 3, record.begin());
+    out = std::copy_n(address.begin(), 4, out);
+    out = std::copy_n("00", 2, out);
+    for (std::int32_t k = 0; k < LINE_BYTES; ++k) {
+        const std::uint8_t byte =
+            image.FirmwareImage[static_cast<std::size_t>(index) + static_cast<std::size_t>(k)];
+        *out++ = static_cast<std::uint8_t>(UPPER_DIGITS[byte >> 4]);
+        *out++ = static_cast<std::uint8_t>(UPPER_DIGITS[byte & 0x0F]);
+    }
+    std::copy_n("00", 2, out);
+    return record;
+}
+
+std::string ProgressText(const HexImage& image, std::int32_t index) {
+    return "Programming " + Hex(static_cast<std::uint32_t>(IMAGE_BASE + index), 4) + " of " +
+           Hex(static_cast<std::uint32_t>(IMAGE_BASE + image.ImageEnd), 4);
+}
+
+}  // namespace kovex

@@ -1,0 +1,57 @@
+// Program KOVEX: reads and checks the chosen HEX file, then resets and erases
+// the card, sends the image one 16-byte line at a time, resets the card again
+// and logs the version and mode it reports. The run holds the card port from
+// the file dialog to its last reply.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "firmware/FirmwareFile.h"
+#include "firmware/HexLoader.h"
+#include "link/CardPort.h"
+#include "shell/core/WindowServices.h"
+
+namespace kovex {
+
+inline constexpr std::uint8_t PROGRAMMING_WAIT_TICKS = 20;
+
+inline constexpr std::string_view RESETTING_LINE = "Reseting KOVEX";
+inline constexpr std::string_view ERASING_LINE = "Erasing KOVEX Firmware";
+inline constexpr std::string_view READING_LINE = "Reading Hex file";
+inline constexpr std::string_view PROGRAMMING_LINE = "Programming KOVEX";
+inline constexpr std::string_view TIMED_OUT_LINE = "Programming timed out";
+inline constexpr std::string_view NOT_PROGRAMMED_LINE =
+    "Programming not started: KOVEX was not touched";
+
+// The error for an image with a line the card cannot be sent.
+std::string AddressPastRecordMessage(std::int32_t cardAddress);
+
+class ProgrammingSequence {
+public:
+    using FileReader = std::function<FirmwareFile(const std::string& path)>;
+
+    ProgrammingSequence(CardPort& port, WindowServices& window);
+    // Tests and benchmarks read files from elsewhere.
+    ProgrammingSequence(CardPort& port, WindowServices& window, FileReader reader);
+
+    void Button2Click();  // Program KOVEX
+
+private:
+    void Run();
+    // The checks before the card is touched; false when the run ends there.
+    bool ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image);
+    void ResetAndErase();
+    // False when a line was not acknowledged in time.
+    bool SendLines(const HexImage& image);
+    void ReportNewFirmware();
+
+    CardPort& port_;
+    WindowServices& window_;
+    FileReader reader_;
+};
+
+}  // namespace kovex

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "firmware/HexPreflight.h"
+#include "support/HexText.h"
+
+namespace kovex::testing {
+namespace {
+
+const std::string D2000 = DataRecord(0x2000, 16, 0x11);
+
+}  // namespace
+}  // namespace kovex::testing
+
+namespace kovex {
+void PrintTo(const PreflightFindings& f, std::ostream* os) {
+    *os << "{faulty " << f.faultyRecords << ", first "
+        << (f.firstFault ? std::to_string(f.firstFault->lineNumber) + " " + f.firstFault->what
+                         : std::string("none"))
+        << ", outside " << f.recordsOutsideWindow << ", endMissing " << f.endRecordMissing
+        << ", noData " << f.noDataForCard << "}";
+}
+}  // namespace kovex
+
+namespace kovex::testing {
+namespace {
+
+PreflightFindings Findings(std::size_t faulty, std::optional<RecordFault> first,
+                           std::size_t outside = 0, bool endMissing = false, bool noData = false) {
+    return {faulty, std::move(first), outside, endMissing, noData};
+}
+
+PreflightFindings Check(const std::string& text) {
+    const auto file = Bytes(text);
+    return PreflightCheck(file, LoadHexImage(file));
+}
+
+TEST(HexPreflightTest, FindsWhatTheLoaderWouldQuietlyMisread) {
+    struct Case {
+        const char* name;
+        std::string file;
+        PreflightFindings findings;
+    };
+    const Case cases[] = {
+        {"clean file", HexFile({UpperAddressRecord(0), D2000, END_RECORD}), Findings(0, {})},
+        {"clean file, lower case", ":02200000abcd66\r\n:00000001ff\r\n", Findings(0, {})},
+        {"start codes of type 02, 03, 05 with zero segment",
+         HexFile({HexRecord(0, 2, {0, 0}), HexRecord(0, 3, {0, 0, 0, 0}),
+                  HexRecord(0, 5, {0, 0, 0x20, 0}), D2000, END_RECORD}),
+         Findings(0, {})},
+        {"wrong checksum", HexFile({D2000, ":0220100012340F", ":0220200012340F", END_RECORD}),
+         Findings(2, RecordFault{2, "its checksum is 0F, should be 88"})},
+        {"no start code", HexFile({D2000, "20100012", END_RECORD}),
+         Findings(1, RecordFault{2, "it does not begin with ':'"})},
+        {"not a hex digit", HexFile({":0220100012G488", END_RECORD}),
+         Findings(1, RecordFault{1, "'G' at column 12 is not a hex digit"})},
+        {"control character", HexFile({std::string(":02201000\t2340F"), END_RECORD}),
+         Findings(1, RecordFault{1, "character 09 at column 10 is not a hex digit"})},
+        {"line longer than its count", HexFile({":0120100012340F", END_RECORD}),
+         Findings(1, RecordFault{1, "it has 15 characters, its byte count 01 needs 13"})},
+        {"too short", HexFile({":0000", D2000, END_RECORD}),
+         Findings(1, RecordFault{1, "it is too short for a record"})},
+        {"unknown type", HexFile({HexRecord(0x2000, 0x06, {}), D2000, END_RECORD}),
+         Findings(1, RecordFault{1, "record type 06 is unknown"})},
+        {"type 04 with count 1", HexFile({HexRecord(0, 0x04, {0}), D2000, END_RECORD}),
+         Findings(1, RecordFault{1, "a type 04 record needs byte count 02, not 01"}, 1, false,
+                  true)},
+        {"type 01 with count 1", HexFile({D2000, HexRecord(0, 0x01, {0})}),
+         Findings(1, RecordFault{2, "a type 01 record needs byte count 00, not 01"})},
+        {"segment address not zero", HexFile({HexRecord(0, 2, {0x10, 0}), D2000, END_RECORD}),
+         Findings(1, RecordFault{1,
+                                 "extended segment address 1000 is not supported: the data "
+                                 "after it would load at the wrong address"})},
+        {"LF line ends: one long line", D2000 + "\n" + END_RECORD + "\n",
+         Findings(1, RecordFault{1, "character 0A at column 44 is not a hex digit"}, 0, true)},
+        {"records outside the window",
+         HexFile({DataRecord(0x1000, 16, 1), D2000, UpperAddressRecord(1), DataRecord(0x6001, 1, 1),
+                  UpperAddressRecord(2), DataRecord(0, 1, 1), END_RECORD}),
+         Findings(0, {}, 3)},
+        {"no end record", HexFile({D2000}), Findings(0, {}, 0, true)},
+        {"faults after the end record are not read", HexFile({D2000, END_RECORD, ":zz"}),
+         Findings(0, {})},
+        {"empty lines pass", "\r\n" + D2000 + "\r\n\r\n" + END_RECORD, Findings(0, {})},
+        {"no data for the card", HexFile({DataRecord(0x1000, 16, 1), END_RECORD}),
+         Findings(0, {}, 1, false, true)},
+        {"only FF data", HexFile({DataRecord(0x2000, 16, 0xFF), END_RECORD}),
+         Findings(0, {}, 0, false, true)},
+        {"empty file", "", Findings(0, {}, 0, true, true)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Check(c.file), c.findings) << c.name;
+}
+
+TEST(HexPreflightTest, TheQuestionSaysEveryFindingThenAsks) {
+    struct Case {
+        const char* name;
+        PreflightFindings findings;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"one fault", Findings(1, RecordFault{7, "it is too short for a record"}),
+         "Faulty records in the file: 1. The first, on line 7: it is too short for a record.\n"
+         "Program KOVEX anyway?"},
+        {"everything", Findings(3, RecordFault{2, "record type 06 is unknown"}, 4, true, true),
+         "Faulty records in the file: 3. The first, on line 2: record type 06 is unknown.\n"
+         "Data records outside 2000-16000, which are not programmed: 4.\n"
+         "The file has no end-of-file record: it may have been cut short.\n"
+         "The file holds no data for the card: programming would erase it and write nothing.\n"
+         "Program KOVEX anyway?"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PreflightQuestion(c.findings), c.text) << c.name;
+    EXPECT_TRUE(Findings(0, {}).Clean());
+    EXPECT_FALSE(Findings(0, {}, 0, true).Clean());
+}
+
+}  // namespace
+}  // namespace kovex::testing

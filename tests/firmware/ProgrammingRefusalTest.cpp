@@ -1,0 +1,127 @@
+#include <filesystem>
+
+#include "ProgrammingRig.h"
+#include "link/CardExchange.h"
+#include "support/HexText.h"
+
+namespace kovex::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST_F(ProgrammingTest, CancellingTheDialogDoesNothing) {
+    Click();
+    EXPECT_EQ(rig->window.fileDialogs, 1);
+    EXPECT_TRUE(rig->window.log.empty());
+    EXPECT_EQ(rig->window.label, "Label1");
+    EXPECT_TRUE(rig->card.HostBytes().empty());
+}
+
+TEST_F(ProgrammingTest, AFileThatCannotBeReadLeavesTheCardAlone) {
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    struct Case {
+        std::string path;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"/nonexistent/kovex.hex",
+         "Cannot read the firmware file /nonexistent/kovex.hex: No such file or directory."},
+        {folder, "Cannot read the firmware file " + folder + ": it is a folder."},
+    };
+    for (const Case& c : cases) {
+        rig->window.log.clear();
+        rig->window.errors.clear();
+        rig->window.fileAnswers.emplace_back(c.path);
+        Click();
+        EXPECT_EQ(rig->window.errors, Lines{c.error});
+        EXPECT_EQ(rig->window.log, Lines{"Reading Hex file"});
+    }
+    EXPECT_TRUE(rig->card.HostBytes().empty());
+}
+
+TEST_F(ProgrammingTest, AFileOnDiskIsReadWhole) {
+    const auto path = std::filesystem::temp_directory_path() / "kovex-programming-test.hex";
+    const std::string hex = HexFile({DataRecord(0x2000, 16, 0x42), END_RECORD});
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(hex.data(), 1, hex.size(), file);
+        std::fclose(file);
+    }
+    const FirmwareFile read = ReadFirmwareFile(path.string());
+    EXPECT_EQ(std::string(read.Bytes().begin(), read.Bytes().end()), hex);
+    rig->window.fileAnswers.emplace_back(path.string());
+    Click();
+    std::filesystem::remove(path);
+    EXPECT_EQ(rig->window.log, CompletedRunLog());
+    EXPECT_EQ(rig->card.Flash().at(0x2000), 0x42);
+}
+
+TEST_F(ProgrammingTest, AFaultyFileIsProgrammedOnlyWhenTheUserSaysYes) {
+    const std::string hex =
+        HexFile({DataRecord(0x2000, 16, 0x11), ":0220100012340F", ":0220200012340F", END_RECORD});
+    const std::string question =
+        "Faulty records in the file: 2. The first, on line 2: its checksum is 0F, should be "
+        "88.\nProgram KOVEX anyway?";
+    struct Case {
+        bool answer;
+        bool programs;
+    };
+    for (const Case c : {Case{false, false}, Case{true, true}}) {
+        SCOPED_TRACE(c.answer);
+        Restart();
+        rig->window.yesNoAnswers.push_back(c.answer);
+        Program(hex);
+        ASSERT_EQ(rig->window.questions.size(), 1u);
+        EXPECT_EQ(rig->window.questions[0].caption, "KOVEX Programmer");
+        EXPECT_EQ(rig->window.questions[0].text, question);
+        EXPECT_FALSE(rig->window.questions[0].defaultYes);
+        if (c.programs) {
+            EXPECT_EQ(rig->window.log, CompletedRunLog());
+            EXPECT_EQ(rig->card.Flash().at(0x2010), 0x12);
+        } else {
+            EXPECT_EQ(rig->window.log, (Lines{"Reading Hex file",
+                                              "Programming not started: KOVEX was not touched"}));
+            EXPECT_TRUE(rig->card.HostBytes().empty());
+        }
+    }
+}
+
+TEST_F(ProgrammingTest, AnImageWithALinePastFFFFIsRefusedBeforeTheCard) {
+    struct Case {
+        const char* name;
+        std::string hex;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"lines up to 10010", FilledHexFile(0xFFC0, 0x10010),
+         "The file holds data for card address 10000, but a programming line carries addresses "
+         "up to FFFF only; nothing was sent to KOVEX."},
+        {"data past a blank block",
+         HexFile({DataRecord(0xFFF0, 1, 1), UpperAddressRecord(1), DataRecord(0x0085, 1, 1),
+                  END_RECORD}),
+         "The file holds data for card address 10080, but a programming line carries addresses "
+         "up to FFFF only; nothing was sent to KOVEX."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        Program(c.hex);
+        EXPECT_EQ(rig->window.errors, Lines{c.error});
+        EXPECT_EQ(rig->window.log, Lines{"Reading Hex file"});
+        EXPECT_TRUE(rig->window.questions.empty());
+        EXPECT_TRUE(rig->card.HostBytes().empty());
+    }
+}
+
+TEST_F(ProgrammingTest, BeforeOpenNothingIsAsked) {
+    CardRig closed;
+    ProgrammingSequence unopened{closed.port, closed.window};
+    closed.window.fileAnswers.emplace_back("kovex.hex");
+    unopened.Button2Click();
+    EXPECT_EQ(closed.window.log, Lines{std::string(NO_CARD_OPEN_LINE)});
+    EXPECT_EQ(closed.window.fileDialogs, 0);
+}
+
+}  // namespace
+}  // namespace kovex::testing
