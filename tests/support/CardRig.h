@@ -37,6 +37,10 @@ public:
     CardOpener opener{card, port, window};
     int pumps = 0;
     int timer1Ticks = 0;
+    // When the window was last pumped, and the longest virtual time between
+    // two pumps (a test may reset both before the part it measures).
+    Nanos lastPumpAt{0};
+    Nanos longestPumpGap{0};
 
 private:
     struct Scheduled {
