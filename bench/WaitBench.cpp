@@ -16,7 +16,7 @@
 #include "link/AppState.h"
 #include "link/CardPort.h"
 #include "link/CommandFrames.h"
-#include "link/SimulatedCard.h"
+#include "sim/SimulatedCard.h"
 
 namespace {
 

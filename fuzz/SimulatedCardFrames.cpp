@@ -26,7 +26,7 @@
 #include "link/CardRegisters.h"
 #include "link/Clock.h"
 #include "link/CommandFrames.h"
-#include "link/SimulatedCard.h"
+#include "sim/SimulatedCard.h"
 
 namespace kovex {
 namespace {

@@ -17,7 +17,7 @@ lcov --quiet --extract "$info" "$PWD/*" --output-file "$info" >/dev/null 2>&1
 lcov --quiet --remove "$info" '*/build-coverage/*' '*/tests/*' --output-file "$info" >/dev/null 2>&1
 
 printf '%-12s %8s %8s %8s\n' folder lines hit percent
-for folder in shell link firmware console display; do
+for folder in shell link sim firmware console display; do
   part=build-coverage/coverage-$folder.info
   if lcov --quiet --extract "$info" "$PWD/$folder/*" --output-file "$part" >/dev/null 2>&1; then
     awk -F: -v name="$folder" '

@@ -5,8 +5,8 @@
 #include "FWUnit1.h"
 #include "Unit2.h"
 #include "link/Clock.h"
-#include "link/SimulatedCard.h"
 #include "shell/core/SlotGuard.h"
+#include "sim/SimulatedCard.h"
 
 int main(int argc, char* argv[]) {
     using namespace std::chrono_literals;

@@ -13,7 +13,7 @@
 #include "FWUnit1.h"
 #include "Unit2.h"
 #include "link/CardRegisters.h"
-#include "link/SimulatedCard.h"
+#include "sim/SimulatedCard.h"
 
 namespace {
 

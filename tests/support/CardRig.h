@@ -10,7 +10,7 @@
 #include "link/CardDiscovery.h"
 #include "link/CardPort.h"
 #include "link/Clock.h"
-#include "link/SimulatedCard.h"
+#include "sim/SimulatedCard.h"
 #include "support/FakeWindow.h"
 
 namespace kovex::testing {

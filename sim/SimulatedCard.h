@@ -1,17 +1,14 @@
 // A model of a KOVEX card behind a PCI 9030 on a small PCI bus, reachable
 // through BridgeApi. BAR 0 records the bridge set-up writes; BAR 2 is the
-// mailbox. Host frames are parsed byte by byte and checked; every command of
-// the command table is answered with its reply shape. All timing runs on the
-// injected clock.
-//
-// Reply bytes: a written program line and a finished erase answer 0x06;
-// Boot Mode, Run Mode and Get Mode answer the mode; Set Poll Item and Clear
-// Buffer answer 0x00. Replies come out in the order their frames arrived.
+// mailbox (CardMailbox.h). Host frames are parsed byte by byte and checked;
+// every command of the command table is answered with its reply shape
+// (CardCommands.h). Node messages go to the network of nodes behind the card
+// (SimNetwork.h), where devices attach through SimDevice (SimDevice.h). All
+// timing runs on the injected clock. Replies come out in the order their
+// frames arrived.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -20,8 +17,12 @@
 
 #include "link/BridgeApi.h"
 #include "link/Clock.h"
+#include "sim/CardSettings.h"
+#include "sim/SimDevice.h"
 
 namespace kovex {
+
+class SimNetwork;
 
 // What the simulated library answers when the device index is past the end
 // of the bus, a BAR cannot be mapped, or an unmap names no mapped region.
@@ -39,31 +40,6 @@ struct Bar0Write {
     std::size_t offset = 0;
     std::uint32_t value = 0;
     bool operator==(const Bar0Write&) const = default;
-};
-
-// A node message the host sent with CMD_SEND_MESSAGE, as the card decoded it.
-struct ReceivedNodeMessage {
-    std::uint8_t flag = 0;
-    std::uint8_t node = 0;
-    std::uint8_t device = 0;
-    std::uint8_t command = 0;
-    std::vector<std::uint8_t> parameters;
-    bool operator==(const ReceivedNodeMessage&) const = default;
-};
-
-struct CardTiming {
-    Nanos replyDelay{0};                              // frame end -> first reply byte
-    Nanos eraseTime{std::chrono::milliseconds(300)};  // CMD_ERASE -> its reply byte
-    Nanos txBusyHold{0};                              // TX_BUSY after each host byte
-};
-
-struct CardFaults {
-    bool silent = false;       // takes bytes and executes commands, never answers
-    bool stuckTxBusy = false;  // TX_BUSY never clears
-    // Program line number N, counted from 0 since the last erase (or since
-    // construction), fails: it is neither written nor acknowledged.
-    std::optional<int> noAckAtLine;
-    std::vector<std::uint8_t> extraAfterReply;  // appended after every reply
 };
 
 class SimulatedCard final : public BridgeApi {
@@ -127,6 +103,8 @@ public:
     int ResetCount() const;
     int ProgramLinesReceived() const;  // records that parsed, since construction
     const std::vector<ReceivedNodeMessage>& NodeMessagesReceived() const;
+    // The network of nodes behind the card: attach devices here.
+    SimNetwork& Network();
     // A message a node leaves for the host; clears NO_MESSAGE until fetched.
     void QueueHostMessage(std::vector<std::uint8_t> bytes);
     std::size_t HostMessagesWaiting() const;

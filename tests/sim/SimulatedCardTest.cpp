@@ -1,4 +1,4 @@
-#include "link/SimulatedCard.h"
+#include "sim/SimulatedCard.h"
 
 #include <gtest/gtest.h>
 

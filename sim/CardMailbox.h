@@ -1,0 +1,72 @@
+// The card's side of the byte mailbox: the status register, the data
+// register in both directions, the queue of reply bytes on their way to the
+// host, and the record of what the host wrote.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "link/Clock.h"
+#include "link/CommandFrames.h"
+#include "sim/CardSettings.h"
+#include "sim/FrameParser.h"
+
+namespace kovex {
+
+class CardMailbox {
+public:
+    CardMailbox(const MonotonicClock& clock, const CardTiming& timing, const CardFaults& faults);
+
+    std::uint8_t ReadStatus(bool hostMessageWaiting);
+    std::uint8_t ReadData();
+
+    // Takes one byte from the host. Returns the frame it completed (valid
+    // until the next call), or nullptr. A broken frame is counted here.
+    const Frame* TakeHostByte(std::uint8_t value);
+    // A complete frame that the card could not execute.
+    void CountMalformed() { ++malformedFrames_; }
+    // A frame the card executed: recorded, and its reply (none when empty)
+    // queued to become readable after `delay`.
+    void Answer(const Frame& frame, const std::vector<std::uint8_t>& reply, Nanos delay);
+    // Whatever was on its way to the host is lost.
+    void DropPendingReplies() { rxQueue_.clear(); }
+
+    void InjectReplyBytes(const std::vector<std::uint8_t>& bytes);
+    void OverrideNextReply(std::vector<std::uint8_t> bytes) { replyOverride_ = std::move(bytes); }
+
+    const std::vector<std::uint8_t>& HostBytes() const { return hostBytes_; }
+    const std::vector<Frame>& FramesReceived() const { return framesReceived_; }
+    int MalformedFrames() const { return malformedFrames_; }
+    int WritesWhileBusy() const { return writesWhileBusy_; }
+    int ReadsWhileEmpty() const { return readsWhileEmpty_; }
+    int StatusReads() const { return statusReads_; }
+
+private:
+    struct TimedByte {
+        Nanos readyAt;
+        std::uint8_t value;
+    };
+
+    bool TxBusy() const;
+    bool ByteReadable() const;
+    std::vector<std::uint8_t> TakeOverride(const std::vector<std::uint8_t>& reply);
+
+    const MonotonicClock& clock_;
+    const CardTiming& timing_;
+    const CardFaults& faults_;
+    FrameParser parser_;
+    std::deque<TimedByte> rxQueue_;
+    std::optional<Nanos> lastHostByteAt_;
+    std::optional<std::vector<std::uint8_t>> replyOverride_;
+
+    std::vector<std::uint8_t> hostBytes_;
+    std::vector<Frame> framesReceived_;
+    int malformedFrames_ = 0;
+    int writesWhileBusy_ = 0;
+    int readsWhileEmpty_ = 0;
+    int statusReads_ = 0;
+};
+
+}  // namespace kovex

@@ -1,0 +1,28 @@
+// Timing and faults of the simulated card, set per test.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "link/Clock.h"
+
+namespace kovex {
+
+struct CardTiming {
+    Nanos replyDelay{0};                              // frame end -> first reply byte
+    Nanos eraseTime{std::chrono::milliseconds(300)};  // CMD_ERASE -> its reply byte
+    Nanos txBusyHold{0};                              // TX_BUSY after each host byte
+};
+
+struct CardFaults {
+    bool silent = false;       // takes bytes and executes commands, never answers
+    bool stuckTxBusy = false;  // TX_BUSY never clears
+    // Program line number N, counted from 0 since the last erase (or since
+    // construction), fails: it is neither written nor acknowledged.
+    std::optional<int> noAckAtLine;
+    std::vector<std::uint8_t> extraAfterReply;  // appended after every reply
+};
+
+}  // namespace kovex
