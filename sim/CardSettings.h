@@ -14,6 +14,9 @@ struct CardTiming {
     Nanos replyDelay{0};                              // frame end -> first reply byte
     Nanos eraseTime{std::chrono::milliseconds(300)};  // CMD_ERASE -> its reply byte
     Nanos txBusyHold{0};                              // TX_BUSY after each host byte
+    // No reply byte becomes readable before this time on the card's clock,
+    // however short its delay: a reply ready at a set moment.
+    Nanos repliesNotBefore{0};
 };
 
 struct CardFaults {
@@ -23,6 +26,9 @@ struct CardFaults {
     // construction), fails: it is neither written nor acknowledged.
     std::optional<int> noAckAtLine;
     std::vector<std::uint8_t> extraAfterReply;  // appended after every reply
+    // RX_EMPTY never sets: after its queued replies the card sends 0x00
+    // bytes without end (a card that keeps sending, or a stuck status).
+    bool endlessStream = false;
 };
 
 }  // namespace kovex

@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "FWUnit1.h"
-#include "link/SimulatedCard.h"
+#include "sim/SimulatedCard.h"
 
 namespace {
 

@@ -92,7 +92,8 @@ TEST_F(CardPortStressTest, AReplyReadyJustBeforeTheLimitIsTaken) {
         CardRig rig;
         rig.Open();
         rig.card.SetPollSpeed(17);
-        rig.card.Timing().replyDelay = CardPort::GIVE_UP_AFTER - early;
+        // The wait for the reply starts at once: the frame goes out at time 0.
+        rig.card.Timing().repliesNotBefore = rig.clock.Now() + CardPort::GIVE_UP_AFTER - early;
         StatusCommands commands{rig.port, rig.window};
         commands.Button6Click();
         EXPECT_EQ(rig.window.log, Lines{"Poll speed = 17"}) << early.count() << " ns early";
@@ -192,6 +193,30 @@ TEST_F(CardPortStressTest, DrainRepliesStopsAtItsBoundAndTheHandlerSaysHowManyBy
     }
     EXPECT_EQ(CardKeepsSendingLine(4096),
               "KOVEX keeps sending: 4096 bytes thrown away; command abandoned");
+}
+
+TEST_F(CardPortStressTest, ACardThatNeverStopsSendingEndsEachHandlerWithOneLine) {
+    struct Case {
+        const char* name;
+        void (StatusCommands::*handler)();
+    };
+    const Case cases[] = {
+        {"Version", &StatusCommands::Button4Click},
+        {"Poll Speed", &StatusCommands::Button6Click},
+        {"Get Msg", &StatusCommands::Button11Click},
+        {"Loopback", &StatusCommands::Button15Click},
+    };
+    rig.card.QueueHostMessage({0x0A, 0x00, 0x07, 0x00});  // NO_MESSAGE clear: Get Msg goes on
+    rig.card.Faults().endlessStream = true;
+    for (const Case& c : cases) {
+        rig.window.log.clear();
+        (commands.*c.handler)();
+        EXPECT_EQ(rig.window.log, Lines{CardKeepsSendingLine(CardPort::DRAIN_MOST_BYTES)})
+            << c.name;
+        EXPECT_FALSE(rig.port.Taken()) << c.name;
+    }
+    EXPECT_TRUE(rig.card.FramesReceived().empty());
+    ExpectCleanWire();
 }
 
 TEST_F(CardPortStressTest, ADrainEndsAtOnceWhenTheWindowIsClosing) {
