@@ -10,6 +10,11 @@ std::string CardSilentLine() {
            " s; command abandoned";
 }
 
+std::string CardKeepsSendingLine(std::size_t thrownAway) {
+    return "KOVEX keeps sending: " + std::to_string(thrownAway) +
+           " bytes thrown away; command abandoned";
+}
+
 bool RunCardExchange(CardPort& port, WindowServices& window,
                      const std::function<void(CardPort&)>& work) {
     if (!port.IsOpen()) {
@@ -25,6 +30,9 @@ bool RunCardExchange(CardPort& port, WindowServices& window,
         work(port);
     } catch (const CardNotAnswering&) {
         window.AppendLog(CardSilentLine());
+        return false;
+    } catch (const CardKeepsSending& flood) {
+        window.AppendLog(CardKeepsSendingLine(flood.ThrownAway()));
         return false;
     }
     return true;

@@ -7,15 +7,6 @@
 
 namespace kovex {
 
-void WaitPacer::Idle() {
-    if (passes_ < SPIN_PASSES) {
-        ++passes_;
-        return;
-    }
-    clock_.SleepFor(nextSleep_);
-    nextSleep_ = std::min(nextSleep_ * 2, LONGEST_SLEEP);
-}
-
 CardPort::Lease::Lease(Lease&& other) noexcept : port_(std::exchange(other.port_, nullptr)) {}
 
 CardPort::Lease::~Lease() {
@@ -23,7 +14,7 @@ CardPort::Lease::~Lease() {
 }
 
 CardPort::CardPort(AppState& state, MonotonicClock& clock, Pump pump)
-    : state_(state), clock_(clock), pump_(std::move(pump)) {}
+    : state_(state), clock_(clock), pump_(std::move(pump)), lastPump_(clock.Now()) {}
 
 std::optional<CardPort::Lease> CardPort::TryTake() {
     if (taken_) return std::nullopt;
@@ -43,11 +34,16 @@ void CardPort::ThrowIfClosing() const {
 void CardPort::PumpWindowMessages() {
     ThrowIfClosing();
     pump_();
+    lastPump_ = clock_.Now();
     ThrowIfClosing();
 }
 
 void CardPort::PumpAndPace(WaitPacer& pacer) {
-    PumpWindowMessages();
+    if (pacer.PumpDue(lastPump_)) {
+        const Nanos pumpStart = clock_.Now();
+        PumpWindowMessages();
+        pacer.CountPump(pumpStart);
+    }
     pacer.Idle();
 }
 
@@ -73,11 +69,12 @@ void CardPort::WriteData(std::uint8_t byte) {
 
 template <typename Ready>
 void CardPort::WaitUntil(Ready ready) {
-    const Nanos giveUpAt = clock_.Now() + GIVE_UP_AFTER;
-    WaitPacer pacer(clock_);
+    WaitPacer pacer(clock_, pacing_);
+    // The card is tested after every pump, the last one included, before the
+    // silence is weighed.
     while (!ready()) {
+        if (pacer.SilenceWatched() >= GIVE_UP_AFTER) throw CardNotAnswering();
         PumpAndPace(pacer);
-        if (clock_.Now() >= giveUpAt) throw CardNotAnswering();
     }
 }
 
@@ -112,21 +109,26 @@ CardPort::CountedText CardPort::ReadCountedText(std::span<std::uint8_t> buffer) 
 }
 
 void CardPort::DrainReplies() {
-    while (ByteWaiting())
+    ThrowIfClosing();
+    std::size_t thrownAway = 0;
+    while (ByteWaiting()) {
+        if (thrownAway == DRAIN_MOST_BYTES) throw CardKeepsSending(thrownAway);
         ReadData();
+        ++thrownAway;
+    }
 }
 
 void CardPort::WaitTicks(std::uint8_t ticks) {
     state_.TickCountdown = ticks;
-    WaitPacer pacer(clock_);
-    do {
+    WaitPacer pacer(clock_, pacing_);
+    PumpWindowMessages();
+    while (state_.TickCountdown > 0)
         PumpAndPace(pacer);
-    } while (state_.TickCountdown > 0);
 }
 
 void CardPort::WaitForReply(std::uint8_t ticks) {
     state_.TickCountdown = ticks;
-    WaitPacer pacer(clock_);
+    WaitPacer pacer(clock_, pacing_);
     while (state_.TickCountdown > 0 && !ByteWaiting())
         PumpAndPace(pacer);
 }

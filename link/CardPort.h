@@ -1,7 +1,8 @@
 // The byte mailbox in the card window: one status read and one data access
-// per byte, and the waits built on them. Every wait pumps window messages,
-// sleeps a little when nothing changed, ends at once when the main window
-// closes, and (where it has no limit of its own) gives up on a silent card.
+// per byte, and the waits built on them. Every wait polls the status, pumps
+// window messages every few milliseconds, sleeps a little when nothing
+// changed, ends at once when the main window closes, and (where it has no
+// limit of its own) gives up on a card it has itself watched stay silent.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +15,14 @@
 #include "link/AppState.h"
 #include "link/BridgeApi.h"
 #include "link/Clock.h"
+#include "link/WaitPacer.h"
 
 namespace kovex {
 
 using namespace std::chrono_literals;
 
-// A wait with no limit of its own ran past CardPort::GIVE_UP_AFTER.
+// A wait with no limit of its own watched the card stay silent for
+// CardPort::GIVE_UP_AFTER.
 class CardNotAnswering : public std::runtime_error {
 public:
     CardNotAnswering() : std::runtime_error("the card did not answer") {}
@@ -31,29 +34,24 @@ public:
     const char* what() const noexcept override { return "the main window is closing"; }
 };
 
-// Paces a polling loop: a few passes at full speed, then sleeps that grow to
-// about half a millisecond, so a wait neither burns a core nor notices a byte
-// late.
-class WaitPacer {
+// DrainReplies read DRAIN_MOST_BYTES and the card still had more: it keeps
+// sending (or its status register is stuck showing a byte).
+class CardKeepsSending : public std::runtime_error {
 public:
-    static constexpr int SPIN_PASSES = 32;
-    static constexpr Nanos FIRST_SLEEP = 5us;
-    static constexpr Nanos LONGEST_SLEEP = 500us;
-
-    explicit WaitPacer(MonotonicClock& clock) : clock_(clock) {}
-    // Called after a pass that found nothing to do.
-    void Idle();
+    explicit CardKeepsSending(std::size_t thrownAway)
+        : std::runtime_error("the card keeps sending"), thrownAway_(thrownAway) {}
+    std::size_t ThrownAway() const { return thrownAway_; }
 
 private:
-    MonotonicClock& clock_;
-    int passes_ = 0;
-    Nanos nextSleep_ = FIRST_SLEEP;
+    std::size_t thrownAway_;
 };
 
 class CardPort {
 public:
     using Pump = std::function<void()>;
     static constexpr Nanos GIVE_UP_AFTER = 10s;
+    // Far above any real reply (the longest is 256 bytes).
+    static constexpr std::size_t DRAIN_MOST_BYTES = 4096;
 
     struct CountedText {
         std::uint8_t count = 0;
@@ -87,10 +85,14 @@ public:
 
     AppState& State() { return state_; }
     MonotonicClock& Clock() { return clock_; }
+    // How the port's own waits spend their idle passes.
+    void SetPacing(const WaitPacing& pacing) { pacing_ = pacing; }
+    const WaitPacing& Pacing() const { return pacing_; }
 
     // Pumps pending window messages once; ends the handler if the window closes.
     void PumpWindowMessages();
-    // Pumps, then lets the pacer sleep: one idle pass of a polling loop.
+    // One idle pass of a polling loop: pumps when the pacer says it is due
+    // (counting the time the pump took), then lets the pacer spin or sleep.
     void PumpAndPace(WaitPacer& pacer);
 
     std::uint8_t ReadStatus();
@@ -106,6 +108,8 @@ public:
     // A length byte, then that many bytes into buffer (at least 255 bytes)
     // and the text; positions from the count on are left as they were.
     CountedText ReadCountedText(std::span<std::uint8_t> buffer);
+    // Throws the waiting bytes away; more than DRAIN_MOST_BYTES of them end
+    // the handler with CardKeepsSending.
     void DrainReplies();
     void WaitTicks(std::uint8_t ticks);
     // Ends when a byte waits or the ticks ran out (TickCountdown is then 0).
@@ -114,13 +118,16 @@ public:
 private:
     MappedRegion& Window();
     void ThrowIfClosing() const;
-    // Waits, pumping, until ready() holds; gives up after GIVE_UP_AFTER.
+    // Waits, pumping, until ready() holds; gives up once it has watched the
+    // card stay not ready for GIVE_UP_AFTER, testing it once more first.
     template <typename Ready>
     void WaitUntil(Ready ready);
 
     AppState& state_;
     MonotonicClock& clock_;
     Pump pump_;
+    WaitPacing pacing_;
+    Nanos lastPump_;
     MappedRegion* window_ = nullptr;
     bool taken_ = false;
 };

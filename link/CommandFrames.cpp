@@ -36,12 +36,14 @@ FrameBuild FillTemplate(std::span<const std::uint8_t> frameTemplate,
 }
 
 // Everything up to and including the length byte, then payload, then end.
+// The frame is made at its final size and filled in place: growing it with
+// insert() after reserve() leaves a reallocation path that GCC 12 at -O3
+// misreads as writing past the reserved bytes.
 Frame Assemble(std::span<const std::uint8_t> head, std::span<const std::uint8_t> payload) {
-    Frame frame;
-    frame.reserve(head.size() + payload.size() + 1);
-    frame.insert(frame.end(), head.begin(), head.end());
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    frame.push_back(FRAME_END);
+    Frame frame(head.size() + payload.size() + 1);
+    const auto payloadStart = std::ranges::copy(head, frame.begin()).out;
+    std::ranges::copy(payload, payloadStart);
+    frame.back() = FRAME_END;
     return frame;
 }
 

@@ -22,7 +22,7 @@ done
 
 build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DKOVEX_BUILD_FUZZ=ON -DKOVEX_BUILD_TESTS=OFF \
-    -DKOVEX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DKOVEX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVEX_WERROR=ON >/dev/null
 
 # One target per fuzz/*.cpp, named as fuzz/CMakeLists.txt names them.
 targets=()

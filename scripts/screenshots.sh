@@ -1,17 +1,34 @@
 #!/usr/bin/env bash
 # Starts kovex-programmer-sim under Xvfb, walks it as a person would and
 # writes PNG files to screenshots/: the main window at start, after Open,
-# after Run Mode, and the graphic window. With --readme it also refreshes
-# docs/main-window.png, the picture the README shows.
+# after Run Mode, and the graphic window. Then it closes the main window as a
+# window manager would and requires the program to exit by itself with
+# status 0 and without a sanitizer report in its output (the gates run the
+# walk once with the AddressSanitizer build). With --readme it also
+# refreshes docs/main-window.png, the picture the README shows.
 #
-#   bash scripts/screenshots.sh [--readme]    (after the build in build/)
+#   bash scripts/screenshots.sh [--readme] [--program PATH] [--out DIR]
+#                               (after the build in build/)
+#
+# Exit status: 0 walked; 3 the program failed (crashed, exited with another
+# status, or a sanitizer reported); anything else a problem of the set-up.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 program=build/kovex-programmer-sim
 out=screenshots
+readme=no
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --readme) readme=yes ;;
+        --program) program=$2; shift ;;
+        --out) out=$2; shift ;;
+        *) echo "screenshots: unknown argument $1" >&2; exit 2 ;;
+    esac
+    shift
+done
 [ -x "$program" ] || { echo "screenshots: build $program first" >&2; exit 2; }
-for tool in Xvfb xdotool import; do
+for tool in Xvfb xdotool import python3; do
     command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 2; }
 done
 mkdir -p "$out"
@@ -35,10 +52,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
+program_failed() {
+    echo "screenshots: $program $1; its output:" >&2
+    cat "$out/program.log" >&2
+    exit 3
+}
+
 # Waits until a window with this exact title is mapped; prints its id.
 wait_for_window() {
     local title=$1 id=""
     for _ in $(seq 1 300); do
+        kill -0 "$app" 2>/dev/null || program_failed "ended before '$title' appeared"
         id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1 || true)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
@@ -78,11 +102,28 @@ shot "$graphic" graphic-window
 xdotool key Escape || true
 sleep 0.3
 
-if [ "${1:-}" = "--readme" ]; then
+# Closing the main window ends the program; it must exit by itself.
+python3 scripts/close-window.py "$main"
+status=""
+for _ in $(seq 1 300); do
+    kill -0 "$app" 2>/dev/null || { wait "$app" && status=0 || status=$?; break; }
+    sleep 0.1
+done
+app_pid=$app
+app=""
+if [ -z "$status" ]; then
+    kill "$app_pid" 2>/dev/null || true
+    echo "screenshots: $program did not exit after its window was closed" >&2
+    exit 3
+fi
+[ "$status" -eq 0 ] || program_failed "exited with status $status"
+if grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$out/program.log"; then
+    program_failed "exited, but a sanitizer reported"
+fi
+echo "screenshots: $program exited with status 0"
+
+if [ "$readme" = yes ]; then
     mkdir -p docs
     cp "$out/main-window.png" docs/main-window.png
     echo "screenshots: docs/main-window.png refreshed"
 fi
-kill "$app" 2>/dev/null || true
-wait "$app" 2>/dev/null || true
-app=""

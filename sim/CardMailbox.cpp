@@ -15,8 +15,12 @@ bool CardMailbox::TxBusy() const {
            (lastHostByteAt_ && clock_.Now() < *lastHostByteAt_ + timing_.txBusyHold);
 }
 
-bool CardMailbox::ByteReadable() const {
+bool CardMailbox::ReplyByteReadable() const {
     return !rxQueue_.empty() && rxQueue_.front().readyAt <= clock_.Now();
+}
+
+bool CardMailbox::ByteReadable() const {
+    return faults_.endlessStream || ReplyByteReadable();
 }
 
 std::uint8_t CardMailbox::ReadStatus(bool hostMessageWaiting) {
@@ -29,8 +33,8 @@ std::uint8_t CardMailbox::ReadStatus(bool hostMessageWaiting) {
 }
 
 std::uint8_t CardMailbox::ReadData() {
-    if (!ByteReadable()) {
-        ++readsWhileEmpty_;
+    if (!ReplyByteReadable()) {
+        if (!faults_.endlessStream) ++readsWhileEmpty_;
         return 0;
     }
     const std::uint8_t value = rxQueue_.front().value;
@@ -62,7 +66,7 @@ void CardMailbox::Answer(const Frame& frame, const std::vector<std::uint8_t>& re
     if (reply.empty()) return;
     const std::vector<std::uint8_t> sent = unasked ? reply : TakeOverride(reply);
     if (sent.empty() || faults_.silent) return;
-    const Nanos readyAt = clock_.Now() + delay;
+    const Nanos readyAt = std::max(clock_.Now() + delay, timing_.repliesNotBefore);
     for (const std::uint8_t value : sent) {
         rxQueue_.push_back({readyAt, value});
     }

@@ -52,6 +52,8 @@ private:
     };
 
     bool TxBusy() const;
+    bool ReplyByteReadable() const;
+    // What the status register shows: a reply byte, or the endless stream.
     bool ByteReadable() const;
     std::vector<std::uint8_t> TakeOverride(const std::vector<std::uint8_t>& reply);
 

@@ -18,6 +18,9 @@ struct CardTiming {
     std::optional<Nanos> lineAckDelay;
     // CMD_RESET -> the restarted firmware's start-up chatter.
     Nanos restartTime{std::chrono::milliseconds(30)};
+    // No reply byte becomes readable before this time on the card's clock,
+    // however short its delay: a reply ready at a set moment.
+    Nanos repliesNotBefore{0};
 };
 
 struct CardFaults {
@@ -27,6 +30,9 @@ struct CardFaults {
     // construction), fails: it is neither written nor acknowledged.
     std::optional<int> noAckAtLine;
     std::vector<std::uint8_t> extraAfterReply;  // appended after every reply
+    // RX_EMPTY never sets: after its queued replies the card sends 0x00
+    // bytes without end (a card that keeps sending, or a stuck status).
+    bool endlessStream = false;
 };
 
 }  // namespace kovex

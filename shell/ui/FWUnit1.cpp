@@ -59,6 +59,10 @@ TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::Ca
 
 TForm1::~TForm1() = default;
 
+void TForm1::SetGraphicWindow(TForm2& form2) {
+    Form2 = &form2;
+}
+
 QPushButton* TForm1::AddButton(const char* name, const char* caption, QRect geometry,
                                bool enabled) {
     auto* button = new QPushButton(caption, this);
@@ -108,6 +112,8 @@ void TForm1::CreateControls() {
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setPlainText("Memo1");
+    // Tab moves on to the next control instead of typing into the log.
+    Memo1->setTabChangesFocus(true);
 
     CheckBox1 = new QCheckBox("dbg", this);
     CheckBox1->setObjectName("CheckBox1");
@@ -129,7 +135,8 @@ void TForm1::CreateControls() {
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName("OpenDialog1");
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1->setNameFilters({"HEX FIles (*.hex)", "All Files (*.*)"});
+    // "*", not "*.*": on Linux "*.*" only matches names that have a dot.
+    OpenDialog1->setNameFilters({"HEX FIles (*.hex)", "All Files (*)"});
     OpenDialog1->selectNameFilter("HEX FIles (*.hex)");
     OpenDialog1->setDefaultSuffix("hex");
 }

@@ -39,7 +39,8 @@ public:
     TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::CardPort::Pump pump = {});
     ~TForm1() override;
 
-    void SetGraphicWindow(TForm2& form2) { Form2 = &form2; }
+    // Defined where TForm2 is complete: QPointer needs to see it is a QObject.
+    void SetGraphicWindow(TForm2& form2);
     kovex::AppState& State() { return state_; }
 
     // Sends one line of numbers (node device command parameters...) as a

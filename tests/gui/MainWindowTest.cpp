@@ -149,7 +149,7 @@ TEST_F(MainWindowTest, StartStateMatchesTheControlTable) {
     EXPECT_FALSE(timer2->isActive());
     EXPECT_EQ(timer2->interval(), 100);
     auto* dialog = Find<QFileDialog>("OpenDialog1");
-    EXPECT_EQ(dialog->nameFilters(), (QStringList{"HEX FIles (*.hex)", "All Files (*.*)"}));
+    EXPECT_EQ(dialog->nameFilters(), (QStringList{"HEX FIles (*.hex)", "All Files (*)"}));
     EXPECT_EQ(dialog->selectedNameFilter(), "HEX FIles (*.hex)");
     EXPECT_EQ(dialog->defaultSuffix(), "hex");
 }

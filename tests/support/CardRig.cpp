@@ -1,5 +1,6 @@
 #include "support/CardRig.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "shell/core/Timer1Rule.h"
@@ -21,6 +22,8 @@ void CardRig::At(Nanos when, std::function<void()> action) {
 
 void CardRig::Pump() {
     ++pumps;
+    longestPumpGap = std::max(longestPumpGap, clock.Now() - lastPumpAt);
+    lastPumpAt = clock.Now();
     while (clock.Now() >= nextTick_) {
         nextTick_ += 100ms;
         ++timer1Ticks;

@@ -40,6 +40,10 @@ public:
     // Timer2Timer: run after Timer1 on every tick while window.timer2Running.
     std::function<void()> timer2;
     int timer2Ticks = 0;
+    // When the window was last pumped, and the longest virtual time between
+    // two pumps (a test may reset both before the part it measures).
+    Nanos lastPumpAt{0};
+    Nanos longestPumpGap{0};
 
 private:
     struct Scheduled {
