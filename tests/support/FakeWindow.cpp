@@ -26,8 +26,8 @@ void FakeWindow::ShowMessage(std::string_view text) {
 std::string FakeWindow::InputBox(std::string_view caption, std::string_view prompt,
                                  std::string_view defaultText, int maxLength,
                                  const std::vector<std::string>& earlier) {
-    inputBoxes.push_back({std::string(caption), std::string(prompt), std::string(defaultText),
-                          maxLength, earlier});
+    inputBoxes.push_back(
+        {std::string(caption), std::string(prompt), std::string(defaultText), maxLength, earlier});
     if (inputAnswers.empty()) return std::string(defaultText);
     std::string answer = std::move(inputAnswers.front());
     inputAnswers.pop_front();
