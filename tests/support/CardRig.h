@@ -41,7 +41,7 @@ public:
     std::function<void()> timer2;
     int timer2Ticks = 0;
     // When the window was last pumped, and the longest virtual time between
-    // two pumps (a test may reset both before the part it measures).
+    // two pumps (a test may reset both before what it measures).
     Nanos lastPumpAt{0};
     Nanos longestPumpGap{0};
 
