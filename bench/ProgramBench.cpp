@@ -5,6 +5,7 @@
 // closing reset), with the tool's pump (QCoreApplication::processEvents) and
 // a 100 ms Timer1. Headless: no window and no Qt platform.
 #include <benchmark/benchmark.h>
+#include <array>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -48,18 +49,22 @@ public:
     }
     void ClearLog() override {}
     void SetStatusLabel(std::string_view text) override { label = text; }
-    void SetEnabled(kovex::Control, bool) override {}
-    bool IsEnabled(kovex::Control) const override { return true; }
+    void SetEnabled(kovex::Control /*control*/, bool /*enabled*/) override {}
+    bool IsEnabled(kovex::Control /*control*/) const override { return true; }
     bool DebugChecked() const override { return false; }
-    void ShowMessage(std::string_view) override {}
+    void ShowMessage(std::string_view /*text*/) override {}
     void ShowError(std::string_view text) override { last = text; }
-    std::string InputBox(std::string_view, std::string_view, std::string_view defaultText, int,
-                         const std::vector<std::string>&) override {
+    std::string InputBox(std::string_view /*caption*/, std::string_view /*prompt*/,
+                         std::string_view defaultText, int /*maxLength*/,
+                         const std::vector<std::string>& /*earlier*/) override {
         return std::string(defaultText);
     }
-    bool AskYesNo(std::string_view, std::string_view, bool) override { return false; }
-    void SetCaption(kovex::Control, std::string_view) override {}
-    void SetTimer2Running(bool) override {}
+    bool AskYesNo(std::string_view /*caption*/, std::string_view /*text*/,
+                  bool /*defaultYes*/) override {
+        return false;
+    }
+    void SetCaption(kovex::Control /*control*/, std::string_view /*caption*/) override {}
+    void SetTimer2Running(bool /*running*/) override {}
     bool Timer2Running() const override { return false; }
     std::optional<std::string> ChooseFirmwareFile() override { return "image.hex"; }
 
@@ -71,19 +76,19 @@ public:
 // Card addresses 2000-FFFF, 16 bytes a record, no byte FF.
 std::string LargestImageHex() {
     std::string text;
-    char line[64];
+    std::array<char, 64> line{};
     for (std::uint32_t address = 0x2000; address < 0x10000; address += 16) {
         unsigned sum = 16 + (address >> 8) + (address & 0xFF);
-        std::snprintf(line, sizeof line, ":10%04X00", address);
-        text += line;
+        std::snprintf(line.data(), line.size(), ":10%04X00", address);
+        text += line.data();
         for (unsigned k = 0; k < 16; ++k) {
             const unsigned byte = (address + k) & 0x7F;
             sum += byte;
-            std::snprintf(line, sizeof line, "%02X", byte);
-            text += line;
+            std::snprintf(line.data(), line.size(), "%02X", byte);
+            text += line.data();
         }
-        std::snprintf(line, sizeof line, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
-        text += line;
+        std::snprintf(line.data(), line.size(), "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+        text += line.data();
     }
     return text + ":00000001FF\r\n";
 }
@@ -108,7 +113,7 @@ void RunProgramming(benchmark::State& state, kovex::Nanos ackDelay) {
     kovex::ProgrammingSequence sequence(port, window, [&hex](const std::string&) {
         return kovex::FirmwareFile(std::vector<std::uint8_t>(hex.begin(), hex.end()));
     });
-    const auto lines = static_cast<double>((0x10000 - 0x2000) / 16);
+    const auto lines = (0x10000 - 0x2000) / 16.0;
 
     double wall = 0;
     double cpu = 0;
@@ -124,8 +129,10 @@ void RunProgramming(benchmark::State& state, kovex::Nanos ackDelay) {
         cpu += window.loopEndCpu - window.loopStartCpu;
         state.SetIterationTime(loopWall);
     }
-    state.counters["host_cpu_us_per_line"] = 1e6 * cpu / (lines * state.iterations());
-    state.counters["wall_us_per_line"] = 1e6 * wall / (lines * state.iterations());
+    state.counters["host_cpu_us_per_line"] =
+        1e6 * cpu / (lines * static_cast<double>(state.iterations()));
+    state.counters["wall_us_per_line"] =
+        1e6 * wall / (lines * static_cast<double>(state.iterations()));
     state.counters["cpu_share_of_core_pct"] = 100.0 * cpu / wall;
     state.counters["malformed_frames"] = card.MalformedFrames();
 }

@@ -182,7 +182,8 @@ TEST_F(SetPollListTest, TheLongestTextSends129Frames) {
     EXPECT_EQ(frames[127], SetFrame(127, 1));
     EXPECT_EQ(frames[128], SetFrame(128, 0));
     EXPECT_EQ(rig.window.log.size(), 130u);
-    EXPECT_EQ(rig.window.log.back().size(), std::string("Setting poll list to ").size() + 2 * 129);
+    EXPECT_EQ(rig.window.log.back().size(), std::string("Setting poll list to ").size() +
+                                                std::size_t{258});  // " N" for 129 items
 }
 
 TEST_F(SetPollListTest, EachItemWaitsTwoTicksAndTicksOfTheRefreshDoNothing) {
