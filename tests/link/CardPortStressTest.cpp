@@ -36,7 +36,7 @@ protected:
         rig.Open();
         rig.card.SetPollSpeed(17);
     }
-    void ExpectCleanWire() {
+    void ExpectCleanWire() const {
         EXPECT_EQ(rig.card.MalformedFrames(), 0);
         EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
         EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
