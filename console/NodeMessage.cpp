@@ -20,18 +20,6 @@ struct Token {
     std::uint8_t number = 0;
 };
 
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 0x20;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Reads the tokens of the line, keeping at most `most` of them; `count`
 // gets how many there were in all. Each pass trims the rest of the line and
 // appends one space, so a token runs to the first space inside the trimmed

@@ -6,18 +6,6 @@ namespace kovex {
 
 namespace {
 
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 0x20;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // The text up to and including its first space; empty when it has none.
 std::string_view FirstToken(std::string_view text) {
     const auto space = text.find(' ');

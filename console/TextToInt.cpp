@@ -76,4 +76,13 @@ std::int32_t TextToInt(std::string_view text) {
     return static_cast<std::int32_t>(pattern);
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 }  // namespace kovex

@@ -19,4 +19,8 @@ namespace kovex {
 // "$123456789" gives 0x23456789.
 std::int32_t TextToInt(std::string_view text);
 
+// Removes the blanks (codes 0x00 to 0x20) from both ends of a typed line, as
+// the node message and poll list parsers do before each token.
+std::string_view TrimBlanks(std::string_view text);
+
 }  // namespace kovex
