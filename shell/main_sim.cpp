@@ -5,9 +5,11 @@
 #include <cstdint>
 
 #include "FWUnit1.h"
+#include "SimDisplayWindow.h"
 #include "Unit2.h"
 #include "link/Clock.h"
 #include "shell/core/SlotGuard.h"
+#include "sim/SimDisplay.h"
 #include "sim/SimulatedCard.h"
 
 int main(int argc, char* argv[]) {
@@ -30,5 +32,9 @@ int main(int argc, char* argv[]) {
     TForm2 Form2;
     Form1.SetGraphicWindow(Form2);
     Form1.show();
+    // What the display node shows, right of the main window.
+    kovex::SimDisplayWindow displayWindow(card.Display());
+    displayWindow.move(Form1.frameGeometry().topRight() + QPoint(16, 0));
+    displayWindow.show();
     return QApplication::exec();
 }

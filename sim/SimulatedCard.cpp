@@ -8,6 +8,7 @@
 #include "sim/CardMailbox.h"
 #include "sim/HostMessageQueue.h"
 #include "sim/Node10Devices.h"
+#include "sim/SimDisplay.h"
 #include "sim/SimNetwork.h"
 
 namespace kovex {
@@ -33,6 +34,7 @@ public:
         bars_.emplace(LOCAL_CONFIG_BAR, BarSlot{std::make_unique<Region>(*this, LOCAL_CONFIG_BAR)});
         bars_.emplace(MAILBOX_BAR, BarSlot{std::make_unique<Region>(*this, MAILBOX_BAR)});
         node10_.AttachTo(network_);
+        display_.AttachTo(network_);
     }
 
     // ---- the bus ----
@@ -153,6 +155,7 @@ public:
     HostMessageQueue hostMessages_;
     SimNetwork network_;
     Node10Devices node10_;
+    SimDisplay display_;
     CardCommands commands_;
 
 private:
@@ -332,6 +335,9 @@ SimNetwork& SimulatedCard::Network() {
 }
 Node10Devices& SimulatedCard::Node10() {
     return impl_->node10_;
+}
+SimDisplay& SimulatedCard::Display() {
+    return impl_->display_;
 }
 void SimulatedCard::QueueHostMessage(std::vector<std::uint8_t> bytes) {
     impl_->CatchUp();

@@ -25,6 +25,7 @@ namespace kovex {
 
 class SimNetwork;
 class Node10Devices;
+class SimDisplay;
 
 // What the simulated library answers when the device index is past the end
 // of the bus, a BAR cannot be mapped, or an unmap names no mapped region.
@@ -124,6 +125,9 @@ public:
     // Node 10's relays, outputs, timer, message device, serial port and
     // firmware version (Node10Devices.h), attached from the start.
     Node10Devices& Node10();
+    // The display node (SimDisplay.h) at node 10, device 34, which also takes
+    // the column uploads that no other device claims.
+    SimDisplay& Display();
     // A message a node leaves for the host; clears NO_MESSAGE until fetched.
     void QueueHostMessage(std::vector<std::uint8_t> bytes);
     std::size_t HostMessagesWaiting() const;
