@@ -56,7 +56,7 @@ std::string WriteColumnsText(std::int32_t node, std::int32_t device, const PageB
     AppendValue(text, static_cast<std::uint8_t>(QUARTER_COLUMNS));
     const auto& bytes = pages[static_cast<std::size_t>(page)];
     for (int c = 0; c < QUARTER_COLUMNS; ++c)
-        AppendValue(text, bytes[static_cast<std::size_t>(offset + c)]);
+        AppendValue(text, bytes[static_cast<std::size_t>(offset) + static_cast<std::size_t>(c)]);
     return text;
 }
 

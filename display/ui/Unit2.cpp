@@ -43,6 +43,23 @@ void AddLabel(QWidget* parent, const char* name, const char* caption, QRect geom
     label->setGeometry(geometry);
 }
 
+QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    // Enter in an edit box must not press a button of this dialog.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* AddEdit(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
+}
+
 }  // namespace
 
 TForm2::TForm2(QWidget* parent, PictureLoader loader)
@@ -59,24 +76,6 @@ TForm2::TForm2(QWidget* parent, PictureLoader loader)
 }
 
 TForm2::~TForm2() = default;
-
-QPushButton* TForm2::AddButton(QWidget* parent, const char* name, const char* caption,
-                               QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    // Enter in an edit box must not press a button of this dialog.
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLineEdit* TForm2::AddEdit(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(name);
-    edit->setGeometry(geometry);
-    edit->setMaxLength(std::numeric_limits<int>::max());
-    return edit;
-}
 
 QFrame* TForm2::AddPanel(const char* name, QRect geometry) {
     auto* panel = new QFrame(this);

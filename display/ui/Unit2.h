@@ -61,8 +61,6 @@ public:
 
 private:
     void CreateControls();
-    QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, QRect geometry);
-    QLineEdit* AddEdit(QWidget* parent, const char* name, const char* text, QRect geometry);
     QFrame* AddPanel(const char* name, QRect geometry);
     void CreateRadioGroup();
     void SetTabOrder();
