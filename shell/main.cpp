@@ -23,6 +23,7 @@ int main(int argc, char* argv[]) {
     TForm1 Form1(bridge, clock);
     TForm2 Form2;
     Form1.SetGraphicWindow(Form2);
+    Form2.SetMessageSink(Form1.MessageSender());
     Form1.show();
     return QApplication::exec();
 }

@@ -31,6 +31,7 @@ int main(int argc, char* argv[]) {
     TForm1 Form1(card, clock);
     TForm2 Form2;
     Form1.SetGraphicWindow(Form2);
+    Form2.SetMessageSink(Form1.MessageSender());
     Form1.show();
     // What the display node shows, right of the main window.
     kovex::SimDisplayWindow displayWindow(card.Display());

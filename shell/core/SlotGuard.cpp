@@ -13,15 +13,20 @@ std::string WithFullStop(std::string_view message) {
 }
 
 void RunGuarded(WindowServices& window, const std::function<void()>& handler) noexcept {
+    RunGuarded([&window](std::string_view text) { window.ShowError(text); }, handler);
+}
+
+void RunGuarded(const std::function<void(std::string_view)>& showError,
+                const std::function<void()>& handler) noexcept {
     try {
         try {
             handler();
         } catch (const WindowClosing&) {
             // The program is ending; nothing to report.
         } catch (const std::exception& error) {
-            window.ShowError(WithFullStop(error.what()));
+            showError(WithFullStop(error.what()));
         } catch (...) {
-            window.ShowError(WithFullStop("Unknown error"));
+            showError(WithFullStop("Unknown error"));
         }
     } catch (...) {
         // Showing the error failed as well; the event loop must still go on.

@@ -17,5 +17,8 @@ inline constexpr std::string_view APPLICATION_TITLE = "KOVEX Programmer";
 std::string WithFullStop(std::string_view message);
 
 void RunGuarded(WindowServices& window, const std::function<void()>& handler) noexcept;
+// The same for a window that offers its error box alone.
+void RunGuarded(const std::function<void(std::string_view)>& showError,
+                const std::function<void()>& handler) noexcept;
 
 }  // namespace kovex

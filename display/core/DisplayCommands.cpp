@@ -1,0 +1,127 @@
+#include "display/core/DisplayCommands.h"
+
+#include <vector>
+
+#include "console/TextToInt.h"
+
+namespace kovex {
+
+namespace {
+
+constexpr std::string_view DISPLAY_ADDRESS = "10 34 ";
+constexpr char32_t LATIN1_LAST = 0xFF;
+constexpr char32_t FRAME_END_CODE = 0xFF;
+constexpr char32_t NOT_DECODED = 0xFFFD;
+
+std::string CommandText(std::uint8_t command) {
+    return std::string(DISPLAY_ADDRESS) + std::to_string(command);
+}
+
+// The length of a UTF-8 sequence from its lead byte; 0 for a byte that
+// cannot start one.
+std::size_t SequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    return 0;
+}
+
+// The characters of a UTF-8 text; a malformed sequence reads as U+FFFD.
+std::vector<char32_t> DecodeUtf8(std::string_view text) {
+    std::vector<char32_t> characters;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = SequenceLength(lead);
+        if (length == 0 || i + length > text.size()) {
+            characters.push_back(NOT_DECODED);
+            ++i;
+            continue;
+        }
+        char32_t code = length == 1 ? lead : (lead & (0x7F >> length));
+        bool valid = true;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = valid && (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        characters.push_back(valid ? code : NOT_DECODED);
+        i += valid ? length : 1;
+    }
+    return characters;
+}
+
+std::string CodePointName(char32_t code) {
+    std::string hex(4, '0');
+    for (std::size_t k = 0; k < hex.size(); ++k)
+        hex[hex.size() - 1 - k] = "0123456789ABCDEF"[(code >> (4 * k)) & 0xF];
+    return "U+" + hex;
+}
+
+DisplayTextMessage Refused(std::string reason) {
+    return {std::nullopt, std::move(reason) + " Nothing was sent."};
+}
+
+}  // namespace
+
+DisplayTextMessage BuildDisplayText(std::string_view text) {
+    const std::vector<char32_t> characters = DecodeUtf8(text);
+    if (characters.size() > DISPLAY_TEXT_MOST_CHARACTERS) {
+        return Refused("Send Text carries at most " + std::to_string(DISPLAY_TEXT_MOST_CHARACTERS) +
+                       " characters; this text has " + std::to_string(characters.size()) + ".");
+    }
+    std::string message = CommandText(DISPLAY_TEXT) + " ";
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        const char32_t code = characters[i];
+        const std::string where = "Character " + std::to_string(i + 1) + " of the text, ";
+        if (code > LATIN1_LAST) {
+            return Refused(where + CodePointName(code) + ", has no ISO 8859-1 code.");
+        }
+        if (code == FRAME_END_CODE) {
+            return Refused(where + CodePointName(code) + ", has the code 255, which ends a frame.");
+        }
+        message += std::to_string(static_cast<unsigned>(code)) + " ";
+    }
+    return {std::move(message), {}};
+}
+
+std::string DisplayCommands::ImageNumber() const {
+    return std::to_string(TextToInt(window_.EditText(DisplayEdit::Edit3)));
+}
+
+void DisplayCommands::Button2Click() {
+    sink_.SendString(CommandText(DISPLAY_SAVE_IMAGE) + " " + ImageNumber());
+    // Shown whether or not the node got the message: no reply is awaited.
+    window_.ShowMessage("Saved");
+}
+
+void DisplayCommands::Button3Click() {
+    sink_.SendString(CommandText(DISPLAY_SHOW_IMAGE) + " " + ImageNumber());
+}
+
+void DisplayCommands::Button4Click() {
+    sink_.SendString(CommandText(DISPLAY_CLEAR));
+}
+
+void DisplayCommands::Button5Click() {
+    sink_.SendString(CommandText(DISPLAY_SET_XY) + " " + window_.EditText(DisplayEdit::Edit4) +
+                     " " + window_.EditText(DisplayEdit::Edit5));
+}
+
+void DisplayCommands::Button6Click() {
+    const DisplayTextMessage message = BuildDisplayText(window_.EditText(DisplayEdit::Edit6));
+    if (!message.text) {
+        window_.ShowMessage(message.refusal);
+        return;
+    }
+    sink_.SendString(*message.text);
+}
+
+void DisplayCommands::RadioGroup1Click(int item) {
+    if (chosenFont_ == item) return;
+    chosenFont_ = item;
+    sink_.SendString(CommandText(DISPLAY_FONT) + " " + std::to_string(item));
+}
+
+}  // namespace kovex

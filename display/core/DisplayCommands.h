@@ -1,0 +1,59 @@
+// The graphic window's display commands: Save, Display, Clear, Set XY, Send
+// Text and Font. Each sends one node message text to node 10, device 34,
+// whatever the Node and Device edits hold; none waits for a reply.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "console/MessageSink.h"
+#include "display/core/DisplayWindow.h"
+
+namespace kovex {
+
+inline constexpr std::uint8_t DISPLAY_CLEAR = 2;
+inline constexpr std::uint8_t DISPLAY_SET_XY = 5;
+inline constexpr std::uint8_t DISPLAY_TEXT = 6;
+inline constexpr std::uint8_t DISPLAY_SHOW_IMAGE = 12;
+inline constexpr std::uint8_t DISPLAY_SAVE_IMAGE = 13;
+inline constexpr std::uint8_t DISPLAY_FONT = 15;
+inline constexpr std::uint8_t DISPLAY_WRITE_COLUMNS = 16;
+
+// Node, device and command take three of the 249 numbers of a node message.
+inline constexpr std::size_t DISPLAY_TEXT_MOST_CHARACTERS = 246;
+
+// The Send Text message for `text` (UTF-8): one ISO 8859-1 code and a space
+// per character. Nothing, with the reason for the user, when the text is too
+// long, has a character without an ISO 8859-1 code, or one whose code is 255
+// (it would end the frame).
+struct DisplayTextMessage {
+    std::optional<std::string> text;
+    std::string refusal;
+};
+DisplayTextMessage BuildDisplayText(std::string_view text);
+
+class DisplayCommands {
+public:
+    DisplayCommands(DisplayWindow& window, MessageSink& sink) : window_(window), sink_(sink) {}
+
+    void Button2Click();  // Save, then the "Saved" box
+    void Button3Click();  // Display
+    void Button4Click();  // Clear
+    void Button5Click();  // Set XY, the edits as typed
+    void Button6Click();  // Send Text
+    // The radio group's choice became `item` (0 "5x7", 1 "10x14"); choosing
+    // the item already chosen sends nothing.
+    void RadioGroup1Click(int item);
+
+private:
+    std::string ImageNumber() const;
+
+    DisplayWindow& window_;
+    MessageSink& sink_;
+    std::optional<int> chosenFont_;
+};
+
+}  // namespace kovex

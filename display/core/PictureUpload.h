@@ -1,0 +1,40 @@
+// Upload: the user picks a picture, Image1 shows it, it is packed into the
+// page buffer and sent whole to the node and device of the Node and Device
+// edits as 32 DISPLAY_WRITE_COLUMNS messages, page by page, a quarter at a
+// time, in one exchange: nothing else reaches the card between them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "console/MessageSink.h"
+#include "display/core/DisplayWindow.h"
+#include "display/core/PagePacking.h"
+
+namespace kovex {
+
+class PictureUpload {
+public:
+    PictureUpload(DisplayWindow& window, MessageSink& sink) : window_(window), sink_(sink) {}
+
+    void Button1Click();
+    const PageBuffer& Pages() const { return PageBuffer_; }
+
+private:
+    struct Address {
+        std::int32_t node = 0;
+        std::int32_t device = 0;
+    };
+    std::optional<Address> ReadAddress();
+    std::optional<PixelGrid> ChooseAndLoad();
+    // Stops at the first message the sink refuses.
+    void SendPages(Address address);
+
+    DisplayWindow& window_;
+    MessageSink& sink_;
+    PageBuffer PageBuffer_{};
+    bool uploading_ = false;
+};
+
+}  // namespace kovex
