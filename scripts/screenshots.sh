@@ -99,7 +99,32 @@ click "$main" 197 500   # Graphic
 graphic=$(wait_for_window "Form2")
 sleep 0.3
 shot "$graphic" graphic-window
-xdotool key Escape || true
+
+# Upload a bitmap, an icon and a metafile of each kind through the picture
+# dialog; each lands in the simulated display.
+data="$PWD/tests"
+for picture in display/data/sample-240x64.bmp pictures/data/icon.ico pictures/data/rect.emf \
+        pictures/data/rect.wmf; do
+    name=$(basename "$picture" | tr . -)
+    click "$graphic" 141 172   # Upload
+    sleep 0.6
+    xdotool key ctrl+a         # the dialog offers the last file's name
+    xdotool type --delay 10 "$data/$picture"
+    xdotool key Return
+    sleep 1.5
+    # The file name's completion list can outlive the dialog without a window
+    # manager: a click on an empty spot closes it.
+    click "$graphic" 350 100
+    shot "$graphic" "graphic-$name"
+    simulated=$(wait_for_window "Simulated display")
+    shot "$simulated" "simulated-display-$name"
+done
+click "$graphic" 141 204   # Clear
+click "$graphic" 293 244   # Send Text (Hello World)
+sleep 0.5
+shot "$(wait_for_window "Simulated display")" simulated-display-text
+
+xdotool key --window "$graphic" Escape || true
 sleep 0.3
 
 # Closing the main window ends the program; it must exit by itself.

@@ -33,9 +33,9 @@ int main(int argc, char* argv[]) {
     Form1.SetGraphicWindow(Form2);
     Form2.SetMessageSink(Form1.MessageSender());
     Form1.show();
-    // What the display node shows, right of the main window.
+    // What the display node shows, beside the main window.
     kovex::SimDisplayWindow displayWindow(card.Display());
-    displayWindow.move(Form1.frameGeometry().topRight() + QPoint(16, 0));
+    displayWindow.PlaceBeside(Form1);
     displayWindow.show();
     return QApplication::exec();
 }

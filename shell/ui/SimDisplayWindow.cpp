@@ -1,6 +1,7 @@
 #include "SimDisplayWindow.h"
 
 #include <QPainter>
+#include <QScreen>
 
 namespace kovex {
 
@@ -46,6 +47,19 @@ void SimDisplayWindow::paintEvent(QPaintEvent* /*event*/) {
     painter.drawImage(screen, picture_);
     painter.setPen(QColor(FRAME));
     painter.drawRect(screen.adjusted(-1, -1, 0, 0));
+}
+
+void SimDisplayWindow::PlaceBeside(const QWidget& mainWindow) {
+    constexpr int GAP = 16;
+    const QRect main = mainWindow.frameGeometry();
+    const QScreen* screen = mainWindow.screen();
+    const QRect room = screen != nullptr ? screen->availableGeometry() : main;
+    const QSize outer = frameGeometry().size();
+    QPoint place(main.right() + 1 + GAP, main.top());
+    if (place.x() + outer.width() > room.right() + 1) {
+        place = QPoint(room.right() + 1 - outer.width(), room.bottom() + 1 - outer.height());
+    }
+    move(place);
 }
 
 }  // namespace kovex

@@ -23,6 +23,9 @@ public:
     // The display must outlive the window.
     explicit SimDisplayWindow(const SimDisplay& display, QWidget* parent = nullptr);
 
+    // Right of `mainWindow` when the screen has room there; otherwise the
+    // bottom-right corner of the screen, so the whole display stays in view.
+    void PlaceBeside(const QWidget& mainWindow);
     // Redraws the picture when the display has changed since the last look.
     void Refresh();
     // One pixel per display pixel, as shown now.

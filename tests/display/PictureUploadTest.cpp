@@ -9,6 +9,7 @@
 
 #include "FakeDisplay.h"
 #include "console/NodeMessageSender.h"
+#include "sim/SimDisplay.h"
 #include "support/CardRig.h"
 
 namespace kovex::testing {
@@ -197,27 +198,59 @@ TEST_F(PictureUploadTest, AnUploadClickedDuringTheSendingIsRefused) {
     EXPECT_EQ(window.messages, Texts{"A picture is still being sent; wait until it is done."});
 }
 
-TEST(PictureUploadOnTheCardTest, ThirtyTwoWholeMessagesReachTheNetwork) {
+// What the display node holds after an upload: its page memory must equal
+// the packed picture, column for column.
+bool DisplayHoldsThePages(const SimDisplay& display, const PageBuffer& pages) {
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+        if (!std::equal(display.Pages()[page].begin(), display.Pages()[page].end(),
+                        pages[page].begin()))
+            return false;
+    }
+    return true;
+}
+
+TEST(PictureUploadOnTheCardTest, TheDisplayNodeReceivesThePackedPicture) {
+    PixelGrid onePixel = Grid(256, 64, WHITE);
+    Put(onePixel, 5, 10, BLACK);
+    PixelGrid mixed = Grid(100, 30, 0x010101);
+    for (int x = 0; x < 100; x += 3)
+        Put(mixed, x, x % 30, BLACK);
+    struct Case {
+        const char* name;
+        PixelGrid picture;
+        const char* node;
+        const char* device;
+    };
+    const Case cases[] = {
+        {"black 256 x 64, every value escaped", Grid(256, 64, BLACK), "10", "34"},
+        {"white 240 x 64 over it", Grid(240, 64, WHITE), "10", "34"},
+        {"one black pixel at column 5 row 10", onePixel, "10", "34"},
+        {"100 x 30, dark and black", mixed, "10", "34"},
+        {"black, to another node and device", Grid(256, 64, BLACK), "20", "5"},
+    };
     CardRig rig;
     rig.Open();
     NodeMessageSender sender{rig.port, rig.window};
     FakeDisplayWindow window;
     window.onPump = [&rig] { rig.Pump(); };
-    window.picture = Grid(256, 64, BLACK);
-    PictureUpload(window, sender).Button1Click();
+    PictureUpload upload(window, sender);
+    for (const Case& c : cases) {
+        window.picture = c.picture;
+        window.edits[DisplayEdit::Edit1] = c.node;
+        window.edits[DisplayEdit::Edit2] = c.device;
+        const std::size_t before = rig.card.NodeMessagesReceived().size();
+        upload.Button1Click();
 
-    const auto& received = rig.card.NodeMessagesReceived();
-    ASSERT_EQ(received.size(), 32u);
-    for (const ReceivedNodeMessage& message : received) {
-        EXPECT_EQ(message.node, 10);
-        EXPECT_EQ(message.device, 34);
-        EXPECT_EQ(message.command, 16);
-        EXPECT_EQ(std::count(message.parameters.begin(), message.parameters.end(), 255), 0);
+        const auto& received = rig.card.NodeMessagesReceived();
+        ASSERT_EQ(received.size(), before + 32) << c.name;
+        EXPECT_EQ(received.back().node, std::stoi(c.node)) << c.name;
+        EXPECT_EQ(received.back().device, std::stoi(c.device)) << c.name;
+        EXPECT_TRUE(DisplayHoldsThePages(rig.card.Display(), upload.Pages())) << c.name;
+        EXPECT_EQ(rig.card.Display().Malformed(), 0) << c.name;
+        EXPECT_EQ(rig.card.MalformedFrames(), 0) << c.name;
+        EXPECT_FALSE(rig.port.Taken()) << c.name;
     }
-    EXPECT_EQ(received[8].parameters.size(), 132u);  // page 2: 0, 4 130, 64, 64 x 4 127
-    EXPECT_EQ(rig.card.MalformedFrames(), 0);
-    EXPECT_EQ(rig.window.log.size(), 32u);
-    EXPECT_FALSE(rig.port.Taken());
+    EXPECT_TRUE(rig.card.Display().PixelBlack(0, 0));  // the last picture, sent to 20/5
 }
 
 }  // namespace
