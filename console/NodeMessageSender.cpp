@@ -1,25 +1,10 @@
 #include "console/NodeMessageSender.h"
 
+#include "console/FlagScope.h"
 #include "console/NodeMessage.h"
 #include "link/CardExchange.h"
 
 namespace kovex {
-
-namespace {
-
-// Sets a flag for as long as it lives, exceptions included.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
-}  // namespace
 
 bool NodeMessageSender::SendString(std::string_view text) {
     return Send(text, false) == Result::Sent;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "console/FlagScope.h"
 #include "console/TextToInt.h"
 #include "shell/core/SlotGuard.h"
 
@@ -26,20 +27,6 @@ std::string EndsAFrameText(std::string_view name, const std::string& typed) {
     return std::string(name) + " " + typed +
            " is 255 as a byte, which would end the frame early. Nothing was sent.";
 }
-
-// Sets a flag for as long as it lives, exceptions included.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-    FlagScope(FlagScope&&) = delete;
-    FlagScope& operator=(FlagScope&&) = delete;
-
-private:
-    bool& flag_;
-};
 
 }  // namespace
 
