@@ -108,7 +108,6 @@ for picture in display/data/sample-240x64.bmp pictures/data/icon.ico pictures/da
     name=$(basename "$picture" | tr . -)
     click "$graphic" 141 172   # Upload
     sleep 0.6
-    xdotool key ctrl+a         # the dialog offers the last file's name
     xdotool type --delay 10 "$data/$picture"
     xdotool key Return
     sleep 1.5

@@ -3,7 +3,9 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QTimer>
 
 namespace kovex {
 
@@ -64,6 +66,14 @@ QFileDialog* CreatePictureDialog(QWidget* parent,
                          ShowPreview(*preview, LoadOrNothing(loader, path));
                      });
     return dialog;
+}
+
+bool RunPictureDialog(QFileDialog& dialog) {
+    // Runs once the dialog is up. The name field is Qt's own "fileNameEdit".
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        if (auto* name = dialog.findChild<QLineEdit*>("fileNameEdit")) name->selectAll();
+    });
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace kovex

@@ -15,4 +15,8 @@ namespace kovex {
 // `loader` makes of the selected file, and nothing when it cannot.
 QFileDialog* CreatePictureDialog(QWidget* parent, std::function<QImage(const std::string&)> loader);
 
+// Shows the dialog modally; true when a file was chosen. The name chosen last
+// time is offered selected, so typing a new one replaces it.
+bool RunPictureDialog(QFileDialog& dialog);
+
 }  // namespace kovex

@@ -208,6 +208,27 @@ TEST_F(DisplayWindowTest, WalkUploadABitmapThenCloseAndReopen) {
     EXPECT_EQ(received[1].parameters, firstQuarter);
     EXPECT_EQ(card.MalformedFrames(), 0);
 
+    // The next dialog offers the last name selected, so typing replaces it;
+    // cancelling it sends nothing.
+    QString offered;
+    QString offeredSelected;
+    QTimer again;
+    again.setInterval(10);
+    again.callOnTimeout([&again, &offered, &offeredSelected] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        again.stop();
+        const auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        offered = name->text();
+        offeredSelected = name->selectedText();
+        dialog->reject();
+    });
+    again.start();
+    QTest::mouseClick(Find<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_FALSE(offered.isEmpty());
+    EXPECT_EQ(offeredSelected, offered);
+    EXPECT_EQ(card.NodeMessagesReceived().size(), 33u);
+
     form2.close();
     EXPECT_FALSE(form2.isVisible());
     form2.show();
