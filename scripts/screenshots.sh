@@ -49,12 +49,16 @@ app=""
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null || true
     kill "$xvfb" 2>/dev/null || true
+    # The next walk may take the same display number once this one is gone.
+    wait "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
 
 program_failed() {
     echo "screenshots: $program $1; its output:" >&2
     cat "$out/program.log" >&2
+    # A display server that went away is not the tool's failure.
+    grep -q "could not connect to display" "$out/program.log" && exit 1
     exit 3
 }
 

@@ -1,11 +1,11 @@
 #include "PictureDialog.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QTimer>
 
 namespace kovex {
 
@@ -47,6 +47,34 @@ QLabel* AddPreview(QFileDialog& dialog) {
     return preview;
 }
 
+// Selects the name field once the dialog has become active after being
+// shown, so the name offered from last time is replaced by what is typed.
+// Activation comes after the window system has given the dialog its focus,
+// which would otherwise leave the old name unselected.
+class SelectNameWhenShown final : public QObject {
+public:
+    explicit SelectNameWhenShown(QFileDialog& dialog) : QObject(&dialog), dialog_(dialog) {
+        dialog.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &dialog_) {
+            if (event->type() == QEvent::Show) pending_ = true;
+            if (event->type() == QEvent::WindowActivate && pending_) {
+                pending_ = false;
+                // The name field is Qt's own "fileNameEdit".
+                if (auto* name = dialog_.findChild<QLineEdit*>("fileNameEdit")) name->selectAll();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QFileDialog& dialog_;
+    bool pending_ = false;
+};
+
 }  // namespace
 
 QFileDialog* CreatePictureDialog(QWidget* parent,
@@ -60,20 +88,13 @@ QFileDialog* CreatePictureDialog(QWidget* parent,
     dialog->setNameFilters({"All (*.bmp *.ico *.emf *.wmf)", "Bitmaps (*.bmp)", "Icons (*.ico)",
                             "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"});
     dialog->selectNameFilter("All (*.bmp *.ico *.emf *.wmf)");
+    new SelectNameWhenShown(*dialog);  // owned by the dialog
     QLabel* preview = AddPreview(*dialog);
     QObject::connect(dialog, &QFileDialog::currentChanged, preview,
                      [preview, loader = std::move(loader)](const QString& path) {
                          ShowPreview(*preview, LoadOrNothing(loader, path));
                      });
     return dialog;
-}
-
-bool RunPictureDialog(QFileDialog& dialog) {
-    // Runs once the dialog is up. The name field is Qt's own "fileNameEdit".
-    QTimer::singleShot(0, &dialog, [&dialog] {
-        if (auto* name = dialog.findChild<QLineEdit*>("fileNameEdit")) name->selectAll();
-    });
-    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace kovex

@@ -12,11 +12,8 @@ namespace kovex {
 // Qt's own dialog (never the desktop's), offering the picture types the
 // loader reads, "All" chosen. A typed name is taken without checking that
 // the file exists; loading it reports what is wrong. The preview shows what
-// `loader` makes of the selected file, and nothing when it cannot.
+// `loader` makes of the selected file, and nothing when it cannot. Each
+// showing offers the name chosen last time selected, so typing replaces it.
 QFileDialog* CreatePictureDialog(QWidget* parent, std::function<QImage(const std::string&)> loader);
-
-// Shows the dialog modally; true when a file was chosen. The name chosen last
-// time is offered selected, so typing a new one replaces it.
-bool RunPictureDialog(QFileDialog& dialog);
 
 }  // namespace kovex

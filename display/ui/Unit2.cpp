@@ -198,7 +198,7 @@ std::string TForm2::EditText(DisplayEdit edit) const {
 }
 
 std::optional<std::string> TForm2::ChoosePictureFile() {
-    if (!kovex::RunPictureDialog(*OpenPictureDialog1)) return std::nullopt;
+    if (OpenPictureDialog1->exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = OpenPictureDialog1->selectedFiles();
     if (files.isEmpty()) return std::nullopt;
     return files.front().toLocal8Bit().toStdString();
