@@ -205,7 +205,7 @@ std::optional<std::string> TForm2::ChoosePictureFile() {
 }
 
 kovex::PixelGrid TForm2::LoadPicture(const std::string& path) {
-    // Only the part the display and the picture box can show is kept.
+    // Only what the display and the picture box can show is kept.
     const QImage loaded = loader_(path);
     const int width = std::min(loaded.width(), kovex::PACKED_COLUMNS);
     const int height = std::min(loaded.height(), kovex::PAGE_COUNT * kovex::PAGE_ROWS);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "PollListRig.h"
 #include "console/PollList.h"
 #include "console/StatusCommands.h"
 #include "link/CardExchange.h"
@@ -32,20 +33,10 @@ Bytes PollNodeFrame() {
     return {0x00, 0x5A, 0xF0, 0x13, 0x00, 0xFF};
 }
 
-class PollListTest : public ::testing::Test {
+class PollListTest : public PollListRig {
 protected:
-    void SetUp() override {
-        rig.Open();
-        rig.window.clears = 0;  // Open clears the log
-        rig.card.Timing().replyDelay = 3ms;
-        rig.card.Timing().txBusyHold = 50us;
-        rig.timer2 = [this] { poll.Timer2Timer(); };
-    }
     void TearDown() override {
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
-        EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
-        EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
-        EXPECT_FALSE(rig.port.Taken());
+        PollListRig::TearDown();
         EXPECT_TRUE(rig.window.enabled[C::Button5]);
     }
     void SetList(const Bytes& nodes) {
@@ -53,8 +44,6 @@ protected:
             rig.card.SetPollItem(static_cast<std::uint8_t>(i), nodes[i]);
         }
     }
-    CardRig rig;
-    PollList poll{rig.port, rig.window};
 };
 
 TEST_F(PollListTest, TheWorkedExampleGivesTheTwoLinesAndOneFramePerQuestion) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "PollListRig.h"
 #include "console/PollList.h"
 #include "console/PollListText.h"
 #include "link/CardExchange.h"
@@ -23,24 +24,7 @@ std::string Adding(int item, int node) {
     return "Adding poll list item " + std::to_string(item) + " (" + std::to_string(node) + ")";
 }
 
-class SetPollListTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        rig.Open();
-        rig.window.clears = 0;
-        rig.card.Timing().replyDelay = 3ms;
-        rig.card.Timing().txBusyHold = 50us;
-        rig.timer2 = [this] { poll.Timer2Timer(); };
-    }
-    void TearDown() override {
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
-        EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
-        EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
-        EXPECT_FALSE(rig.port.Taken());
-    }
-    CardRig rig;
-    PollList poll{rig.port, rig.window};
-};
+using SetPollListTest = PollListRig;
 
 TEST_F(SetPollListTest, TypedListsBecomeFramesAndLines) {
     struct Case {
