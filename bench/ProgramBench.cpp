@@ -14,9 +14,9 @@
 
 #include "firmware/HexLoader.h"
 #include "firmware/ProgrammingSequence.h"
-#include "link/AppState.h"
 #include "link/CardDiscovery.h"
 #include "link/CardPort.h"
+#include "seam/AppState.h"
 #include "sim/SimulatedCard.h"
 
 namespace {

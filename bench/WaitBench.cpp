@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <ctime>
 
-#include "link/AppState.h"
 #include "link/CardPort.h"
 #include "link/CommandFrames.h"
+#include "seam/AppState.h"
 #include "sim/SimulatedCard.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "console/NodeMessageSender.h"
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex {
 

@@ -15,7 +15,7 @@
 
 #include "console/MessageSink.h"
 #include "link/CardPort.h"
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex {
 

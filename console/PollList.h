@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "link/CardPort.h"
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex {
 

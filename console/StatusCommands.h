@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "link/CardPort.h"
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex {
 

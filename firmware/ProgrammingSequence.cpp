@@ -8,7 +8,7 @@
 #include "firmware/ProgrammingLines.h"
 #include "link/CardExchange.h"
 #include "link/CommandFrames.h"
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 
 namespace kovex {
 

@@ -13,7 +13,7 @@
 #include "firmware/FirmwareFile.h"
 #include "firmware/HexLoader.h"
 #include "link/CardPort.h"
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex {
 

@@ -9,7 +9,7 @@
 
 #include "link/BridgeApi.h"
 #include "link/CardPort.h"
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex {
 

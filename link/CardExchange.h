@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "link/CardPort.h"
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex {
 

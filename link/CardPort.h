@@ -12,10 +12,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "link/AppState.h"
 #include "link/BridgeApi.h"
 #include "link/Clock.h"
 #include "link/WaitPacer.h"
+#include "seam/AppState.h"
 
 namespace kovex {
 
@@ -26,12 +26,6 @@ using namespace std::chrono_literals;
 class CardNotAnswering : public std::runtime_error {
 public:
     CardNotAnswering() : std::runtime_error("the card did not answer") {}
-};
-
-// The main window is closing: the running handler unwinds without a word.
-class WindowClosing : public std::exception {
-public:
-    const char* what() const noexcept override { return "the main window is closing"; }
 };
 
 // DrainReplies read DRAIN_MOST_BYTES and the card still had more: it keeps

@@ -8,7 +8,7 @@
 #include "link/BusErrorGuard.h"
 #include "link/Clock.h"
 #include "link/SysfsBridge.h"
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 
 int main(int argc, char* argv[]) {
     // A card window the kernel takes away ends the tool with a line that

@@ -8,7 +8,7 @@
 #include "SimDisplayWindow.h"
 #include "Unit2.h"
 #include "link/Clock.h"
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 #include "sim/SimDisplay.h"
 #include "sim/SimulatedCard.h"
 

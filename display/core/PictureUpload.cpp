@@ -5,7 +5,7 @@
 
 #include "console/FlagScope.h"
 #include "console/TextToInt.h"
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 
 namespace kovex {
 

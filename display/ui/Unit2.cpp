@@ -17,7 +17,7 @@
 #include "PictureDialog.h"
 #include "display/core/PagePacking.h"
 #include "display/pictures/PictureLoader.h"
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 #include "shell/ui/WindowLook.h"
 
 namespace {

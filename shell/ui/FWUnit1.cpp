@@ -13,7 +13,7 @@
 #include "Dialogs.h"
 #include "Unit2.h"
 #include "WindowLook.h"
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 #include "shell/core/Timer1Rule.h"
 
 namespace {

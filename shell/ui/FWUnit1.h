@@ -15,12 +15,12 @@
 #include "console/PollList.h"
 #include "console/StatusCommands.h"
 #include "firmware/ProgrammingSequence.h"
-#include "link/AppState.h"
 #include "link/BridgeApi.h"
 #include "link/CardDiscovery.h"
 #include "link/CardPort.h"
 #include "link/Clock.h"
-#include "shell/core/WindowServices.h"
+#include "seam/AppState.h"
+#include "seam/WindowServices.h"
 
 class QCheckBox;
 class QFileDialog;

@@ -2,7 +2,7 @@
 
 #include "firmware/HexLoader.h"
 #include "link/CommandFrames.h"
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 #include "sim/CardCommands.h"
 #include "support/HexText.h"
 

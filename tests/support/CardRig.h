@@ -6,10 +6,10 @@
 #include <functional>
 #include <vector>
 
-#include "link/AppState.h"
 #include "link/CardDiscovery.h"
 #include "link/CardPort.h"
 #include "link/Clock.h"
+#include "seam/AppState.h"
 #include "sim/SimulatedCard.h"
 #include "support/FakeWindow.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex::testing {
 

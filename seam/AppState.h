@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 
 namespace kovex {
 
@@ -15,6 +16,13 @@ struct AppState {
     bool Closing = false;
     // The version reply, shared by Version and the programming sequence.
     std::array<std::uint8_t, 512> VersionReply{};
+};
+
+// Thrown by a wait once Closing is set: the running handler unwinds without a
+// word, and the slot guard lets it pass silently.
+class WindowClosing : public std::exception {
+public:
+    const char* what() const noexcept override { return "the main window is closing"; }
 };
 
 }  // namespace kovex

@@ -1,8 +1,8 @@
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 
 #include <exception>
 
-#include "link/CardPort.h"
+#include "seam/AppState.h"
 
 namespace kovex {
 

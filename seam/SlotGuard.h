@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/core/WindowServices.h"
+#include "seam/WindowServices.h"
 
 namespace kovex {
 

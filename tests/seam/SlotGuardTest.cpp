@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "link/CardPort.h"
-#include "shell/core/SlotGuard.h"
+#include "seam/SlotGuard.h"
 #include "support/FakeWindow.h"
 
 namespace kovex::testing {
