@@ -22,24 +22,25 @@ struct Token {
 
 // Reads the tokens of the line, keeping at most `most` of them; `count`
 // gets how many there were in all. Each pass trims the rest of the line and
-// appends one space, so a token runs to the first space inside the trimmed
-// rest, or to its end. A trimmed rest ends in a non-blank, so the pass that
-// finds no space inside it is the last.
+// appends one space, so a token runs to the first blank inside the trimmed
+// rest, or to its end; it is read ending in a space whichever blank closed
+// it. A trimmed rest ends in a non-blank, so the pass that finds no blank
+// inside it is the last.
 std::vector<Token> ReadTokens(std::string_view text, std::size_t most, std::size_t& count) {
     std::vector<Token> tokens;
     count = 0;
     std::string token;
     while (true) {
         text = TrimBlanks(text);
-        const std::size_t space = text.find(' ');
-        const std::string_view typed = text.substr(0, space);
+        const std::size_t blank = FindBlank(text);
+        const std::string_view typed = text.substr(0, blank);
         token.assign(typed).push_back(' ');
         if (tokens.size() < most) {
             tokens.push_back({typed, static_cast<std::uint8_t>(TextToInt(token) & 0xFF)});
         }
         ++count;
-        if (space == std::string_view::npos) break;
-        text.remove_prefix(space + 1);
+        if (blank == std::string_view::npos) break;
+        text.remove_prefix(blank + 1);
     }
     return tokens;
 }

@@ -2,9 +2,10 @@
 // CMD_SEND_MESSAGE frame that carries it, and the log line that shows it.
 //
 // The line is read token by token: blanks (0x00 to 0x20) are trimmed from
-// both ends, one space is appended, and the text up to and including the
-// first space is one token, read with TextToInt; its low 8 bits are the
-// number. This repeats while more than one character remains.
+// both ends, one space is appended, and the text up to the first blank is
+// one token, read with TextToInt ending in a space; its low 8 bits are the
+// number. This repeats while more than one character remains. Any blank
+// separates numbers, so a pasted line break splits them as a space does.
 //
 // The frame is FRAME_HEADER, 0x0A, the length n + 2, the flag (1; 0 for node
 // 0), node, device, command, the count n - 3, the parameters and FRAME_END:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "console/NodeMessage.h"
+#include "console/TextToInt.h"
 
 namespace kovex {
 
@@ -11,17 +12,17 @@ void NodeMessageCommands::Button10Click() {
     const std::string line = window_.InputBox(SEND_MSG_CAPTION, SEND_MSG_PROMPT, SEND_MSG_DEFAULT,
                                               SEND_MSG_MOST_CHARACTERS, earlier_);
     if (line.size() < NODE_MESSAGE_FEWEST_CHARACTERS) return;
-    if (sender_.SendAlone(line) == NodeMessageSender::Result::Sent) Remember(line);
+    if (sender_.SendAlone(line) == NodeMessageSender::Result::Sent) Remember(SingleSpaced(line));
 }
 
+// The boxes are modal: shown while another command waits for the card, they
+// would hold that command until the last one closed. So a taken port refuses
+// the whole sequence before its first box.
 void NodeMessageCommands::Button14Click() {
+    if (!sender_.CanSendAlone()) return;
     for (const TestStep& step : TEST_STEPS) {
         window_.ShowMessage(step.boxText);
-        const auto result = sender_.SendAlone(step.line);
-        if (result == NodeMessageSender::Result::CardSilent ||
-            result == NodeMessageSender::Result::NoCard) {
-            return;
-        }
+        if (sender_.SendAlone(step.line) != NodeMessageSender::Result::Sent) return;
     }
 }
 

@@ -55,11 +55,11 @@ public:
         : sender_(sender), window_(window) {}
 
     void Button10Click();  // Send Msg
-    // Test. Each step shows its box, then sends its line; a card that stops
-    // taking bytes, or no card at all, ends the sequence.
+    // Test. Each step shows its box, then sends its line; the first message
+    // that does not go out (no card, port busy, card silent) ends the sequence.
     void Button14Click();
 
-    // Lines Send Msg sent in this run, newest first, each once.
+    // Lines Send Msg sent in this run, single spaced, newest first, each once.
     const std::vector<std::string>& EarlierLines() const { return earlier_; }
 
 private:

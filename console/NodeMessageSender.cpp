@@ -14,6 +14,18 @@ NodeMessageSender::Result NodeMessageSender::SendAlone(std::string_view text) {
     return Send(text, true);
 }
 
+bool NodeMessageSender::CanSendAlone() {
+    if (!port_.IsOpen()) {
+        window_.AppendLog(NO_CARD_OPEN_LINE);
+        return false;
+    }
+    if (writing_ || port_.Taken()) {
+        window_.AppendLog(PORT_TAKEN_LINE);
+        return false;
+    }
+    return true;
+}
+
 bool NodeMessageSender::SendAsOneExchange(const std::function<void()>& messages) {
     return RunCardExchange(port_, window_, [this, &messages](CardPort&) {
         const FlagScope holding(holding_);

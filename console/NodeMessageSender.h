@@ -42,6 +42,9 @@ public:
     // As SendString, but always an exchange of its own (a button's own
     // message), and saying how it went.
     Result SendAlone(std::string_view text);
+    // Whether a message of its own could go out now; if not, logs why (no
+    // card open, port busy).
+    bool CanSendAlone();
 
 private:
     Result Send(std::string_view text, bool alone);

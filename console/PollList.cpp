@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "console/PollListText.h"
+#include "console/TextToInt.h"
 #include "link/CardExchange.h"
 #include "link/CardRegisters.h"
 #include "link/CommandFrames.h"
@@ -56,7 +57,7 @@ std::optional<std::string> RefusalOf(const std::vector<std::uint8_t>& entries) {
 }  // namespace
 
 std::string ConfirmPollListText(std::string_view typed) {
-    return "Confirm that you want to set the poll list to : " + std::string(typed) + "?";
+    return "Confirm that you want to set the poll list to : " + SingleSpaced(typed) + "?";
 }
 
 std::string NodeEndsFrameLine(std::size_t item) {

@@ -31,7 +31,8 @@ inline constexpr std::string_view LAST_ENTRY_UNREAD_LINE =
 inline constexpr std::string_view START_CAPTION = "Start";
 inline constexpr std::string_view STOP_CAPTION = "Stop";
 
-// "Confirm that you want to set the poll list to : 10 20?"
+// "Confirm that you want to set the poll list to : 10 20?", the typed text
+// single spaced.
 std::string ConfirmPollListText(std::string_view typed);
 // The line that refuses a list with node 255 at item `item`.
 std::string NodeEndsFrameLine(std::size_t item);

@@ -6,10 +6,11 @@ namespace kovex {
 
 namespace {
 
-// The text up to and including its first space; empty when it has none.
+// The text up to and including its first blank; empty when it has none. A
+// blank is never a digit, so the token reads as it would ending in a space.
 std::string_view FirstToken(std::string_view text) {
-    const auto space = text.find(' ');
-    return space == std::string_view::npos ? std::string_view{} : text.substr(0, space + 1);
+    const auto blank = FindBlank(text);
+    return blank == std::string_view::npos ? std::string_view{} : text.substr(0, blank + 1);
 }
 
 }  // namespace

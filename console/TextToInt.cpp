@@ -1,5 +1,6 @@
 #include "console/TextToInt.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace kovex {
@@ -77,12 +78,28 @@ std::int32_t TextToInt(std::string_view text) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    while (!text.empty() && isBlank(text.front()))
+    while (!text.empty() && IsBlank(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
+    while (!text.empty() && IsBlank(text.back()))
         text.remove_suffix(1);
     return text;
+}
+
+std::size_t FindBlank(std::string_view text) {
+    const auto blank = std::find_if(text.begin(), text.end(), IsBlank);
+    return blank == text.end() ? std::string_view::npos
+                               : static_cast<std::size_t>(blank - text.begin());
+}
+
+std::string SingleSpaced(std::string_view text) {
+    std::string line;
+    for (text = TrimBlanks(text); !text.empty(); text = TrimBlanks(text)) {
+        const std::string_view word = text.substr(0, FindBlank(text));
+        if (!line.empty()) line += ' ';
+        line += word;
+        text.remove_prefix(word.size());
+    }
+    return line;
 }
 
 }  // namespace kovex

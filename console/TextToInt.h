@@ -1,7 +1,10 @@
-// Converts typed text to a signed 32-bit number; never fails.
+// Typed numbers: the conversion of typed text to a signed 32-bit number
+// (it never fails), and the blanks that separate numbers in a typed line.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace kovex {
@@ -19,8 +22,21 @@ namespace kovex {
 // "$123456789" gives 0x23456789.
 std::int32_t TextToInt(std::string_view text);
 
-// Removes the blanks (codes 0x00 to 0x20) from both ends of a typed line, as
-// the node message and poll list parsers do before each token.
+// A blank separates typed numbers: the space and every control character
+// (codes 0x00 to 0x20), so a pasted line break or tab splits them as a space.
+constexpr bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+// Removes the blanks from both ends of a typed line, as the node message and
+// poll list parsers do before each token.
 std::string_view TrimBlanks(std::string_view text);
+
+// Where the first blank stands; npos when there is none.
+std::size_t FindBlank(std::string_view text);
+
+// The words of a typed line joined by single spaces, no blank at either end:
+// "10 0 7\r\n10  3" gives "10 0 7 10 3". Shows a line as its numbers are read.
+std::string SingleSpaced(std::string_view text);
 
 }  // namespace kovex

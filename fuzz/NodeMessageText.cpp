@@ -3,8 +3,10 @@
 // must either refuse the line or build a frame that fits the 257-byte buffer
 // and holds 0xFF only as its end byte. The numbers of a built frame must be
 // those of a plain re-reading of the line (trim, append a space, take the
-// token up to its space, repeat), and the simulated card must decode the
-// frame into those numbers without counting it malformed.
+// token up to its first blank, repeat), and the simulated card must decode
+// the frame into those numbers without counting it malformed. Every blank
+// (0x00 to 0x20) separates numbers alike: turning each into another blank
+// changes nothing, and the line single spaced reads as the same numbers.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -36,24 +38,50 @@ void Check(bool holds, const char* what) {
     if (!holds) Fail(what);
 }
 
+bool Blank(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
 // The line read literally: blanks trimmed from both ends, one space
-// appended, the token up to and including the first space, while more than
-// one character remains.
+// appended, the token up to the first blank read ending in a space, while
+// more than one character remains.
 std::vector<std::uint8_t> ReadLiterally(std::string text) {
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
     std::vector<std::uint8_t> numbers;
     do {
-        while (!text.empty() && blank(text.back()))
+        while (!text.empty() && Blank(text.back()))
             text.pop_back();
-        const auto first = std::find_if_not(text.begin(), text.end(), blank);
+        const auto first = std::find_if_not(text.begin(), text.end(), Blank);
         text.erase(text.begin(), first);
         text.push_back(' ');
-        const std::size_t space = text.find(' ');
-        const std::string token = text.substr(0, space + 1);
-        text.erase(0, space + 1);
+        const auto end = std::find_if(text.begin(), text.end(), Blank) - text.begin();
+        const std::string token = text.substr(0, static_cast<std::size_t>(end)) + ' ';
+        text.erase(0, static_cast<std::size_t>(end) + 1);
         numbers.push_back(static_cast<std::uint8_t>(TextToInt(token) & 0xFF));
     } while (text.size() > 1);
     return numbers;
+}
+
+// Each blank turned into the next one (a space into NUL, NUL into 0x01, ...).
+std::string OtherBlanks(std::string text) {
+    for (char& c : text) {
+        if (Blank(c)) c = static_cast<char>((static_cast<unsigned char>(c) + 1) % 0x21);
+    }
+    return text;
+}
+
+void CheckSeparators(const std::string& text, const NodeMessage& message,
+                     const std::vector<std::uint8_t>& numbers) {
+    const NodeMessage other = BuildNodeMessage(OtherBlanks(text));
+    Check(other.outcome == message.outcome && other.frame == message.frame &&
+              other.line == message.line,
+          "one blank read unlike another");
+    const std::string spaced = SingleSpaced(text);
+    Check(ReadLiterally(spaced) == numbers, "the single spaced line reads other numbers");
+    Check(spaced.find("  ") == std::string::npos &&
+              std::count_if(spaced.begin(), spaced.end(), Blank) ==
+                  std::count(spaced.begin(), spaced.end(), ' ') &&
+              TrimBlanks(spaced) == spaced,
+          "the single spaced line has other blanks");
 }
 
 void CheckFrameShape(const Frame& frame) {
@@ -107,6 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Check(message.outcome != NodeMessage::Outcome::Ignored, "a long text was ignored");
     const std::vector<std::uint8_t> numbers = ReadLiterally(text);
+    CheckSeparators(text, message, numbers);
     const bool canTravel = numbers.size() >= 3 && numbers.size() <= NODE_MESSAGE_MOST_NUMBERS &&
                            std::find(numbers.begin(), numbers.end(), FRAME_END) == numbers.end();
     if (!canTravel) {

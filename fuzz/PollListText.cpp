@@ -3,7 +3,9 @@
 //  - it ends with its only 0 (the entry that ends the card's list);
 //  - every other entry took at least two characters ("7 "), so a text of n
 //    characters gives at most (n + 1) / 2 nodes;
-//  - blanks in front change nothing.
+//  - blanks in front change nothing;
+//  - every blank (0x00 to 0x20) separates entries alike: turning each into
+//    another blank changes nothing, nor does single spacing the text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <string_view>
 
 #include "console/PollListText.h"
+#include "console/TextToInt.h"
 
 namespace kovex {
 namespace {
@@ -29,6 +32,12 @@ void CheckText(std::string_view typed) {
     }
     if (entries.size() - 1 > (typed.size() + 1) / 2) Fail("more nodes than the text can hold");
     if (ParsePollList(" \t" + std::string(typed)) != entries) Fail("leading blanks mattered");
+    std::string other(typed);
+    for (char& c : other) {
+        if (static_cast<unsigned char>(c) <= 0x20) c = c == '\n' ? ' ' : '\n';
+    }
+    if (ParsePollList(other) != entries) Fail("one blank read unlike another");
+    if (ParsePollList(SingleSpaced(typed)) != entries) Fail("single spacing mattered");
 }
 
 }  // namespace

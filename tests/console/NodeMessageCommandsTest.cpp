@@ -83,18 +83,27 @@ TEST_F(NodeMessageCommandsTest, TestEndsWhenTheCardStopsTakingBytes) {
     EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
 }
 
-TEST_F(NodeMessageCommandsTest, TestGoesOnPastABusyPort) {
+TEST_F(NodeMessageCommandsTest, TestStopsAtTheFirstMessageRefusedForABusyPort) {
     std::unique_ptr<std::optional<CardPort::Lease>> lease;
     rig.window.onMessage = [&](std::string_view text) {
         if (text == "Relay 1 = 1") {
             lease = std::make_unique<std::optional<CardPort::Lease>>(rig.port.TryTake());
         }
-        if (text == "Relay 1 = 0") lease.reset();
     };
     commands.Button14Click();
-    EXPECT_EQ(rig.window.messages.size(), 17u);
-    EXPECT_EQ(rig.window.log.front(), PORT_TAKEN_LINE);
-    EXPECT_EQ(rig.card.NodeMessagesReceived().size(), 16u);
+    lease.reset();
+    EXPECT_EQ(rig.window.messages, Lines{"Relay 1 = 1"});
+    EXPECT_EQ(rig.window.log, Lines{std::string(PORT_TAKEN_LINE)});
+    EXPECT_TRUE(rig.card.NodeMessagesReceived().empty());
+}
+
+TEST_F(NodeMessageCommandsTest, TestStartedWhileThePortIsTakenShowsNoBox) {
+    std::optional<CardPort::Lease> lease = rig.port.TryTake();
+    commands.Button14Click();
+    lease.reset();
+    EXPECT_TRUE(rig.window.messages.empty());
+    EXPECT_EQ(rig.window.log, Lines{std::string(PORT_TAKEN_LINE)});
+    EXPECT_TRUE(rig.card.HostBytes().empty());
 }
 
 TEST_F(NodeMessageCommandsTest, SendMsgLogsThePromptAsksAndSends) {
@@ -125,7 +134,8 @@ TEST_F(NodeMessageCommandsTest, SendMsgCancelledOrTooShortSendsNothing) {
 
 TEST_F(NodeMessageCommandsTest, SendMsgOffersEarlierLinesNewestFirstEachOnce) {
     // The refused line and the cancel are not offered again.
-    rig.window.inputAnswers = {"10 3 2 1", "10 0 7", "10 255 7", "10 3 2 1"};
+    // A pasted line is offered single spaced, so it is the same line.
+    rig.window.inputAnswers = {"10 3 2 1", "10 0 7", "10 255 7", " 10\t3 2\r\n1"};
     for (int i = 0; i < 5; ++i)
         commands.Button10Click();
     ASSERT_EQ(rig.window.inputBoxes.size(), 5u);

@@ -31,6 +31,7 @@ TEST_F(SetPollListTest, TypedListsBecomeFramesAndLines) {
         const char* typed;
         Frames frames;
         Lines lines;
+        const char* confirmed = nullptr;  // the list the question shows; null: as typed
     };
     const Case cases[] = {
         {"10 20",
@@ -56,10 +57,12 @@ TEST_F(SetPollListTest, TypedListsBecomeFramesAndLines) {
           "Setting poll list to  10 3 4 0"}},
         {"   10    20   ",
          {SetFrame(0, 10), SetFrame(1, 20), SetFrame(2, 0)},
-         {Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"}},
+         {Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"},
+         "10 20"},
         {"\t10 \x01 20\t",
          {SetFrame(0, 10), SetFrame(1, 20), SetFrame(2, 0)},
-         {Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"}},
+         {Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"},
+         "10 20"},
         {"abc 7", {SetFrame(0, 0)}, {Adding(0, 0), "Setting poll list to  0"}},
     };
     for (const Case& c : cases) {
@@ -80,7 +83,8 @@ TEST_F(SetPollListTest, TypedListsBecomeFramesAndLines) {
         }
         ASSERT_EQ(fresh.window.questions.size(), 1u) << c.typed;
         EXPECT_EQ(fresh.window.questions[0].text,
-                  std::string("Confirm that you want to set the poll list to : ") + c.typed + "?");
+                  std::string("Confirm that you want to set the poll list to : ") +
+                      (c.confirmed ? c.confirmed : c.typed) + "?");
         EXPECT_EQ(fresh.card.MalformedFrames(), 0) << c.typed;
         EXPECT_FALSE(fresh.port.ByteWaiting()) << c.typed;
     }
@@ -226,7 +230,10 @@ TEST(PollListText, ParseEndsAtTheFirstZeroAndKeepsTheLowByte) {
          "5 6",
          {0}},
         {"1  \x1F 2", {1, 2, 0}},
-        {"10\t20 30", {10, 30, 0}},
+        {"10\t20 30", {10, 20, 30, 0}},
+        {"10\r\n20\x01\x1F"
+         "30\n",
+         {10, 20, 30, 0}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParsePollList(c.typed), c.entries) << c.typed;
