@@ -3,37 +3,22 @@
 // saves the copy and most of the page faults.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
-#include <vector>
+
+#include "seam/UserFile.h"
 
 namespace kovex {
 
-class FirmwareFile {
-public:
-    // Holds bytes already in memory.
-    explicit FirmwareFile(std::vector<std::uint8_t> bytes);
-    FirmwareFile(FirmwareFile&& other) noexcept;
-    FirmwareFile& operator=(FirmwareFile&&) = delete;
-    FirmwareFile(const FirmwareFile&) = delete;
-    FirmwareFile& operator=(const FirmwareFile&) = delete;
-    ~FirmwareFile();
+// Far above any card image (the card holds 128 KiB; its HEX text about 2.8
+// times that), low enough that a wrong file is refused before it is read.
+inline constexpr std::uint64_t FIRMWARE_FILE_LIMIT = std::uint64_t{64} << 20;
 
-    std::span<const std::uint8_t> Bytes() const;
-
-private:
-    friend FirmwareFile ReadFirmwareFile(const std::string& path);
-    FirmwareFile(void* mapped, std::size_t size) : mapped_(mapped), mappedSize_(size) {}
-
-    std::vector<std::uint8_t> bytes_;
-    void* mapped_ = nullptr;
-    std::size_t mappedSize_ = 0;
-};
+using FirmwareFile = UserFile;
 
 // Throws std::runtime_error naming the file and the reason when it cannot be
-// opened or read.
+// opened or read, or is refused: not a regular file, or over
+// FIRMWARE_FILE_LIMIT.
 FirmwareFile ReadFirmwareFile(const std::string& path);
 
 }  // namespace kovex

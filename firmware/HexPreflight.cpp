@@ -1,5 +1,6 @@
 #include "firmware/HexPreflight.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -106,25 +107,66 @@ std::optional<std::uint8_t> RequiredCount(std::uint8_t type) {
     }
 }
 
-// Where the loader would load the data record, tracking its upper address
-// the way the loader does.
-class WindowTracker {
+// Where the loader puts a line's data.
+struct LineLoad {
+    bool dropped = false;    // a data record outside the window
+    std::int32_t start = 0;  // image index
+    std::int32_t count = 0;  // bytes loaded
+};
+
+// Tracks the upper address the way the loader does.
+class LoadTracker {
 public:
-    // True when line is a data record that the loader drops for its address.
-    bool DropsData(std::string_view line) {
-        if (line.size() < DATA_AT || line[0] != LINE_START) return false;
+    LineLoad Track(std::string_view line) {
+        if (line.size() < DATA_AT || line[0] != LINE_START) return {};
         const std::uint8_t type = HexByte(line, TYPE_AT);
         if (type == RECORD_EXTENDED_LINEAR_ADDRESS && line.size() >= DATA_AT + 4) {
             upper_ = HexWord(line, DATA_AT);
         }
-        if (type != RECORD_DATA) return false;
+        if (type != RECORD_DATA) return {};
         const std::uint32_t load = std::uint32_t{upper_} << 16 | HexWord(line, 3);
-        return load < static_cast<std::uint32_t>(IMAGE_BASE) ||
-               load > static_cast<std::uint32_t>(IMAGE_LIMIT);
+        if (load < static_cast<std::uint32_t>(IMAGE_BASE) ||
+            load > static_cast<std::uint32_t>(IMAGE_LIMIT)) {
+            return {.dropped = true};
+        }
+        const std::uint8_t count = HexByte(line, 1);
+        if (line.size() < DATA_AT + 2 * std::size_t{count}) return {};
+        return {.start = static_cast<std::int32_t>(load) - IMAGE_BASE, .count = count};
     }
 
 private:
     std::uint16_t upper_ = 0;
+};
+
+// The loaded bytes past the last line sent. A file in address order has none,
+// so the marks that count each byte once are made only for one that has.
+class PastImageEnd {
+public:
+    explicit PastImageEnd(std::int32_t imageEnd) : end_(imageEnd) {}
+
+    void Add(const LineLoad& load) {
+        for (std::int32_t i = std::max(load.start, end_ + 1); i < load.start + load.count; ++i) {
+            if (marks_.empty()) marks_.resize(FIRMWARE_IMAGE_SIZE);
+            const auto at = static_cast<std::size_t>(i);
+            if (marks_[at]) continue;
+            marks_[at] = true;
+            const auto address = static_cast<std::uint32_t>(IMAGE_BASE + i);
+            if (found_.count++ == 0 || address < found_.first) found_.first = address;
+            found_.last = std::max(found_.last, address);
+        }
+    }
+
+    std::optional<BytesNotProgrammed> Found() const {
+        if (found_.count == 0) return std::nullopt;
+        BytesNotProgrammed found = found_;
+        found.programmedEnd = static_cast<std::uint32_t>(IMAGE_BASE + end_);
+        return found;
+    }
+
+private:
+    std::int32_t end_;
+    std::vector<bool> marks_;
+    BytesNotProgrammed found_;
 };
 
 bool IsEndRecordForLoader(std::string_view line) {
@@ -135,7 +177,8 @@ bool IsEndRecordForLoader(std::string_view line) {
 }  // namespace
 
 bool PreflightFindings::Clean() const {
-    return faultyRecords == 0 && recordsOutsideWindow == 0 && !endRecordMissing && !noDataForCard;
+    return faultyRecords == 0 && recordsOutsideWindow == 0 && !endRecordMissing && !noDataForCard &&
+           !pastImageEnd;
 }
 
 std::optional<std::string> RecordProblem(std::string_view line) {
@@ -173,7 +216,8 @@ std::optional<std::string> RecordProblem(std::string_view line) {
 PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexImage& image) {
     PreflightFindings findings;
     findings.endRecordMissing = true;
-    WindowTracker window;
+    LoadTracker loads;
+    PastImageEnd pastEnd(image.ImageEnd);
     ForEachHexLine(file, [&](std::string_view line, std::size_t lineNumber) {
         if (line.empty()) return true;
         if (auto problem = RecordProblem(line)) {
@@ -181,7 +225,9 @@ PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexIm
                 findings.firstFault = RecordFault{lineNumber, std::move(*problem)};
             }
         }
-        if (window.DropsData(line)) ++findings.recordsOutsideWindow;
+        const LineLoad load = loads.Track(line);
+        if (load.dropped) ++findings.recordsOutsideWindow;
+        pastEnd.Add(load);
         if (IsEndRecordForLoader(line)) {
             findings.endRecordMissing = false;
             return false;
@@ -189,6 +235,7 @@ PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexIm
         return true;
     });
     findings.noDataForCard = !HasLineToSend(image);
+    findings.pastImageEnd = pastEnd.Found();
     return findings;
 }
 
@@ -202,6 +249,12 @@ std::string PreflightQuestion(const PreflightFindings& findings) {
     if (findings.recordsOutsideWindow > 0) {
         text += "Data records outside 2000-16000, which are not programmed: " +
                 std::to_string(findings.recordsOutsideWindow) + ".\n";
+    }
+    if (const auto& past = findings.pastImageEnd) {
+        text += "Data records out of address order: programming ends at " +
+                Hex(past->programmedEnd, 4) + ", with the last data record in the file, so " +
+                std::to_string(past->count) + " loaded bytes in " + Hex(past->first, 4) + "-" +
+                Hex(past->last, 4) + " are not programmed.\n";
     }
     if (findings.endRecordMissing) {
         text += "The file has no end-of-file record: it may have been cut short.\n";

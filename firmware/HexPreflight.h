@@ -1,7 +1,7 @@
 // Checks a firmware file as Intel HEX before the card is touched, record by
 // record up to its end-of-file record, and says what the lenient loader would
-// quietly make of it: records it misreads, data it drops, or an image with
-// nothing to program.
+// quietly make of it: records it misreads, data it drops or leaves past the
+// end it programs, or an image with nothing to program.
 #pragma once
 
 #include <cstddef>
@@ -20,12 +20,23 @@ struct RecordFault {
     bool operator==(const RecordFault&) const = default;
 };
 
+// Loaded bytes past the last line the loop sends, which records out of
+// address order leave there: every byte counted once, card addresses.
+struct BytesNotProgrammed {
+    std::size_t count = 0;
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    std::uint32_t programmedEnd = 0;  // the last address the lines cover
+    bool operator==(const BytesNotProgrammed&) const = default;
+};
+
 struct PreflightFindings {
     std::size_t faultyRecords = 0;
     std::optional<RecordFault> firstFault;
     std::size_t recordsOutsideWindow = 0;  // data records the loader drops
     bool endRecordMissing = false;
     bool noDataForCard = false;  // the loop would send no line
+    std::optional<BytesNotProgrammed> pastImageEnd;
     bool Clean() const;
     bool operator==(const PreflightFindings&) const = default;
 };

@@ -18,6 +18,14 @@ std::string AddressPastRecordMessage(std::int32_t cardAddress) {
            ", but a programming line carries addresses up to FFFF only; nothing was sent to KOVEX";
 }
 
+std::string ProgrammedLine(const LinesSent& lines) {
+    std::string text = "Programmed " + std::to_string(lines.count) + " line";
+    if (lines.count != 1) text += "s";
+    if (lines.count == 0) return text;
+    return text + ", " + Hex(lines.first, 4) + "-" +
+           Hex(lines.last + static_cast<std::uint32_t>(LINE_BYTES) - 1, 4);
+}
+
 ProgrammingSequence::ProgrammingSequence(CardPort& port, WindowServices& window)
     : ProgrammingSequence(port, window, ReadFirmwareFile) {}
 
@@ -37,11 +45,24 @@ void ProgrammingSequence::Run() {
     const FirmwareFile file = reader_(*path);
     const HexImage image = LoadHexImage(file.Bytes());
     if (!ImageMayBeProgrammed(file.Bytes(), image)) return;
+    ProgramCard(image);
+}
 
-    ResetAndErase();
-    window_.AppendLog(PROGRAMMING_LINE);
-    if (!SendLines(image)) return;
-    ReportNewFirmware();
+void ProgrammingSequence::ProgramCard(const HexImage& image) {
+    try {
+        ResetAndErase();
+        window_.AppendLog(PROGRAMMING_LINE);
+        const auto sent = SendLines(image);
+        if (!sent) return;
+        window_.AppendLog(ProgrammedLine(*sent));
+        ReportNewFirmware();
+    } catch (const CardNotAnswering&) {
+        window_.SetStatusLabel(STOPPED_SILENT_LABEL);
+        throw;
+    } catch (const CardKeepsSending&) {
+        window_.SetStatusLabel(STOPPED_SENDING_LABEL);
+        throw;
+    }
 }
 
 bool ProgrammingSequence::ImageMayBeProgrammed(std::span<const std::uint8_t> file,
@@ -70,7 +91,8 @@ void ProgrammingSequence::ResetAndErase() {
     port_.DrainReplies();
 }
 
-bool ProgrammingSequence::SendLines(const HexImage& image) {
+std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image) {
+    LinesSent sent;
     Frame frame;
     frame.reserve(PREFIX_PROGRAM_LINE.size() + LINE_RECORD_LENGTH + 1);
     for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
@@ -86,11 +108,14 @@ bool ProgrammingSequence::SendLines(const HexImage& image) {
         if (port_.State().TickCountdown == 0) {
             window_.SetStatusLabel(TIMED_OUT_LINE);
             window_.AppendLog(TIMED_OUT_LINE);
-            return false;
+            return std::nullopt;
         }
         port_.ReadData();  // any byte acknowledges the line
+        const auto address = static_cast<std::uint32_t>(IMAGE_BASE + index);
+        if (sent.count++ == 0) sent.first = address;
+        sent.last = address;
     }
-    return true;
+    return sent;
 }
 
 void ProgrammingSequence::ReportNewFirmware() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,23 @@ inline constexpr std::string_view TIMED_OUT_LINE = "Programming timed out";
 inline constexpr std::string_view NOT_PROGRAMMED_LINE =
     "Programming not started: KOVEX was not touched";
 
+inline constexpr std::string_view STOPPED_SILENT_LABEL =
+    "Programming stopped: KOVEX did not answer";
+inline constexpr std::string_view STOPPED_SENDING_LABEL =
+    "Programming stopped: KOVEX keeps sending";
+
 // The error for an image with a line the card cannot be sent.
 std::string AddressPastRecordMessage(std::int32_t cardAddress);
+
+// The lines a run sent, by their card addresses.
+struct LinesSent {
+    std::size_t count = 0;
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+};
+// "Programmed 256 lines, 2000-2FFF": from the first line's address to the
+// last byte of the last line.
+std::string ProgrammedLine(const LinesSent& lines);
 
 class ProgrammingSequence {
 public:
@@ -44,9 +60,11 @@ private:
     void Run();
     // The checks before the card is touched; false when the run ends there.
     bool ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image);
+    // From the first reset on: Label1 says so when the card ends the run.
+    void ProgramCard(const HexImage& image);
     void ResetAndErase();
-    // False when a line was not acknowledged in time.
-    bool SendLines(const HexImage& image);
+    // Nothing when a line was not acknowledged in time.
+    std::optional<LinesSent> SendLines(const HexImage& image);
     void ReportNewFirmware();
 
     CardPort& port_;

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
 #include "display/pictures/PictureBytes.h"
 #include "display/pictures/PictureDecoders.h"
+#include "seam/UserFile.h"
 
 namespace kovex {
 namespace {
@@ -26,15 +24,15 @@ std::string ExtensionOf(const std::string& path) {
     return extension;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::error_code error;
-    const bool isDirectory = std::filesystem::is_directory(path, error);
-    std::ifstream file(path, std::ios::binary);
-    if (isDirectory || !file) throw PictureError("Cannot open file " + path);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                    std::istreambuf_iterator<char>());
-    if (file.bad()) throw PictureError("Cannot open file " + path);
-    return bytes;
+// Refused names keep the open error's text and add why they were refused.
+UserFile ReadPictureFile(const std::string& path) {
+    try {
+        return ReadUserFile(path, PICTURE_FILE_LIMIT, UserFile::Holding::Copy);
+    } catch (const UserFileError& error) {
+        std::string text = "Cannot open file " + path;
+        if (error.Why() == UserFileError::Cause::Refused) text += std::string(": ") + error.what();
+        throw PictureError(text);
+    }
 }
 
 QImage Decode(PictureBytes bytes, PictureKind kind) {
@@ -84,8 +82,8 @@ QImage LoadPictureFile(const std::string& path) {
     const std::string extension = ExtensionOf(path);
     const auto kind = PictureKindForExtension(extension);
     if (!kind) throw PictureError("Unknown picture file extension (." + extension + ")");
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    return LoadPictureBytes(bytes, *kind);
+    const UserFile file = ReadPictureFile(path);
+    return LoadPictureBytes(file.Bytes(), *kind);
 }
 
 }  // namespace kovex

@@ -6,13 +6,20 @@
 #pragma once
 
 #include <QImage>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
 namespace kovex {
 
+// Larger picture files are refused unread. The limit is far above any
+// picture: Qt's image readers decode at most 128 MB of pixels, a metafile of
+// this size would be absurd, and the display shows 256 x 64 pixels.
+inline constexpr std::uint64_t PICTURE_FILE_LIMIT = std::uint64_t{256} << 20;
+
 // A picture that cannot be loaded. what() is the text shown to the user:
-// "Unknown picture file extension (.%s)", "Cannot open file %s",
+// "Unknown picture file extension (.%s)", "Cannot open file %s" (followed by
+// ": " and the reason when the name is not a regular file or is too large),
 // "Bitmap image is not valid", "Icon image is not valid" or
 // "Metafile is not valid".
 class PictureError : public std::runtime_error {

@@ -3,6 +3,7 @@
 #include "ProgrammingRig.h"
 #include "link/CardExchange.h"
 #include "support/HexText.h"
+#include "support/OddFiles.h"
 
 namespace kovex::testing {
 namespace {
@@ -18,22 +19,24 @@ TEST_F(ProgrammingTest, CancellingTheDialogDoesNothing) {
 }
 
 TEST_F(ProgrammingTest, AFileThatCannotBeReadLeavesTheCardAlone) {
-    const std::string folder = std::filesystem::temp_directory_path().string();
-    struct Case {
-        std::string path;
-        std::string error;
+    const OddFiles odd("", FIRMWARE_FILE_LIMIT);
+    const std::pair<std::string, std::string> cases[] = {
+        {"/nonexistent/kovex.hex", "No such file or directory"},
+        {odd.folder, "it is a folder"},
+        {odd.fifo, "it is a FIFO (named pipe), not a regular file"},
+        {odd.zeroLink, "it is a character device, not a regular file"},
+        {odd.overLimit, "it is 67108865 bytes long, more than the 64 MiB allowed"},
     };
-    const Case cases[] = {
-        {"/nonexistent/kovex.hex",
-         "Cannot read the firmware file /nonexistent/kovex.hex: No such file or directory."},
-        {folder, "Cannot read the firmware file " + folder + ": it is a folder."},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [path, reason] : cases) {
         rig->window.log.clear();
         rig->window.errors.clear();
-        rig->window.fileAnswers.emplace_back(c.path);
-        Click();
-        EXPECT_EQ(rig->window.errors, Lines{c.error});
+        rig->window.fileAnswers.emplace_back(path);
+        {
+            const FifoWriter writer(odd.fifo);
+            Click();
+        }
+        EXPECT_EQ(rig->window.errors,
+                  Lines{"Cannot read the firmware file " + path + ": " + reason + "."});
         EXPECT_EQ(rig->window.log, Lines{"Reading Hex file"});
     }
     EXPECT_TRUE(rig->card.HostBytes().empty());
@@ -85,6 +88,19 @@ TEST_F(ProgrammingTest, AFaultyFileIsProgrammedOnlyWhenTheUserSaysYes) {
             EXPECT_TRUE(rig->card.HostBytes().empty());
         }
     }
+}
+
+TEST_F(ProgrammingTest, DataLeftPastTheEndByRecordsOutOfOrderIsNamedFirst) {
+    std::string hex = FilledHexFile(0x2040, 0x2FF0);
+    hex.insert(hex.rfind(END_RECORD), DataRecord(0x2000, {0x02, 0x20, 0x40, 0x00}) + "\r\n");
+    Program(hex);
+    ASSERT_EQ(rig->window.questions.size(), 1u);
+    EXPECT_EQ(rig->window.questions[0].text,
+              "Data records out of address order: programming ends at 203F, with the last data "
+              "record in the file, so 4032 loaded bytes in 2040-2FFF are not programmed.\n"
+              "Program KOVEX anyway?");
+    EXPECT_FALSE(rig->window.questions[0].defaultYes);
+    EXPECT_TRUE(rig->card.HostBytes().empty());
 }
 
 TEST_F(ProgrammingTest, AnImageWithALinePastFFFFIsRefusedBeforeTheCard) {

@@ -88,11 +88,12 @@ std::vector<std::uint8_t> ProgrammingTest::CompletedRunCommands(std::size_t line
     return codes;
 }
 
-std::vector<std::string> ProgrammingTest::CompletedRunLog() const {
+std::vector<std::string> ProgrammingTest::CompletedRunLog(const std::string& programmed) const {
     return {"Reading Hex file",
             "Reseting KOVEX",
             "Erasing KOVEX Firmware",
             "Programming KOVEX",
+            programmed,
             "Reseting KOVEX",
             "Firmware version from KOVEX = " + FirmwareVersionText(rig->card.Flash()),
             "KOVEX Run Mode = 66"};

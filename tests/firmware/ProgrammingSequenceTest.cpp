@@ -29,35 +29,40 @@ TEST_F(ProgrammingTest, ACompletedRunSendsExactlyTheLinesThatHoldData) {
         std::string hex;
         Addresses lines;
         std::uint32_t labelEnd;
+        std::string programmed;
+        std::size_t questions;  // answered Yes
     };
     const Case cases[] = {
         {"one byte at 2005: four lines", HexFile({DataRecord(0x2005, {0x5A}), END_RECORD}),
-         Range(0x2000, 0x2030), 0x203F},
+         Range(0x2000, 0x2030), 0x203F, "Programmed 4 lines, 2000-203F", 0},
         {"blank block between two blocks skipped",
          HexFile({DataRecord(0x2000, 16, 0x11), DataRecord(0x2080, 16, 0x22), END_RECORD}),
-         Join(Range(0x2000, 0x2030), Range(0x2080, 0x20B0)), 0x20BF},
+         Join(Range(0x2000, 0x2030), Range(0x2080, 0x20B0)), 0x20BF,
+         "Programmed 8 lines, 2000-20BF", 0},
         {"2000-5FFF: blank block at 6000 skipped", FilledHexFile(0x2000, 0x5FF0),
-         Range(0x2000, 0x5FF0), 0x603F},
+         Range(0x2000, 0x5FF0), 0x603F, "Programmed 1024 lines, 2000-5FFF", 0},
         {"descending records: only below ImageEnd",
          HexFile({DataRecord(0x3000, 16, 0x11), DataRecord(0x2000, 16, 0x22), END_RECORD}),
-         Range(0x2000, 0x2030), 0x203F},
+         Range(0x2000, 0x2030), 0x203F, "Programmed 4 lines, 2000-203F", 1},
         {"data at 10000 beyond ImageEnd is not sent",
          HexFile({UpperAddressRecord(1), DataRecord(0, 16, 0x33), UpperAddressRecord(0),
                   DataRecord(0x2000, 16, 0x22), END_RECORD}),
-         Range(0x2000, 0x2030), 0x203F},
-        {"last line before 10000", FilledHexFile(0xFFF0, 0xFFF0), Range(0xFFC0, 0xFFF0), 0x1003F},
+         Range(0x2000, 0x2030), 0x203F, "Programmed 4 lines, 2000-203F", 1},
+        {"last line before 10000", FilledHexFile(0xFFF0, 0xFFF0), Range(0xFFC0, 0xFFF0), 0x1003F,
+         "Programmed 4 lines, FFC0-FFFF", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
+        rig->window.yesNoAnswers.push_back(true);
         Program(c.hex);
-        EXPECT_EQ(rig->window.log, CompletedRunLog());
+        EXPECT_EQ(rig->window.log, CompletedRunLog(c.programmed));
         EXPECT_EQ(Commands(), CompletedRunCommands(c.lines.size()));
         EXPECT_EQ(LineAddresses(), c.lines);
         EXPECT_EQ(rig->window.labels, ProgressLabels(c.lines, c.labelEnd));
         EXPECT_EQ(rig->card.Flash(), FlashOf(c.hex, c.lines));
         EXPECT_EQ(rig->state.CardMode, MODE_RUN);
-        EXPECT_TRUE(rig->window.questions.empty());
+        EXPECT_EQ(rig->window.questions.size(), c.questions);
         EXPECT_TRUE(rig->window.errors.empty());
     }
 }
@@ -148,8 +153,8 @@ TEST_F(ProgrammingTest, AFileWithNoDataErasesTheCardOnlyWhenTheUserSaysYes) {
               "Data records outside 2000-16000, which are not programmed: 1.\n"
               "The file holds no data for the card: programming would erase it and write "
               "nothing.\nProgram KOVEX anyway?");
-    EXPECT_EQ(rig->window.log, CompletedRunLog());
-    EXPECT_EQ(rig->window.log[5], "Firmware version from KOVEX = KOVEX FW crc32=00000000");
+    EXPECT_EQ(rig->window.log, CompletedRunLog("Programmed 0 lines"));
+    EXPECT_EQ(rig->window.log[6], "Firmware version from KOVEX = KOVEX FW crc32=00000000");
     EXPECT_EQ(Commands(), CompletedRunCommands(0));
     EXPECT_TRUE(rig->window.labels.empty());
 }
@@ -157,9 +162,9 @@ TEST_F(ProgrammingTest, AFileWithNoDataErasesTheCardOnlyWhenTheUserSaysYes) {
 TEST_F(ProgrammingTest, TheNewFirmwareNamesWhatWasProgrammed) {
     const std::string hex = FilledHexFile(0x2000, 0x20F0);
     Program(hex);
-    EXPECT_EQ(rig->window.log[5], "Firmware version from KOVEX = " +
+    EXPECT_EQ(rig->window.log[6], "Firmware version from KOVEX = " +
                                       FirmwareVersionText(FlashOf(hex, Range(0x2000, 0x20F0))));
-    EXPECT_NE(rig->window.log[5], "Firmware version from KOVEX = KOVEX 2.14 sim");
+    EXPECT_NE(rig->window.log[6], "Firmware version from KOVEX = KOVEX 2.14 sim");
 }
 
 TEST_F(ProgrammingTest, OtherCommandsAndASecondRunAreRefusedWhileItRuns) {
@@ -170,7 +175,7 @@ TEST_F(ProgrammingTest, OtherCommandsAndASecondRunAreRefusedWhileItRuns) {
     });
     Program(HexFile({DataRecord(0x2000, 16, 0x11), END_RECORD}));
     Lines expected = CompletedRunLog();
-    expected.insert(expected.begin() + 5, 2, std::string(PORT_TAKEN_LINE));
+    expected.insert(expected.begin() + 6, 2, std::string(PORT_TAKEN_LINE));
     EXPECT_EQ(rig->window.log, expected);
     EXPECT_EQ(rig->window.fileDialogs, 1);
     EXPECT_EQ(Commands(), CompletedRunCommands(4));
@@ -183,14 +188,23 @@ TEST_F(ProgrammingTest, ACardThatStopsAnsweringEndsTheRunWithItsLine) {
         std::function<void(SimulatedCard&)> fault;
         std::size_t framesSent;
         std::size_t logLinesBefore;
+        std::string line;
+        std::string_view label;
+    };
+    const auto afterFirstLine = [](const SimulatedCard& card) {
+        return card.FramesReceived().size() == 3;
     };
     const Case cases[] = {
-        {"stuck busy after the first line",
-         [](const SimulatedCard& card) { return card.FramesReceived().size() == 3; },
-         [](SimulatedCard& card) { card.Faults().stuckTxBusy = true; }, 3, 4},
+        {"stuck busy after the first line", afterFirstLine,
+         [](SimulatedCard& card) { card.Faults().stuckTxBusy = true; }, 3, 4, CardSilentLine(),
+         STOPPED_SILENT_LABEL},
         {"silent after the closing reset",
          [](const SimulatedCard& card) { return card.ResetCount() == 2; },
-         [](SimulatedCard& card) { card.Faults().silent = true; }, 8, 5},
+         [](SimulatedCard& card) { card.Faults().silent = true; }, 8, 6, CardSilentLine(),
+         STOPPED_SILENT_LABEL},
+        {"keeps sending from the first line on", afterFirstLine,
+         [](SimulatedCard& card) { card.Faults().endlessStream = true; }, 7, 6,
+         CardKeepsSendingLine(CardPort::DRAIN_MOST_BYTES), STOPPED_SENDING_LABEL},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -198,7 +212,8 @@ TEST_F(ProgrammingTest, ACardThatStopsAnsweringEndsTheRunWithItsLine) {
         WhenFirst([&] { return c.when(rig->card); }, [&] { c.fault(rig->card); });
         Program(HexFile({DataRecord(0x2000, 16, 0x11), END_RECORD}));
         ASSERT_EQ(rig->window.log.size(), c.logLinesBefore + 1);
-        EXPECT_EQ(rig->window.log.back(), CardSilentLine());
+        EXPECT_EQ(rig->window.log.back(), c.line);
+        EXPECT_EQ(rig->window.label, c.label);
         EXPECT_EQ(rig->card.FramesReceived().size(), c.framesSent);
         EXPECT_EQ(rig->state.CardMode, MODE_BEFORE);
     }

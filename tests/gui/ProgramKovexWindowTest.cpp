@@ -84,7 +84,7 @@ TEST_F(ProgramKovexWindowTest, AFileChosenInTheDialogReachesTheCard) {
     const QString version = QString::fromStdString(kovex::FirmwareVersionText(card.Flash()));
     EXPECT_EQ(memo->toPlainText(),
               "Reading Hex file\nReseting KOVEX\nErasing KOVEX Firmware\n"
-              "Programming KOVEX\nReseting KOVEX\n"
+              "Programming KOVEX\nProgrammed 4 lines, 2000-203F\nReseting KOVEX\n"
               "Firmware version from KOVEX = " +
                   version + "\nKOVEX Run Mode = 66");
     EXPECT_EQ(card.Flash().at(0x2005), 0x42);

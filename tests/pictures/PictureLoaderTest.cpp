@@ -183,12 +183,6 @@ TEST(StandardMetafile, DrawsItsRecords) {
     EXPECT_EQ(image.pixel(image.width() / 2, image.height() / 2), kBlack);
 }
 
-TEST(FolderNamedLikeAPicture, CannotBeOpened) {
-    const std::string path = testing::TempDir() + "folder.bmp";
-    std::filesystem::create_directories(path);
-    EXPECT_EQ(ErrorOf(path), "Cannot open file " + path);
-}
-
 // ---- Refused files: the exact text the user sees. ----
 
 struct Refused {
