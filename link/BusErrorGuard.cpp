@@ -1,13 +1,38 @@
 #include "link/BusErrorGuard.h"
 
+#include <setjmp.h>
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <csignal>
 #include <string_view>
 
 namespace kovex {
 namespace {
+
+// Where a SIGBUS on this thread returns to while a guarded access runs; null
+// otherwise. Only the accessors below and the handler touch it.
+thread_local sigjmp_buf* volatile armedLanding = nullptr;
+
+// Runs one access with the landing armed. The accessors are leaf functions
+// that hold no object with a destructor, so the jump back from the handler
+// crosses no C++ frame. The mask is not saved: the handler runs with SIGBUS
+// unblocked (SA_NODEFER), so nothing needs restoring.
+template <typename Access>
+bool Guarded(Access access) noexcept {
+    sigjmp_buf landing;
+    if (sigsetjmp(landing, 0) != 0) {
+        armedLanding = nullptr;
+        return false;
+    }
+    armedLanding = &landing;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    access();
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    armedLanding = nullptr;
+    return true;
+}
 
 class LineBuilder {
 public:
@@ -40,6 +65,10 @@ private:
 };
 
 void OnBusError(int /*signal*/, siginfo_t* info, void* /*context*/) {
+    if (sigjmp_buf* const landing = armedLanding) {
+        armedLanding = nullptr;
+        siglongjmp(*landing, 1);
+    }
     std::array<char, 512> line{};
     const std::size_t length =
         BusErrorMessage(line, reinterpret_cast<std::uintptr_t>(info->si_addr));
@@ -68,9 +97,24 @@ int BusErrorExitStatus() noexcept {
 bool InstallBusErrorGuard() noexcept {
     struct sigaction action {};
     action.sa_sigaction = OnBusError;
-    action.sa_flags = SA_SIGINFO;
+    action.sa_flags = SA_SIGINFO | SA_NODEFER;
     sigemptyset(&action.sa_mask);
     return ::sigaction(SIGBUS, &action, nullptr) == 0;
+}
+
+bool GuardedRead8(const volatile std::uint8_t* address, std::uint8_t& value) noexcept {
+    std::uint8_t read = 0;
+    if (!Guarded([&] { read = *address; })) return false;
+    value = read;
+    return true;
+}
+
+bool GuardedWrite8(volatile std::uint8_t* address, std::uint8_t value) noexcept {
+    return Guarded([&] { *address = value; });
+}
+
+bool GuardedWrite32(volatile std::uint32_t* address, std::uint32_t value) noexcept {
+    return Guarded([&] { *address = value; });
 }
 
 }  // namespace kovex

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "link/CardLoss.h"
+
 namespace kovex {
 namespace {
 
@@ -56,6 +58,7 @@ void CardOpener::Button1Click() {
     // restart it under the running one.
     if (scanning_) return;
     window_.ClearLog();
+    ReleaseLostCardWindow();
     {
         const ScanFlag flag(scanning_);
         ScanBus();
@@ -122,10 +125,26 @@ bool CardOpener::SetUpBridge() {
         address_ = nullptr;
         return false;
     }
-    for (const BridgeSetupWrite& write : BRIDGE_SETUP)
-        address_->Write32(write.offset, write.value);
+    try {
+        for (const BridgeSetupWrite& write : BRIDGE_SETUP)
+            address_->Write32(write.offset, write.value);
+    } catch (const CardLost& lost) {
+        // The rest of the set-up is not written; Open stays ready.
+        window_.AppendLog(CardLostLine(lost));
+        api_.PlxPci_PciBarUnmap(device_, address_);
+        address_ = nullptr;
+        return false;
+    }
     api_.PlxPci_PciBarUnmap(device_, address_);
     return true;
+}
+
+void CardOpener::ReleaseLostCardWindow() {
+    // The card window of an earlier Open whose card went away: its mapping
+    // is dead, the port already let go of it.
+    if (address_ == nullptr || port_.IsOpen()) return;
+    api_.PlxPci_PciBarUnmap(device_, address_);
+    address_ = nullptr;
 }
 
 MappedRegion* CardOpener::MapCardWindow() {

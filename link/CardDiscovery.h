@@ -38,6 +38,7 @@ private:
     const DeviceKey* FirstBridge() const;
     bool SetUpBridge();
     MappedRegion* MapCardWindow();
+    void ReleaseLostCardWindow();
     // One line: the provider's reason when it gives one, else withoutReason.
     void LogFailure(const std::string& withoutReason);
     void EnableCardButtons();

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "link/CardLoss.h"
+
 namespace kovex {
 
 std::string CardSilentLine() {
@@ -33,6 +35,9 @@ bool RunCardExchange(CardPort& port, WindowServices& window,
         return false;
     } catch (const CardKeepsSending& flood) {
         window.AppendLog(CardKeepsSendingLine(flood.ThrownAway()));
+        return false;
+    } catch (const CardLost& lost) {
+        HandleCardLost(port, window, lost);
         return false;
     }
     return true;

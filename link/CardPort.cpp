@@ -23,6 +23,7 @@ std::optional<CardPort::Lease> CardPort::TryTake() {
 }
 
 MappedRegion& CardPort::Window() {
+    if (lost_) throw *lost_;
     if (window_ == nullptr) throw std::logic_error("No card is open");
     return *window_;
 }

@@ -14,6 +14,7 @@
 
 #include "link/BridgeApi.h"
 #include "link/Clock.h"
+#include "link/RegisterAccess.h"
 #include "link/WaitPacer.h"
 #include "seam/AppState.h"
 
@@ -71,7 +72,16 @@ public:
     CardPort(AppState& state, MonotonicClock& clock, Pump pump);
 
     // The card window mapped by Open; until then no register is touched.
-    void Attach(MappedRegion& cardWindow) { window_ = &cardWindow; }
+    void Attach(MappedRegion& cardWindow) {
+        window_ = &cardWindow;
+        lost_.reset();
+    }
+    // Closes the port on a card whose registers went away: every later access
+    // throws lost again, so a wait that outlived the fault ends touching nothing.
+    void Detach(const CardLost& lost) {
+        window_ = nullptr;
+        lost_ = lost;
+    }
     bool IsOpen() const { return window_ != nullptr; }
 
     std::optional<Lease> TryTake();
@@ -123,6 +133,7 @@ private:
     WaitPacing pacing_;
     Nanos lastPump_;
     MappedRegion* window_ = nullptr;
+    std::optional<CardLost> lost_;
     bool taken_ = false;
 };
 

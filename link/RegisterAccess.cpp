@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <filesystem>
 #include <string>
 
+#include "link/BusErrorGuard.h"
 #include "link/SysfsSystem.h"
 
 namespace kovex {
@@ -22,18 +24,24 @@ constexpr std::uint32_t ToLittleEndian(std::uint32_t value) {
 
 }  // namespace
 
+CardLost::CardLost(const std::string& file)
+    : std::runtime_error("The card's registers behind " + file + " are no longer reachable"),
+      device_(std::filesystem::path(file).parent_path().filename().string()) {}
+
 std::uint8_t MemoryRegisters::Read8(std::size_t offset) {
-    return base_[offset];
+    std::uint8_t value = 0;
+    if (!GuardedRead8(base_ + offset, value)) throw CardLost(file_);
+    return value;
 }
 
 void MemoryRegisters::Write8(std::size_t offset, std::uint8_t value) {
-    base_[offset] = value;
+    if (!GuardedWrite8(base_ + offset, value)) throw CardLost(file_);
 }
 
 void MemoryRegisters::Write32(std::size_t offset, std::uint32_t value) {
     // The caller checked that base + offset is 4-byte aligned.
     auto* const word = reinterpret_cast<volatile std::uint32_t*>(base_ + offset);
-    *word = ToLittleEndian(value);
+    if (!GuardedWrite32(word, ToLittleEndian(value))) throw CardLost(file_);
 }
 
 // The kernel's port access takes the value in host order and puts it on the

@@ -6,10 +6,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
 namespace kovex {
+
+// A register access faulted: the kernel took the BAR's mapping away (the card
+// was removed or reset, or a driver claimed it). Device() names the card by
+// its sysfs folder, e.g. "0000:03:07.0".
+class CardLost : public std::runtime_error {
+public:
+    explicit CardLost(const std::string& file);
+    const std::string& Device() const { return device_; }
+
+private:
+    std::string device_;
+};
 
 class SysfsSystem;
 
@@ -23,15 +36,19 @@ public:
 
 // A memory BAR mapped into the process: each access is one volatile load or
 // store. 32-bit values are stored little-endian, as the PCI bus orders them.
+// An access that faults throws CardLost naming file (the BAR's resourceN);
+// the bus error guard must be installed.
 class MemoryRegisters final : public RegisterAccess {
 public:
-    explicit MemoryRegisters(volatile std::uint8_t* base) : base_(base) {}
+    MemoryRegisters(volatile std::uint8_t* base, std::string file)
+        : base_(base), file_(std::move(file)) {}
     std::uint8_t Read8(std::size_t offset) override;
     void Write8(std::size_t offset, std::uint8_t value) override;
     void Write32(std::size_t offset, std::uint32_t value) override;
 
 private:
     volatile std::uint8_t* base_;
+    std::string file_;
 };
 
 // An I/O BAR: each access is one pread or pwrite of exactly its width on the

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "link/BusErrorGuard.h"
 #include "link/SysfsErrors.h"
 
 namespace kovex {
@@ -44,7 +45,10 @@ SysfsBarRegion::Prepared SysfsBarRegion::Prepare(SysfsSystem& system,
         return {nullptr, FileFailureText(file, FileStep::Map, errno)};
     }
     auto* const base = static_cast<volatile std::uint8_t*>(mapping.address) + mapping.barOffset;
-    auto registers = system.Registers(file.string(), std::make_unique<MemoryRegisters>(base));
+    // A fault on the mapping must come back as CardLost, in every program.
+    InstallBusErrorGuard();
+    auto registers = system.Registers(file.string(),
+                                      std::make_unique<MemoryRegisters>(base, file.string()));
     Prepared prepared;
     prepared.region = std::make_unique<SysfsBarRegion>(system, std::move(opened), length, mapping,
                                                        std::move(registers));

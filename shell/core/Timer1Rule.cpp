@@ -1,5 +1,6 @@
 #include "shell/core/Timer1Rule.h"
 
+#include "link/CardLoss.h"
 #include "link/CardRegisters.h"
 
 namespace kovex {
@@ -13,8 +14,12 @@ void Timer1Timer(AppState& state, CardPort& port, WindowServices& window) {
         window.SetEnabled(Control::Button11, false);
         return;
     }
-    const bool messageWaiting = (port.ReadStatus() & NO_MESSAGE) == 0;
-    window.SetEnabled(Control::Button11, messageWaiting);
+    try {
+        const bool messageWaiting = (port.ReadStatus() & NO_MESSAGE) == 0;
+        window.SetEnabled(Control::Button11, messageWaiting);
+    } catch (const CardLost& lost) {
+        HandleCardLost(port, window, lost);
+    }
 }
 
 }  // namespace kovex

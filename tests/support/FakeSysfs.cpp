@@ -134,18 +134,21 @@ void FakeSysfs::Write(const std::string& name, const std::string& file,
 class RecordingRegisters final : public RegisterAccess {
 public:
     RecordingRegisters(std::string file, std::unique_ptr<RegisterAccess> inner,
-                       std::vector<Access>& record)
-        : file_(std::move(file)), inner_(std::move(inner)), record_(record) {}
+                       std::vector<Access>& record, const std::function<void(const Access&)>& hook)
+        : file_(std::move(file)), inner_(std::move(inner)), record_(record), hook_(hook) {}
     std::uint8_t Read8(std::size_t offset) override {
+        if (hook_) hook_({file_, 'R', 1, offset, 0});
         const std::uint8_t value = inner_->Read8(offset);
         record_.push_back({file_, 'R', 1, offset, value});
         return value;
     }
     void Write8(std::size_t offset, std::uint8_t value) override {
+        if (hook_) hook_({file_, 'W', 1, offset, value});
         record_.push_back({file_, 'W', 1, offset, value});
         inner_->Write8(offset, value);
     }
     void Write32(std::size_t offset, std::uint32_t value) override {
+        if (hook_) hook_({file_, 'W', 4, offset, value});
         record_.push_back({file_, 'W', 4, offset, value});
         inner_->Write32(offset, value);
     }
@@ -154,6 +157,7 @@ private:
     std::string file_;
     std::unique_ptr<RegisterAccess> inner_;
     std::vector<Access>& record_;
+    const std::function<void(const Access&)>& hook_;
 };
 
 std::optional<int> FakeSystem::FailureFor(Call call, const std::string& file) const {
@@ -222,7 +226,7 @@ std::size_t FakeSystem::PageSize() const {
 std::unique_ptr<RegisterAccess> FakeSystem::Registers(const std::string& file,
                                                       std::unique_ptr<RegisterAccess> access) {
     return std::make_unique<RecordingRegisters>(fs::path(file).filename().string(),
-                                                std::move(access), accesses);
+                                                std::move(access), accesses, beforeAccess);
 }
 
 std::vector<std::uint8_t> FakeSystem::Mapped(const std::string& file) const {

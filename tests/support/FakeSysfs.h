@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -103,6 +104,8 @@ public:
     // Files opened for writing, by name, in order.
     std::vector<std::string> writeOpens;
     std::vector<Access> accesses;
+    // Called before every register access (a test may pull the file away).
+    std::function<void(const Access&)> beforeAccess;
     std::vector<Transfer> transfers;
     // Length of every mapping asked for, by file name, in order.
     std::vector<std::pair<std::string, std::size_t>> maps;

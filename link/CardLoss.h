@@ -1,0 +1,19 @@
+// A card whose registers went away under a command or a timer tick: one log
+// line that names it and says what to do, the port closed, and the window's
+// card buttons back as they are before Open, so that Open can be pressed again.
+#pragma once
+
+#include <string>
+
+#include "link/CardPort.h"
+#include "link/RegisterAccess.h"
+#include "seam/WindowServices.h"
+
+namespace kovex {
+
+std::string CardLostLine(const CardLost& lost);
+
+// Does nothing when the port is already closed: the loss was told then.
+void HandleCardLost(CardPort& port, WindowServices& window, const CardLost& lost);
+
+}  // namespace kovex
