@@ -73,6 +73,9 @@ void ProgrammingSequence::ResetAndErase() {
 bool ProgrammingSequence::SendLines(const HexImage& image) {
     Frame frame;
     frame.reserve(PREFIX_PROGRAM_LINE.size() + LINE_RECORD_LENGTH + 1);
+    const std::size_t total = LinesToSend(image);
+    std::size_t sent = 0;
+    window_.ShowProgress(sent, total);
     for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
          index = NextLineToSend(image, index + LINE_BYTES)) {
         const auto record = LineRecord(image, index);
@@ -89,6 +92,7 @@ bool ProgrammingSequence::SendLines(const HexImage& image) {
             return false;
         }
         port_.ReadData();  // any byte acknowledges the line
+        window_.ShowProgress(++sent, total);
     }
     return true;
 }

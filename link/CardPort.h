@@ -76,6 +76,9 @@ public:
 
     std::optional<Lease> TryTake();
     bool Taken() const { return taken_; }
+    // Exchanges that ended because the card did not answer or kept sending.
+    void NoteGiveUp() { ++giveUps_; }
+    int GiveUps() const { return giveUps_; }
 
     AppState& State() { return state_; }
     MonotonicClock& Clock() { return clock_; }
@@ -124,6 +127,7 @@ private:
     Nanos lastPump_;
     MappedRegion* window_ = nullptr;
     bool taken_ = false;
+    int giveUps_ = 0;
 };
 
 }  // namespace kovex
