@@ -37,6 +37,9 @@ void TerminalWindow::StartCommand() {
 void TerminalWindow::Pump(CardPort& port) {
     if (Interrupted()) state_.Closing = true;
     const Nanos now = clock_.Now();
+    // A wait of so many ticks (a reset, a programming line) ends by itself:
+    // only a wait for the card's own answer is worth a word.
+    if (state_.TickCountdown > 0) Activity();
     if (now - lastTick_ >= TIMER1_INTERVAL) {
         // Like a window timer, ticks missed while busy are not made up.
         lastTick_ = now - lastTick_ >= 2 * TIMER1_INTERVAL ? now : lastTick_ + TIMER1_INTERVAL;
