@@ -4,10 +4,13 @@
 line ends, an end-of-file record; about 5.9 MB. The data are pseudo-random but
 the same on every run.
 
-    python3 bench/make-hex-file.py OUT.hex [--expect]
+    python3 bench/make-hex-file.py OUT.hex [--expect | --programmable]
 
 With --expect it also prints what the loader must make of the file: ImageEnd
 and the SHA-256 of the 0x20001-byte image, computed here independently.
+With --programmable every segment but the first moves up by one (to 0x20000
+and above, outside the programmed window), so the same 5.9 MB file holds an
+image a programming line can address (card addresses 2000-FFFF).
 """
 import hashlib
 import random
@@ -28,12 +31,14 @@ def record(address, rtype, data):
 def main():
     if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
+    shift = 1 if sys.argv[2:] == ["--programmable"] else 0
     rng = random.Random(9030)
     image = bytearray(b"\xff" * IMAGE_SIZE)
     image_end = 0
     lines = []
     written = 0
-    for segment in range(SEGMENTS):
+    for plain_segment in range(SEGMENTS):
+        segment = plain_segment + shift if plain_segment else 0
         lines.append(record(0, 4, bytes([segment >> 8, segment & 0xFF])))
         for i in range(RECORDS_PER_SEGMENT):
             if written == RECORDS:

@@ -4,7 +4,7 @@
 # A header that leans on an include of whoever includes it fails here.
 
 file(GLOB_RECURSE KOVEX_CHECKED_HEADERS CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
-  seam/*.h link/*.h console/*.h firmware/*.h display/*.h shell/*.h sim/*.h)
+  seam/*.h link/*.h console/*.h firmware/*.h display/*.h shell/*.h sim/*.h cli/*.h)
 if(KOVEX_BUILD_TESTS)
   file(GLOB_RECURSE KOVEX_CHECKED_TEST_HEADERS CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
     tests/*.h)

@@ -94,6 +94,16 @@ void StatusCommands::Button15Click() {
     });
 }
 
+void StatusCommands::GetMode() {
+    Exchange([this](CardPort& port) {
+        const std::uint8_t mode = AskOneByte(FRAME_GET_MODE);
+        port.State().CardMode = mode;
+        std::array<char, 4> hex{};
+        std::snprintf(hex.data(), hex.size(), "%02X", mode);
+        window_.AppendLog(std::string("KOVEX Run Mode = ") + hex.data());
+    });
+}
+
 void StatusCommands::Button11Click() {
     Exchange([this](CardPort&) { GetMessage(); });
 }

@@ -31,6 +31,8 @@ public:
     void Button11Click();  // Get Msg
     void Button12Click();  // Clear Buff
     void Button15Click();  // Loopback
+    // Reads the card's mode: "KOVEX Run Mode = " and two hex digits.
+    void GetMode();
 
 private:
     // Drain, send a frame without payload, read the one reply byte.

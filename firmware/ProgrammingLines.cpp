@@ -47,6 +47,15 @@ bool HasLineToSend(const HexImage& image) {
     return NextLineToSend(image, 0) < image.ImageEnd;
 }
 
+std::size_t LinesToSend(const HexImage& image) {
+    std::size_t lines = 0;
+    for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
+         index = NextLineToSend(image, index + LINE_BYTES)) {
+        ++lines;
+    }
+    return lines;
+}
+
 std::array<std::uint8_t, 43> LineRecord(const HexImage& image, std::int32_t index) {
     if (IMAGE_BASE + index >= FIRST_ADDRESS_PAST_RECORD) {
         throw std::logic_error("A line record carries card addresses up to FFFF only");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@ std::int32_t NextLineToSend(const HexImage& image, std::int32_t index);
 // carry, as that card address.
 std::optional<std::int32_t> FirstAddressPastRecord(const HexImage& image);
 bool HasLineToSend(const HexImage& image);
+// How many lines the loop sends.
+std::size_t LinesToSend(const HexImage& image);
 
 // ":10" AAAA "00" 32 data digits "00": the 43 characters of one line.
 std::array<std::uint8_t, 43> LineRecord(const HexImage& image, std::int32_t index);

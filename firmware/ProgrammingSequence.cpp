@@ -95,6 +95,8 @@ std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image) {
     LinesSent sent;
     Frame frame;
     frame.reserve(PREFIX_PROGRAM_LINE.size() + LINE_RECORD_LENGTH + 1);
+    const std::size_t total = LinesToSend(image);
+    window_.ShowProgress(0, total);
     for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
          index = NextLineToSend(image, index + LINE_BYTES)) {
         const auto record = LineRecord(image, index);
@@ -114,6 +116,7 @@ std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image) {
         const auto address = static_cast<std::uint32_t>(IMAGE_BASE + index);
         if (sent.count++ == 0) sent.first = address;
         sent.last = address;
+        window_.ShowProgress(sent.count, total);
     }
     return sent;
 }

@@ -109,9 +109,22 @@ bool CardOpener::IsKnownDevice(const DeviceKey& key) const {
     return false;
 }
 
+namespace {
+
+// A key without a domain (all ones) is on domain 0.
+bool AtAddress(const DeviceKey& key, const PciAddress& address) {
+    const std::uint32_t domain = key.libraryField == 0xFFFFFFFFu ? 0 : key.libraryField;
+    return domain == address.domain && key.bus == address.bus && key.slot == address.slot &&
+           key.function == address.function;
+}
+
+}  // namespace
+
 const DeviceKey* CardOpener::FirstBridge() const {
     for (std::size_t i = 0; i < table_.count; ++i) {
-        if (table_.entries[i].deviceId == PCI9030_DEVICE_ID) return &table_.entries[i];
+        const DeviceKey& key = table_.entries[i];
+        if (key.deviceId != PCI9030_DEVICE_ID) continue;
+        if (!wanted_ || AtAddress(key, *wanted_)) return &key;
     }
     return nullptr;
 }

@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/BridgeApi.h"
 #include "link/CardPort.h"
+#include "link/PciSysfs.h"
 #include "seam/WindowServices.h"
 
 namespace kovex {
@@ -31,11 +33,15 @@ public:
     void Button1Click();
 
     const DeviceTable& Devices() const { return table_; }
+    // Open then takes the PCI 9030 at this address or none.
+    void WantAddress(const PciAddress& address) { wanted_ = address; }
+    // The PCI 9030 that Open takes from the table: the first one, or the one
+    // at the wanted address.
+    const DeviceKey* FirstBridge() const;
 
 private:
     void ScanBus();
     bool IsKnownDevice(const DeviceKey& key) const;
-    const DeviceKey* FirstBridge() const;
     bool SetUpBridge();
     MappedRegion* MapCardWindow();
     void ReleaseLostCardWindow();
@@ -51,6 +57,7 @@ private:
     DeviceObject device_;
     MappedAddress address_ = nullptr;
     bool scanning_ = false;
+    std::optional<PciAddress> wanted_;
 };
 
 }  // namespace kovex

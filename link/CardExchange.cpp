@@ -31,9 +31,11 @@ bool RunCardExchange(CardPort& port, WindowServices& window,
     try {
         work(port);
     } catch (const CardNotAnswering&) {
+        port.NoteGiveUp();
         window.AppendLog(CardSilentLine());
         return false;
     } catch (const CardKeepsSending& flood) {
+        port.NoteGiveUp();
         window.AppendLog(CardKeepsSendingLine(flood.ThrownAway()));
         return false;
     } catch (const CardLost& lost) {

@@ -86,6 +86,9 @@ public:
 
     std::optional<Lease> TryTake();
     bool Taken() const { return taken_; }
+    // Exchanges that ended because the card did not answer or kept sending.
+    void NoteGiveUp() { ++giveUps_; }
+    int GiveUps() const { return giveUps_; }
 
     AppState& State() { return state_; }
     MonotonicClock& Clock() { return clock_; }
@@ -135,6 +138,7 @@ private:
     MappedRegion* window_ = nullptr;
     std::optional<CardLost> lost_;
     bool taken_ = false;
+    int giveUps_ = 0;
 };
 
 }  // namespace kovex

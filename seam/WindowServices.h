@@ -3,6 +3,7 @@
 // use a scripted fake.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,9 @@ public:
     // OpenDialog1, the firmware file dialog: the chosen path, or nothing when
     // the user cancels.
     virtual std::optional<std::string> ChooseFirmwareFile() = 0;
+    // Programming progress: lines acknowledged of the lines to send. The
+    // window shows the status label instead.
+    virtual void ShowProgress(std::size_t /*sent*/, std::size_t /*total*/) {}
 };
 
 }  // namespace kovex

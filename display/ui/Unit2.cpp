@@ -16,6 +16,7 @@
 
 #include "PictureDialog.h"
 #include "display/core/PagePacking.h"
+#include "display/pictures/PictureGrid.h"
 #include "display/pictures/PictureLoader.h"
 #include "seam/SlotGuard.h"
 #include "shell/ui/WindowLook.h"
@@ -205,18 +206,7 @@ std::optional<std::string> TForm2::ChoosePictureFile() {
 }
 
 kovex::PixelGrid TForm2::LoadPicture(const std::string& path) {
-    // Only what the display and the picture box can show is kept.
-    const QImage loaded = loader_(path);
-    const int width = std::min(loaded.width(), kovex::PACKED_COLUMNS);
-    const int height = std::min(loaded.height(), kovex::PAGE_COUNT * kovex::PAGE_ROWS);
-    const QImage part = loaded.copy(0, 0, width, height).convertToFormat(QImage::Format_RGB32);
-    kovex::PixelGrid grid{width, height, {}};
-    grid.rgb.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            grid.rgb.push_back(part.pixel(x, y) & 0xFFFFFFU);
-    }
-    return grid;
+    return kovex::DisplayablePixels(loader_(path));
 }
 
 void TForm2::ShowPicture(const kovex::PixelGrid& picture) {

@@ -14,6 +14,7 @@ set(root "${STAGE}/usr")
 set(expected
   bin/kovex-programmer
   bin/kovex-programmer-sim
+  bin/kovexctl
   lib/udev/rules.d/70-kovex.rules
   share/applications/kovex-programmer-sim.desktop
   share/applications/kovex-programmer.desktop
@@ -24,7 +25,7 @@ if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed files:\n  ${installed}\nexpected:\n  ${expected}")
 endif()
 
-foreach(program kovex-programmer kovex-programmer-sim)
+foreach(program kovex-programmer kovex-programmer-sim kovexctl)
   execute_process(COMMAND test -x "${root}/bin/${program}" RESULT_VARIABLE notExecutable)
   if(notExecutable)
     message(FATAL_ERROR "${program} is not executable")

@@ -1,0 +1,38 @@
+#include "cli/TerminalDisplay.h"
+
+#include "display/pictures/PictureGrid.h"
+#include "display/pictures/PictureLoader.h"
+
+namespace kovex {
+
+std::string TerminalDisplay::EditText(DisplayEdit edit) const {
+    switch (edit) {
+        case DisplayEdit::Edit1:
+            return edits_.node;
+        case DisplayEdit::Edit2:
+            return edits_.device;
+        case DisplayEdit::Edit6:
+            return edits_.text;
+        case DisplayEdit::Edit3:
+        case DisplayEdit::Edit4:
+        case DisplayEdit::Edit5:
+            break;
+    }
+    return "0";
+}
+
+PixelGrid TerminalDisplay::LoadPicture(const std::string& path) {
+    return DisplayablePixels(LoadPictureFile(path));
+}
+
+void TerminalDisplay::ShowMessage(std::string_view text) {
+    refused_ = true;
+    window_.ShowBox(text, false);
+}
+
+void TerminalDisplay::ShowError(std::string_view text) {
+    refused_ = true;
+    window_.ShowBox(text, true);
+}
+
+}  // namespace kovex

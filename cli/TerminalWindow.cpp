@@ -1,0 +1,120 @@
+#include "cli/TerminalWindow.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "cli/Interrupt.h"
+#include "cli/LogText.h"
+#include "shell/core/Timer1Rule.h"
+
+namespace kovex {
+namespace {
+
+constexpr Nanos TIMER1_INTERVAL = std::chrono::milliseconds(100);
+// A wait this long without a word says that it waits, and how to stop it.
+constexpr Nanos SILENCE_NOTED_AFTER = std::chrono::seconds(1);
+
+std::size_t Index(Control control) {
+    return static_cast<std::size_t>(control);
+}
+
+}  // namespace
+
+TerminalWindow::TerminalWindow(AppState& state, MonotonicClock& clock)
+    : state_(state),
+      clock_(clock),
+      progress_(clock, stderr, isatty(STDERR_FILENO) == 1),
+      lastTick_(clock.Now()),
+      lastActivity_(clock.Now()) {}
+
+void TerminalWindow::StartCommand() {
+    Activity();
+    waitingNoted_ = false;
+}
+
+void TerminalWindow::Pump(CardPort& port) {
+    if (Interrupted()) state_.Closing = true;
+    const Nanos now = clock_.Now();
+    // A wait of so many ticks (a reset, a programming line) ends by itself:
+    // only a wait for the card's own answer is worth a word.
+    if (state_.TickCountdown > 0) Activity();
+    if (now - lastTick_ >= TIMER1_INTERVAL) {
+        // Like a window timer, ticks missed while busy are not made up.
+        lastTick_ = now - lastTick_ >= 2 * TIMER1_INTERVAL ? now : lastTick_ + TIMER1_INTERVAL;
+        Timer1Timer(state_, port, *this);
+    }
+    if (!waitingNoted_ && now - lastActivity_ >= SILENCE_NOTED_AFTER) {
+        waitingNoted_ = true;
+        progress_.Finish();
+        Note("waiting for the card (Ctrl-C stops)");
+    }
+}
+
+void TerminalWindow::Note(std::string_view utf8) const {
+    std::fprintf(stderr, "kovexctl: %s\n", TerminalText(utf8, true).c_str());
+    std::fflush(stderr);
+}
+
+void TerminalWindow::AppendLog(std::string_view line) {
+    Activity();
+    log_.emplace_back(line);
+    if (!echo_) return;
+    progress_.Finish();
+    std::printf("%s\n", TerminalText(Latin1ToUtf8(line)).c_str());
+    std::fflush(stdout);
+}
+
+void TerminalWindow::SetStatusLabel(std::string_view text) {
+    statusLabel_ = text;
+}
+
+void TerminalWindow::SetEnabled(Control control, bool enabled) {
+    enabled_.at(Index(control)) = enabled;
+}
+
+bool TerminalWindow::IsEnabled(Control control) const {
+    return enabled_.at(Index(control));
+}
+
+void TerminalWindow::ShowBox(std::string_view utf8, bool error) {
+    if (error) errorShown_ = true;
+    progress_.Finish();
+    notes_.emplace_back(utf8);
+    Note(utf8);
+}
+
+void TerminalWindow::ShowMessage(std::string_view text) {
+    ShowBox(Latin1ToUtf8(text), false);
+}
+
+void TerminalWindow::ShowError(std::string_view text) {
+    ShowBox(Latin1ToUtf8(text), true);
+}
+
+std::string TerminalWindow::InputBox(std::string_view /*caption*/, std::string_view /*prompt*/,
+                                     std::string_view /*defaultText*/, int /*maxLength*/,
+                                     const std::vector<std::string>& /*earlier*/) {
+    return inputAnswer_;
+}
+
+bool TerminalWindow::AskYesNo(std::string_view /*caption*/, std::string_view text,
+                              bool /*defaultYes*/) {
+    if (answerYes_) return true;
+    declined_ = true;
+    ShowMessage(text);
+    Note("answered No; --yes answers Yes");
+    return false;
+}
+
+std::optional<std::string> TerminalWindow::ChooseFirmwareFile() {
+    return firmwareFile_;
+}
+
+void TerminalWindow::ShowProgress(std::size_t sent, std::size_t total) {
+    Activity();
+    progress_.Show(sent, total);
+}
+
+}  // namespace kovex
