@@ -118,12 +118,14 @@ TEST(Kovexctl, EachCommandPrintsTheWindowsLinesAndExitsWithItsStatus) {
         {{"display", "text", "\xE2\x82\xAC"}, 2, ""},
         {{"program", DATA + "/four-lines.hex"}, 0,
          "Reading Hex file\nReseting KOVEX\nErasing KOVEX Firmware\nProgramming KOVEX\n"
+         "Programmed 4 lines, 2000-203F\n"
          "Reseting KOVEX\nFirmware version from KOVEX = KOVEX FW crc32=100ECE8C\n"
          "KOVEX Run Mode = 66\n"},
         {{"program", DATA + "/blank.hex"}, 3,
          "Reading Hex file\nProgramming not started: KOVEX was not touched\n"},
         {{"--yes", "program", DATA + "/blank.hex"}, 0,
          "Reading Hex file\nReseting KOVEX\nErasing KOVEX Firmware\nProgramming KOVEX\n"
+         "Programmed 0 lines\n"
          "Reseting KOVEX\nFirmware version from KOVEX = KOVEX FW crc32=00000000\n"
          "KOVEX Run Mode = 66\n"},
         {{"program", DATA + "/none.hex"}, 2, "Reading Hex file\n"},
