@@ -2,13 +2,13 @@
 // prints and how it exits.
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -29,6 +29,7 @@ struct Finished {
 Child Spawn(std::vector<std::string> args) {
     args.insert(args.begin(), {KOVEXCTL_PATH, "--sim"});
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
