@@ -71,8 +71,9 @@ std::string ArgumentError(const CommandLine& line) {
 }  // namespace
 
 std::string UsageError(const CommandLine& line) {
-    const auto shape = std::find_if(COMMANDS.begin(), COMMANDS.end(),
-                                    [&](const CommandShape& s) { return s.name == line.command; });
+    const auto* const shape =
+        std::find_if(COMMANDS.begin(), COMMANDS.end(),
+                     [&](const CommandShape& s) { return s.name == line.command; });
     if (shape == COMMANDS.end()) return "unknown command " + line.command;
     if (line.args.size() < shape->fewestArgs || line.args.size() > shape->mostArgs) {
         return "wrong number of arguments for " + line.command;
@@ -100,8 +101,8 @@ int CardSession::Run() {
         if (Interrupted()) return Status({});
         Print(window_.LogLines(), true);
         if (line_.device) {
-            window_.Note("no PCI 9030 at " + PciAddressText(*line_.device) +
-                         " (kovexctl list shows the bus)");
+            TerminalWindow::Note("no PCI 9030 at " + PciAddressText(*line_.device) +
+                                 " (kovexctl list shows the bus)");
         }
         return EXIT_NO_CARD;
     }
@@ -221,9 +222,9 @@ CardSession::Outcome CardSession::Display() {
 int CardSession::Status(const Outcome& outcome) const {
     if (Interrupted()) {
         const std::string& label = window_.LastStatusLabel();
-        window_.Note(label.empty() || line_.command != "program"
-                         ? "interrupted"
-                         : "interrupted at line \"" + label + "\"");
+        TerminalWindow::Note(label.empty() || line_.command != "program"
+                                 ? "interrupted"
+                                 : "interrupted at line \"" + label + "\"");
         return EXIT_INTERRUPTED;
     }
     const auto& log = window_.LogLines();
@@ -234,7 +235,7 @@ int CardSession::Status(const Outcome& outcome) const {
     return EXIT_DONE;
 }
 
-void CardSession::Print(const std::vector<std::string>& lines, bool toStderr) const {
+void CardSession::Print(const std::vector<std::string>& lines, bool toStderr) {
     std::FILE* out = toStderr ? stderr : stdout;
     for (const std::string& line : lines)
         std::fprintf(out, "%s\n", TerminalText(Latin1ToUtf8(line)).c_str());

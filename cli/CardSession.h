@@ -56,7 +56,7 @@ private:
     Outcome Program();
     Outcome Display();
     int Status(const Outcome& outcome) const;
-    void Print(const std::vector<std::string>& lines, bool toStderr) const;
+    static void Print(const std::vector<std::string>& lines, bool toStderr);
     void PrintJson(const std::vector<std::string>& lines, int status) const;
 
     const CommandLine& line_;

@@ -6,7 +6,8 @@ namespace kovex {
 namespace {
 
 // A signal handler can reach nothing but a flag of static storage.
-volatile std::sig_atomic_t interrupted = 0;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+volatile std::sig_atomic_t interrupted =
+    0;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 void RaiseInterruptFlag(int /*signal*/) {
     interrupted = 1;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
 
 namespace kovex {
 namespace {
@@ -11,7 +12,7 @@ constexpr int PERCENT_STEP = 10;
 constexpr Nanos REDRAW_EVERY = std::chrono::milliseconds(100);
 
 std::string Duration(double seconds) {
-    const auto whole = static_cast<long long>(seconds + 0.5);
+    const long long whole = std::llround(seconds);
     std::array<char, 32> text{};
     std::snprintf(text.data(), text.size(), "%lld:%02lld", whole / 60, whole % 60);
     return text.data();

@@ -52,7 +52,7 @@ void TerminalWindow::Pump(CardPort& port) {
     }
 }
 
-void TerminalWindow::Note(std::string_view utf8) const {
+void TerminalWindow::Note(std::string_view utf8) {
     std::fprintf(stderr, "kovexctl: %s\n", TerminalText(utf8, true).c_str());
     std::fflush(stderr);
 }

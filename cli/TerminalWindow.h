@@ -42,7 +42,7 @@ public:
     const std::string& LastStatusLabel() const { return statusLabel_; }
     void FinishProgress() { progress_.Finish(); }
     // Prints a note on standard error: "kovexctl: " and the UTF-8 text.
-    void Note(std::string_view utf8) const;
+    static void Note(std::string_view utf8);
     // A box with UTF-8 text; an error box marks the command as refused.
     void ShowBox(std::string_view utf8, bool error);
 

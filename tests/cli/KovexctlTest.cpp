@@ -2,13 +2,13 @@
 // prints and how it exits.
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -29,6 +29,7 @@ struct Finished {
 Child Spawn(std::vector<std::string> args) {
     args.insert(args.begin(), {KOVEXCTL_PATH, "--sim"});
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -94,7 +95,8 @@ struct CommandCase {
 
 TEST(Kovexctl, EachCommandPrintsTheWindowsLinesAndExitsWithItsStatus) {
     const std::vector<CommandCase> cases{
-        {{"list"}, 0,
+        {{"list"},
+         0,
          "  1237 - 8086        [b:0 s:0 f:0 ]\n  8139 - 10EC        [b:0 s:3 f:0 ]\n"
          "* 9030 - 10B5        [b:3 s:7 f:0 ]\n"},
         {{"version"}, 0, "Firmware version from KOVEX = KOVEX 2.14 sim\n"},
@@ -104,7 +106,8 @@ TEST(Kovexctl, EachCommandPrintsTheWindowsLinesAndExitsWithItsStatus) {
         {{"poll-speed"}, 0, "Poll speed = 20\n"},
         {{"clear-buffer"}, 0, "KOVEX Responded = 0\n"},
         {{"poll-list", "get"}, 0, "Poll list   =  10 12\nNode status =  1 1\n"},
-        {{"poll-list", "set", "10", "12"}, 0,
+        {{"poll-list", "set", "10", "12"},
+         0,
          "Adding poll list item 0 (10)\nAdding poll list item 1 (12)\n"
          "Adding poll list item 2 (0)\nSetting poll list to  10 12 0\n"},
         {{"poll-list", "set", "10", "255"}, 2, ""},
@@ -116,23 +119,28 @@ TEST(Kovexctl, EachCommandPrintsTheWindowsLinesAndExitsWithItsStatus) {
         {{"display", "clear"}, 0, "Sent:  00 5A F0 0A 05 01 0A 22 02 00 FF\n"},
         {{"display", "text", "Hi"}, 0, "Sent:  00 5A F0 0A 07 01 0A 22 06 02 48 69 FF\n"},
         {{"display", "text", "\xE2\x82\xAC"}, 2, ""},
-        {{"program", DATA + "/four-lines.hex"}, 0,
+        {{"program", DATA + "/four-lines.hex"},
+         0,
          "Reading Hex file\nReseting KOVEX\nErasing KOVEX Firmware\nProgramming KOVEX\n"
          "Programmed 4 lines, 2000-203F\n"
          "Reseting KOVEX\nFirmware version from KOVEX = KOVEX FW crc32=100ECE8C\n"
          "KOVEX Run Mode = 66\n"},
-        {{"program", DATA + "/blank.hex"}, 3,
+        {{"program", DATA + "/blank.hex"},
+         3,
          "Reading Hex file\nProgramming not started: KOVEX was not touched\n"},
-        {{"--yes", "program", DATA + "/blank.hex"}, 0,
+        {{"--yes", "program", DATA + "/blank.hex"},
+         0,
          "Reading Hex file\nReseting KOVEX\nErasing KOVEX Firmware\nProgramming KOVEX\n"
          "Programmed 0 lines\n"
          "Reseting KOVEX\nFirmware version from KOVEX = KOVEX FW crc32=00000000\n"
          "KOVEX Run Mode = 66\n"},
         {{"program", DATA + "/none.hex"}, 2, "Reading Hex file\n"},
-        {{"--sim-fault", "endless", "version"}, 1,
+        {{"--sim-fault", "endless", "version"},
+         1,
          "KOVEX keeps sending: 4096 bytes thrown away; command abandoned\n"},
         {{"--device", "0000:03:08.0", "version"}, 4, ""},
-        {{"--device", "0000:03:07.0", "--json", "mode"}, 0,
+        {{"--device", "0000:03:07.0", "--json", "mode"},
+         0,
          "{\"command\":\"mode\",\"args\":[],\"exit\":0,\"log\":[\"KOVEX Run Mode = 66\"],"
          "\"errors\":[]}\n"},
         {{"flash"}, 2, ""},
