@@ -1,6 +1,5 @@
 #include "console/TextToInt.h"
 
-#include <algorithm>
 #include <optional>
 
 namespace kovex {
@@ -86,9 +85,10 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 std::size_t FindBlank(std::string_view text) {
-    const auto blank = std::find_if(text.begin(), text.end(), IsBlank);
-    return blank == text.end() ? std::string_view::npos
-                               : static_cast<std::size_t>(blank - text.begin());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsBlank(text[i])) return i;
+    }
+    return std::string_view::npos;
 }
 
 std::string SingleSpaced(std::string_view text) {

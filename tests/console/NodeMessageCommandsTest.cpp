@@ -91,16 +91,14 @@ TEST_F(NodeMessageCommandsTest, TestStopsAtTheFirstMessageRefusedForABusyPort) {
         }
     };
     commands.Button14Click();
-    lease.reset();
     EXPECT_EQ(rig.window.messages, Lines{"Relay 1 = 1"});
     EXPECT_EQ(rig.window.log, Lines{std::string(PORT_TAKEN_LINE)});
     EXPECT_TRUE(rig.card.NodeMessagesReceived().empty());
 }
 
 TEST_F(NodeMessageCommandsTest, TestStartedWhileThePortIsTakenShowsNoBox) {
-    std::optional<CardPort::Lease> lease = rig.port.TryTake();
+    const std::optional<CardPort::Lease> lease = rig.port.TryTake();
     commands.Button14Click();
-    lease.reset();
     EXPECT_TRUE(rig.window.messages.empty());
     EXPECT_EQ(rig.window.log, Lines{std::string(PORT_TAKEN_LINE)});
     EXPECT_TRUE(rig.card.HostBytes().empty());
