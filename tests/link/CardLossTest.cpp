@@ -21,7 +21,8 @@ namespace kovex::testing {
 namespace {
 
 const std::string kCard = "0000:03:07.0";
-const std::string kLostLine = CardLostLine(CardLost("/sys/bus/pci/devices/" + kCard + "/resource2"));
+const std::string kLostLine =
+    CardLostLine(CardLost("/sys/bus/pci/devices/" + kCard + "/resource2"));
 // The mailbox at rest: nothing waiting, room to send.
 const std::string kIdleMailbox = std::string("\0\0\x02", 3) + std::string(13, '\0');
 
