@@ -1,7 +1,7 @@
 #include "link/BusErrorGuard.h"
 
-#include <setjmp.h>
 #include <unistd.h>
+#include <csetjmp>
 
 #include <array>
 #include <atomic>

@@ -10,9 +10,9 @@ constexpr std::string_view REFRESH_STOPPED_CAPTION = "Start";
 
 void DisableCardButtons(WindowServices& window) {
     for (const Control control :
-         {Control::Button2, Control::Button4, Control::Button5, Control::Button6,
-          Control::Button7, Control::Button8, Control::Button9, Control::Button10,
-          Control::Button11, Control::Button13, Control::Button14, Control::Button16}) {
+         {Control::Button2, Control::Button4, Control::Button5, Control::Button6, Control::Button7,
+          Control::Button8, Control::Button9, Control::Button10, Control::Button11,
+          Control::Button13, Control::Button14, Control::Button16}) {
         window.SetEnabled(control, false);
     }
     window.SetEnabled(Control::Button1, true);

@@ -3,8 +3,8 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "link/BusErrorGuard.h"

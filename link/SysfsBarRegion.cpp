@@ -47,8 +47,8 @@ SysfsBarRegion::Prepared SysfsBarRegion::Prepare(SysfsSystem& system,
     auto* const base = static_cast<volatile std::uint8_t*>(mapping.address) + mapping.barOffset;
     // A fault on the mapping must come back as CardLost, in every program.
     InstallBusErrorGuard();
-    auto registers = system.Registers(file.string(),
-                                      std::make_unique<MemoryRegisters>(base, file.string()));
+    auto registers =
+        system.Registers(file.string(), std::make_unique<MemoryRegisters>(base, file.string()));
     Prepared prepared;
     prepared.region = std::make_unique<SysfsBarRegion>(system, std::move(opened), length, mapping,
                                                        std::move(registers));
