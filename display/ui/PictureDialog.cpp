@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 
+#include "shell/ui/DialogPopups.h"
+
 namespace kovex {
 
 namespace {
@@ -89,6 +91,7 @@ QFileDialog* CreatePictureDialog(QWidget* parent,
                             "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"});
     dialog->selectNameFilter("All (*.bmp *.ico *.emf *.wmf)");
     new SelectNameWhenShown(*dialog);  // owned by the dialog
+    ClosePopupsWithDialog(*dialog);
     QLabel* preview = AddPreview(*dialog);
     QObject::connect(dialog, &QFileDialog::currentChanged, preview,
                      [preview, loader = std::move(loader)](const QString& path) {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "DialogPopups.h"
 #include "Dialogs.h"
 #include "Unit2.h"
 #include "WindowLook.h"
@@ -139,6 +140,7 @@ void TForm1::CreateControls() {
     OpenDialog1->setNameFilters({"HEX FIles (*.hex)", "All Files (*)"});
     OpenDialog1->selectNameFilter("HEX FIles (*.hex)");
     OpenDialog1->setDefaultSuffix("hex");
+    kovex::ClosePopupsWithDialog(*OpenDialog1);
 }
 
 void TForm1::SetTabOrder() {
