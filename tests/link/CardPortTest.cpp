@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "link/CardExchange.h"
+#include "link/ClickQueue.h"
 #include "link/CardRegisters.h"
 #include "link/CommandFrames.h"
 #include "support/CardRig.h"
@@ -203,6 +204,40 @@ TEST_F(CardPortTest, ExchangeIsRefusedWhileThePortIsTakenAndFreedAfterASilentCar
               (std::vector<std::string>{std::string(PORT_TAKEN_LINE), CardSilentLine()}));
     EXPECT_FALSE(rig.port.Taken());
     EXPECT_TRUE(RunCardExchange(rig.port, rig.window, [](CardPort&) {}));
+}
+
+TEST(ClickQueueTest, AClickDuringAGivingWayExchangeRunsRightAfterItWhateverTheCardDoes) {
+    struct Case {
+        const char* name;
+        bool silent;
+        bool stuckTxBusy;
+        std::vector<std::string> log;
+        std::size_t frames;
+    };
+    const std::vector<Case> cases{
+        {"answers: gives way before its second frame", false, false, {}, 1},
+        {"silent", true, false, {CardSilentLine()}, 1},
+        {"stuck busy", false, true, {CardSilentLine()}, 0},
+    };
+    for (const Case& c : cases) {
+        CardRig rig;
+        rig.Open();
+        rig.card.Faults().silent = c.silent;
+        rig.card.Faults().stuckTxBusy = c.stuckTxBusy;
+        rig.card.Timing().replyDelay = 50ms;
+        int clicks = 0;
+        rig.At(10ms, [&] { ServeCardClick(rig.port, [&] { clicks += rig.port.Taken() ? 10 : 1; }); });
+        EXPECT_FALSE(RunGivingWay(rig.port, rig.window, [](CardPort& port) {
+            for (int i = 0; i < 2; ++i) {
+                port.SendFrame(FRAME_GET_POLL_SPEED);
+                port.ReadReplyByte();
+            }
+        })) << c.name;
+        EXPECT_EQ(clicks, 1) << c.name;
+        EXPECT_EQ(rig.window.log, c.log) << c.name;
+        EXPECT_EQ(rig.card.FramesReceived().size(), c.frames) << c.name;
+        EXPECT_EQ(rig.card.MalformedFrames(), 0) << c.name;
+    }
 }
 
 }  // namespace
