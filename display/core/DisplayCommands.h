@@ -44,8 +44,7 @@ class DisplayCommands {
 public:
     // While `upload` sends a picture, every command is refused with a box:
     // it would reach the card between two of the picture's messages.
-    DisplayCommands(DisplayWindow& window, MessageSink& sink,
-                    const PictureUpload* upload = nullptr)
+    DisplayCommands(DisplayWindow& window, MessageSink& sink, const PictureUpload* upload = nullptr)
         : window_(window), sink_(sink), upload_(upload) {}
 
     void Button2Click();  // Save, then the "Saved" box

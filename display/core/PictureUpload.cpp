@@ -34,8 +34,8 @@ std::string PictureNotSentText(int messagesSent, std::string_view why) {
     const std::string reason(why.empty() ? "the card did not take it" : why);
     if (messagesSent == 0) return WithFullStop("The picture was not sent: " + reason);
     return WithFullStop("The picture was not sent whole (" + std::to_string(messagesSent) + " of " +
-                        std::to_string(PAGE_COUNT * QUARTER_COUNT) + " messages went out): " +
-                        reason);
+                        std::to_string(PAGE_COUNT * QUARTER_COUNT) +
+                        " messages went out): " + reason);
 }
 
 std::optional<PictureUpload::Address> PictureUpload::ReadAddress() {

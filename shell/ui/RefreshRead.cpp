@@ -43,8 +43,7 @@ void ShowRefreshRead(QPlainTextEdit& memo, const std::vector<std::string>& lines
     QTextDocument& document = *memo.document();
     RemoveRefreshLines(document);
     for (const std::string& line : lines) {
-        memo.appendPlainText(
-            QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        memo.appendPlainText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
         document.lastBlock().setUserState(REFRESH_LINE);
     }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 
 #include "PollListRig.h"
 #include "console/PollList.h"
@@ -280,8 +281,7 @@ TEST_F(PollListTest, EachRefreshReplacesItsOwnReadAndReadsOnce) {
 
 TEST_F(PollListTest, AClickDuringARefreshIsServedAfterItsExchangeAndItsLineStays) {
     Bytes nodes(128);
-    for (std::size_t i = 0; i < nodes.size(); ++i)
-        nodes[i] = static_cast<std::uint8_t>(i + 1);
+    std::iota(nodes.begin(), nodes.end(), 1);
     SetList(nodes);
     StatusCommands status(rig.port, rig.window);
     Nanos servedAt{0};
@@ -300,9 +300,8 @@ TEST_F(PollListTest, AClickDuringARefreshIsServedAfterItsExchangeAndItsLineStays
     EXPECT_LE(servedAt, 600ms);
     ASSERT_EQ(rig.window.log.size(), 5u);
     const std::string busy(PORT_TAKEN_LINE);
-    EXPECT_EQ(rig.window.log[0], busy);
-    EXPECT_EQ(rig.window.log[1], busy);
-    EXPECT_EQ(rig.window.log[2], "Firmware version from KOVEX = KOVEX 2.14 sim");
+    EXPECT_EQ(Lines(rig.window.log.begin(), rig.window.log.begin() + 3),
+              (Lines{busy, busy, "Firmware version from KOVEX = KOVEX 2.14 sim"}));
     EXPECT_EQ(rig.window.log[3].rfind("Poll list   =  1 2 3 ", 0), 0u);
     EXPECT_GE(rig.window.refreshReads, 2);
 }

@@ -186,9 +186,9 @@ TEST_F(SetPollListTest, EachItemWaitsTwoTicksAndTicksOfTheRefreshDoNothing) {
               (Lines{Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"}));
     rig.RunTicks(1);  // the port is free again: the refresh reads the new list
     EXPECT_EQ(rig.window.refreshReads, 1);
-    EXPECT_EQ(rig.window.log, (Lines{Adding(0, 10), Adding(1, 20), Adding(2, 0),
-                                     "Setting poll list to  10 20 0", "Poll list   =  10 20",
-                                     "Node status =  1 0"}));
+    EXPECT_EQ(rig.window.log,
+              (Lines{Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0",
+                     "Poll list   =  10 20", "Node status =  1 0"}));
 }
 
 TEST_F(SetPollListTest, ClicksDuringSetPollListAreRefused) {

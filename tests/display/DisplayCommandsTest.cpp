@@ -91,8 +91,9 @@ TEST(DisplayCommandsTest, ACommandNotSentSaysWhyInsteadOfSaved) {
     sink.refuseAfter.reset();
     commands.RadioGroup1Click(1);  // the font that did not go out is sent again
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(window.errors, (Texts{"The display command was not sent: Card busy.",
-                                    "The display command was not sent: the card did not take it."}));
+    EXPECT_EQ(window.errors,
+              (Texts{"The display command was not sent: Card busy.",
+                     "The display command was not sent: the card did not take it."}));
     EXPECT_EQ(sink.texts, Texts{"10 34 15 1"});
 }
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "FakeDisplay.h"
-#include "display/core/DisplayCommands.h"
 #include "console/NodeMessageSender.h"
+#include "display/core/DisplayCommands.h"
 #include "sim/SimDisplay.h"
 #include "support/CardRig.h"
 

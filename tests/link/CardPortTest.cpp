@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "link/CardExchange.h"
-#include "link/ClickQueue.h"
 #include "link/CardRegisters.h"
+#include "link/ClickQueue.h"
 #include "link/CommandFrames.h"
 #include "support/CardRig.h"
 
@@ -207,36 +209,30 @@ TEST_F(CardPortTest, ExchangeIsRefusedWhileThePortIsTakenAndFreedAfterASilentCar
 }
 
 TEST(ClickQueueTest, AClickDuringAGivingWayExchangeRunsRightAfterItWhateverTheCardDoes) {
-    struct Case {
-        const char* name;
-        bool silent;
-        bool stuckTxBusy;
-        std::vector<std::string> log;
-        std::size_t frames;
-    };
-    const std::vector<Case> cases{
-        {"answers: gives way before its second frame", false, false, {}, 1},
-        {"silent", true, false, {CardSilentLine()}, 1},
-        {"stuck busy", false, true, {CardSilentLine()}, 0},
-    };
-    for (const Case& c : cases) {
+    // silent, stuck busy, the frames received, what is logged
+    const std::vector<std::tuple<bool, bool, std::size_t, std::vector<std::string>>> cases{
+        {false, false, 1, {}},
+        {true, false, 1, {CardSilentLine()}},
+        {false, true, 0, {CardSilentLine()}}};
+    for (const auto& [silent, stuck, frames, log] : cases) {
         CardRig rig;
         rig.Open();
-        rig.card.Faults().silent = c.silent;
-        rig.card.Faults().stuckTxBusy = c.stuckTxBusy;
+        rig.card.Faults().silent = silent;
+        rig.card.Faults().stuckTxBusy = stuck;
         rig.card.Timing().replyDelay = 50ms;
         int clicks = 0;
-        rig.At(10ms, [&] { ServeCardClick(rig.port, [&] { clicks += rig.port.Taken() ? 10 : 1; }); });
+        rig.At(10ms,
+               [&] { ServeCardClick(rig.port, [&] { clicks += rig.port.Taken() ? 10 : 1; }); });
         EXPECT_FALSE(RunGivingWay(rig.port, rig.window, [](CardPort& port) {
             for (int i = 0; i < 2; ++i) {
                 port.SendFrame(FRAME_GET_POLL_SPEED);
                 port.ReadReplyByte();
             }
-        })) << c.name;
-        EXPECT_EQ(clicks, 1) << c.name;
-        EXPECT_EQ(rig.window.log, c.log) << c.name;
-        EXPECT_EQ(rig.card.FramesReceived().size(), c.frames) << c.name;
-        EXPECT_EQ(rig.card.MalformedFrames(), 0) << c.name;
+        }));
+        EXPECT_EQ(clicks, 1);
+        EXPECT_EQ(rig.window.log, log);
+        EXPECT_EQ(rig.card.FramesReceived().size(), frames);
+        EXPECT_EQ(rig.card.MalformedFrames(), 0);
     }
 }
 

@@ -27,7 +27,7 @@ Bytes ReadSample(const std::string& name) {
 }
 
 std::string WriteTemp(const std::string& name, const Bytes& bytes) {
-    std::string path = kovex::testing::RunFolder() + name;
+    std::string path = scratch::RunFolder() + name;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
@@ -89,7 +89,7 @@ void PrintTo(const GoodBitmap& sample, std::ostream* out) {
     *out << sample.loadAs;
 }
 
-class GoodBitmapTest : public ::testing::TestWithParam<GoodBitmap> {};
+class GoodBitmapTest : public testing::TestWithParam<GoodBitmap> {};
 
 TEST_P(GoodBitmapTest, LoadsEveryPixelExactly) {
     const GoodBitmap& sample = GetParam();
@@ -105,7 +105,7 @@ TEST_P(GoodBitmapTest, LoadsEveryPixelExactly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, GoodBitmapTest,
-                         ::testing::Values(GoodBitmap{"bits1.bmp", "bits1.bmp", 19, 5, Palette1},
+                         testing::Values(GoodBitmap{"bits1.bmp", "bits1.bmp", 19, 5, Palette1},
                                          GoodBitmap{"bits4.bmp", "bits4.bmp", 7, 4, Palette4},
                                          GoodBitmap{"bits8.bmp", "bits8.bmp", 9, 3, Palette8},
                                          GoodBitmap{"bits24.bmp", "bits24.bmp", 5, 3, TrueColour},
@@ -128,7 +128,7 @@ void PrintTo(const DrawnPicture& sample, std::ostream* out) {
     *out << sample.file;
 }
 
-class DrawnPictureTest : public ::testing::TestWithParam<DrawnPicture> {};
+class DrawnPictureTest : public testing::TestWithParam<DrawnPicture> {};
 
 TEST_P(DrawnPictureTest, DrawsOntoWhiteAtNaturalSize) {
     const DrawnPicture& sample = GetParam();
@@ -145,7 +145,7 @@ const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kWhite = qRgb(255, 255, 255);
 
 INSTANTIATE_TEST_SUITE_P(Samples, DrawnPictureTest,
-                         ::testing::Values(
+                         testing::Values(
                              // Transparent icon pixels come out white; opaque ones as they are.
                              DrawnPicture{"icon.ico",
                                           16,
@@ -186,7 +186,7 @@ TEST(StandardMetafile, DrawsItsRecords) {
 }
 
 TEST(FolderNamedLikeAPicture, CannotBeOpened) {
-    const std::string path = kovex::testing::RunFolder() + "folder.bmp";
+    const std::string path = scratch::RunFolder() + "folder.bmp";
     std::filesystem::create_directories(path);
     EXPECT_EQ(ErrorOf(path), "Cannot open file " + path);
 }
@@ -210,11 +210,11 @@ void Truncate(Bytes& bytes, std::size_t drop) {
     bytes.resize(bytes.size() - drop);
 }
 
-class RefusedFileTest : public ::testing::TestWithParam<Refused> {};
+class RefusedFileTest : public testing::TestWithParam<Refused> {};
 
 TEST_P(RefusedFileTest, GivesTheUsersText) {
     const Refused& sample = GetParam();
-    std::string path = kovex::testing::RunFolder() + sample.name;
+    std::string path = scratch::RunFolder() + sample.name;
     std::filesystem::remove(path);
     if (!sample.sample.empty()) {
         Bytes bytes = ReadSample(sample.sample);
@@ -228,7 +228,7 @@ TEST_P(RefusedFileTest, GivesTheUsersText) {
     EXPECT_EQ(ErrorOf(path), expected);
 }
 
-std::string RefusedName(const ::testing::TestParamInfo<Refused>& info) {
+std::string RefusedName(const testing::TestParamInfo<Refused>& info) {
     std::string name;
     for (const char c : info.param.name)
         name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
@@ -241,7 +241,7 @@ const char* const kMetafile = "Metafile is not valid";
 
 INSTANTIATE_TEST_SUITE_P(
     Names, RefusedFileTest,
-    ::testing::Values(
+    testing::Values(
         Refused{"picture.png", "bits24.bmp", NoDamage, "Unknown picture file extension (.png)"},
         Refused{"picture.PNG", "bits24.bmp", NoDamage, "Unknown picture file extension (.PNG)"},
         Refused{"no-extension", "bits24.bmp", NoDamage, "Unknown picture file extension (.)"},
@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Bitmaps, RefusedFileTest,
-    ::testing::Values(
+    testing::Values(
         Refused{"empty.bmp", "bits24.bmp", [](Bytes& b) { b.clear(); }, kBitmap},
         Refused{"not-bm.bmp", "bits24.bmp", [](Bytes& b) { b[1] = 'X'; }, kBitmap},
         Refused{"file-header-only.bmp", "bits24.bmp", [](Bytes& b) { b.resize(14); }, kBitmap},
@@ -278,7 +278,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Icons, RefusedFileTest,
-    ::testing::Values(
+    testing::Values(
         Refused{"empty.ico", "icon.ico", [](Bytes& b) { b.clear(); }, kIcon},
         Refused{"cursor.ico", "icon.ico", [](Bytes& b) { PutU16(b, 2, 2); }, kIcon},
         Refused{"no-images.ico", "icon.ico", [](Bytes& b) { PutU16(b, 4, 0); }, kIcon},
@@ -298,7 +298,7 @@ constexpr std::size_t kWmf = 22;
 
 INSTANTIATE_TEST_SUITE_P(
     Metafiles, RefusedFileTest,
-    ::testing::Values(
+    testing::Values(
         Refused{"empty.emf", "rect.emf", [](Bytes& b) { b.clear(); }, kMetafile},
         Refused{"not-header-record.emf", "rect.emf", [](Bytes& b) { PutU32(b, 0, 2); }, kMetafile},
         Refused{"no-signature.emf", "rect.emf", [](Bytes& b) { b[40] = 'X'; }, kMetafile},

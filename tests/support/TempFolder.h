@@ -1,6 +1,6 @@
-// A folder of this test run's own under the system's temporary folder, so
-// that two runs on one machine never share a file; it goes, with everything
-// in it, when the program ends.
+// The folder this test run writes its files into: made under the system's
+// temporary folder on first use, so that two runs on one machine never share
+// a file, and removed with everything in it when the program ends.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,39 +9,27 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
-namespace kovex::testing {
+namespace kovex::scratch {
 
-class TempFolder {
-public:
-    TempFolder() {
+struct TempFolder {
+    std::string path = [] {
         std::string name = ::testing::TempDir() + "kovex-tests-XXXXXX";
-        std::vector<char> buffer(name.begin(), name.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed: " + name);
-        path_ = std::string(buffer.data()) + "/";
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+        if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp: " + name);
+        return name + "/";
+    }();
+    TempFolder() = default;
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
-    TempFolder(TempFolder&&) = delete;
-    TempFolder& operator=(TempFolder&&) = delete;
-
-    // The folder's path, ending in a slash.
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
 };
 
-// The run's folder, made on first use.
 inline const std::string& RunFolder() {
     static const TempFolder folder;
-    return folder.Path();
+    return folder.path;
 }
 
-}  // namespace kovex::testing
+}  // namespace kovex::scratch
