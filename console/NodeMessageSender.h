@@ -11,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "console/MessageSink.h"
@@ -34,10 +35,11 @@ public:
 
     NodeMessageSender(CardPort& port, WindowServices& window) : port_(port), window_(window) {}
 
-    bool SendString(std::string_view text) override;
+    SendOutcome SendString(std::string_view text) override;
     // A card that stops taking bytes ends the callback (the rest is not
-    // sent) with one log line; the result is then false.
-    bool SendAsOneExchange(const std::function<void()>& messages) override;
+    // sent) with one log line; the outcome is then not sent.
+    SendOutcome SendAsOneExchange(const std::function<void()>& messages) override;
+    void ServeClick(const std::function<void()>& click) override;
 
     // As SendString, but always an exchange of its own (a button's own
     // message), and saying how it went.
@@ -47,7 +49,13 @@ public:
     bool CanSendAlone();
 
 private:
-    Result Send(std::string_view text, bool alone);
+    struct Sending {
+        Result result = Result::Ignored;
+        std::string why;  // the line logged when not sent
+    };
+    Sending Send(std::string_view text, bool alone);
+    // RunCardExchange, saying why it did not run to its end.
+    Sending Exchange(const std::function<void()>& work);
     void Write(const NodeMessage& message);
 
     CardPort& port_;

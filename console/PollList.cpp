@@ -7,6 +7,7 @@
 #include "console/TextToInt.h"
 #include "link/CardExchange.h"
 #include "link/CardRegisters.h"
+#include "link/ClickQueue.h"
 #include "link/CommandFrames.h"
 
 namespace kovex {
@@ -76,17 +77,25 @@ std::uint8_t PollList::Ask(std::span<const std::uint8_t> frame) {
 }
 
 void PollList::Button5Click() {
-    RunCardExchange(port_, window_, [this](CardPort&) { GetPollList(); });
+    RunCardExchange(port_, window_, [this](CardPort&) { GetPollList(false); });
 }
 
-void PollList::GetPollList() {
+// The refresh's lines are shown once the read is complete; a read that gave
+// way to a click shows nothing and leaves the previous read in the log.
+void PollList::GetPollList(bool refresh) {
     {
         const ReadInProgress reading(window_);
         port_.PumpWindowMessages();
         const std::uint8_t mode = Ask(FRAME_GET_MODE);
         port_.State().CardMode = mode;
-        LogRead(ReadList(mode), mode);
-        if (mode == MODE_RUN && window_.DebugChecked()) LogDiagnostics();
+        std::vector<std::string> lines = ReadLines(ReadList(mode), mode);
+        if (!refresh) AppendLines(lines);
+        if (mode == MODE_RUN && window_.DebugChecked()) AddDiagnostics(lines);
+        if (refresh) {
+            window_.ShowRefreshRead(lines);
+        } else {
+            AppendLines(lines);
+        }
     }
     port_.PumpWindowMessages();
 }
@@ -117,16 +126,24 @@ PollList::ReadTexts PollList::ReadList(std::uint8_t mode) {
     return texts;
 }
 
-void PollList::LogRead(const ReadTexts& texts, std::uint8_t mode) {
-    window_.AppendLog("Poll list   = " + texts.pollList);
-    if (mode == MODE_RUN) window_.AppendLog("Node status = " + texts.nodeStatus);
-    if (texts.lastEntryUnread) window_.AppendLog(LAST_ENTRY_UNREAD_LINE);
+// Appends the lines and forgets them.
+void PollList::AppendLines(std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        window_.AppendLog(line);
+    lines.clear();
+}
+
+std::vector<std::string> PollList::ReadLines(const ReadTexts& texts, std::uint8_t mode) {
+    std::vector<std::string> lines{"Poll list   = " + texts.pollList};
+    if (mode == MODE_RUN) lines.push_back("Node status = " + texts.nodeStatus);
+    if (texts.lastEntryUnread) lines.emplace_back(LAST_ENTRY_UNREAD_LINE);
+    return lines;
 }
 
 // The two reads follow each other without a drain, as the card expects them.
-void PollList::LogDiagnostics() {
-    window_.AppendLog("Eth poll ptr = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_PTR)));
-    window_.AppendLog("Eth poll node = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_NODE)));
+void PollList::AddDiagnostics(std::vector<std::string>& lines) {
+    lines.push_back("Eth poll ptr = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_PTR)));
+    lines.push_back("Eth poll node = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_NODE)));
 }
 
 void PollList::Button9Click() {
@@ -169,11 +186,12 @@ void PollList::Button13Click() {
 }
 
 // A refresh never cuts into another exchange: while a read runs (Button5 is
-// then disabled) or any command holds the port, the tick does nothing.
+// then disabled) or any command holds the port, the tick does nothing. Its
+// read replaces the previous refresh's lines only, so what the clicks wrote
+// stays, and it gives way to a click that comes meanwhile.
 void PollList::Timer2Timer() {
     if (!port_.IsOpen() || port_.Taken() || !window_.IsEnabled(Control::Button5)) return;
-    window_.ClearLog();
-    Button5Click();
+    RunGivingWay(port_, window_, [this](CardPort&) { GetPollList(true); });
 }
 
 }  // namespace kovex

@@ -53,10 +53,12 @@ private:
         bool lastEntryUnread = false;
     };
 
-    void GetPollList();
+    // A refresh's read (refresh) or the click's.
+    void GetPollList(bool refresh);
     ReadTexts ReadList(std::uint8_t mode);
-    void LogRead(const ReadTexts& texts, std::uint8_t mode);
-    void LogDiagnostics();
+    static std::vector<std::string> ReadLines(const ReadTexts& texts, std::uint8_t mode);
+    void AddDiagnostics(std::vector<std::string>& lines);
+    void AppendLines(std::vector<std::string>& lines);
     void SetPollList();
     void SendEntries(const std::vector<std::uint8_t>& entries);
     // Drain, send a frame and read the one reply byte.

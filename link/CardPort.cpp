@@ -13,6 +13,22 @@ CardPort::Lease::~Lease() {
     if (port_ != nullptr) port_->taken_ = false;
 }
 
+CardPort::GiveWay::GiveWay(CardPort& port, std::function<void()>& queued)
+    : port_(port), queued_(queued) {
+    port_.givingWay_ = true;
+}
+
+CardPort::GiveWay::~GiveWay() {
+    port_.givingWay_ = false;
+    queued_.swap(port_.queued_);
+}
+
+bool CardPort::Queue(const std::function<void()>& click) {
+    if (!givingWay_ || queued_) return false;
+    queued_ = click;
+    return true;
+}
+
 CardPort::CardPort(AppState& state, MonotonicClock& clock, Pump pump)
     : state_(state), clock_(clock), pump_(std::move(pump)), lastPump_(clock.Now()) {}
 
@@ -85,6 +101,7 @@ void CardPort::SendFrame(std::span<const std::uint8_t> bytes) {
     if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0xFF}) == bytes.end()) {
         throw std::logic_error("A frame without its end byte was not sent");
     }
+    if (givingWay_ && queued_) throw ExchangeYielded();
     for (const std::uint8_t byte : bytes) {
         WaitUntil([this] { return CanSend(); });
         WriteData(byte);

@@ -41,6 +41,13 @@ private:
     std::size_t thrownAway_;
 };
 
+// SendFrame of a holder that gives way (CardPort::GiveWay) found a click
+// queued: the holder ends its work here, before a byte of the frame.
+class ExchangeYielded : public std::exception {
+public:
+    const char* what() const noexcept override { return "the exchange gave way to a click"; }
+};
+
 class CardPort {
 public:
     using Pump = std::function<void()>;
@@ -69,6 +76,24 @@ public:
         CardPort* port_;
     };
 
+    // While it lives, the port's holder gives way to a click: Queue keeps one
+    // click, and the holder's next SendFrame throws ExchangeYielded before its
+    // first byte. At its end the queued click, if any, goes to `queued`, for
+    // the holder's caller to run once the port is free.
+    class GiveWay {
+    public:
+        GiveWay(CardPort& port, std::function<void()>& queued);
+        ~GiveWay();
+        GiveWay(const GiveWay&) = delete;
+        GiveWay& operator=(const GiveWay&) = delete;
+        GiveWay(GiveWay&&) = delete;
+        GiveWay& operator=(GiveWay&&) = delete;
+
+    private:
+        CardPort& port_;
+        std::function<void()>& queued_;
+    };
+
     CardPort(AppState& state, MonotonicClock& clock, Pump pump);
 
     // The card window mapped by Open; until then no register is touched.
@@ -89,6 +114,9 @@ public:
     // Exchanges that ended because the card did not answer or kept sending.
     void NoteGiveUp() { ++giveUps_; }
     int GiveUps() const { return giveUps_; }
+    // Keeps `click` to run after the holder when the holder gives way and no
+    // other click waits; false otherwise (the click is not kept).
+    bool Queue(const std::function<void()>& click);
 
     AppState& State() { return state_; }
     MonotonicClock& Clock() { return clock_; }
@@ -139,6 +167,8 @@ private:
     std::optional<CardLost> lost_;
     bool taken_ = false;
     int giveUps_ = 0;
+    bool givingWay_ = false;
+    std::function<void()> queued_;
 };
 
 }  // namespace kovex

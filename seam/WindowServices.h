@@ -38,6 +38,14 @@ public:
     // Log lines are bytes, shown one for one as 8-bit characters.
     virtual void AppendLog(std::string_view line) = 0;
     virtual void ClearLog() = 0;
+    // The poll list refresh's read: the lines the previous call showed make
+    // way for `lines`, at the end of the log; the other lines stay. A window
+    // that cannot tell the lines apart clears the whole log first.
+    virtual void ShowRefreshRead(const std::vector<std::string>& lines) {
+        ClearLog();
+        for (const std::string& line : lines)
+            AppendLog(line);
+    }
     virtual void SetStatusLabel(std::string_view text) = 0;
     virtual void SetEnabled(Control control, bool enabled) = 0;
     virtual bool IsEnabled(Control control) const = 0;

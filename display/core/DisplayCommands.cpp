@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "console/TextToInt.h"
+#include "display/core/PictureUpload.h"
+#include "seam/SlotGuard.h"
 
 namespace kovex {
 
@@ -52,10 +54,11 @@ std::vector<char32_t> DecodeUtf8(std::string_view text) {
     return characters;
 }
 
+// "U+00E9", "U+1F600": the whole code point, at least four digits.
 std::string CodePointName(char32_t code) {
-    std::string hex(4, '0');
-    for (std::size_t k = 0; k < hex.size(); ++k)
-        hex[hex.size() - 1 - k] = "0123456789ABCDEF"[(code >> (4 * k)) & 0xF];
+    std::string hex;
+    for (char32_t rest = code; rest != 0 || hex.size() < 4; rest >>= 4)
+        hex.insert(hex.begin(), "0123456789ABCDEF"[rest & 0xF]);
     return "U+" + hex;
 }
 
@@ -86,27 +89,43 @@ DisplayTextMessage BuildDisplayText(std::string_view text) {
     return {std::move(message), {}};
 }
 
+std::string CommandNotSentText(std::string_view why) {
+    return WithFullStop("The display command was not sent: " +
+                        std::string(why.empty() ? "the card did not take it" : why));
+}
+
+bool DisplayCommands::Send(const std::string& text) {
+    if (upload_ != nullptr && upload_->Sending()) {
+        window_.ShowError(WithFullStop("The display command was not sent: " +
+                                       std::string(PICTURE_BEING_SENT_TEXT)));
+        return false;
+    }
+    const SendOutcome outcome = sink_.SendString(text);
+    if (!outcome) window_.ShowError(CommandNotSentText(outcome.why));
+    return outcome.sent;
+}
+
 std::string DisplayCommands::ImageNumber() const {
     return std::to_string(TextToInt(window_.EditText(DisplayEdit::Edit3)));
 }
 
 void DisplayCommands::Button2Click() {
-    sink_.SendString(CommandText(DISPLAY_SAVE_IMAGE) + " " + ImageNumber());
-    // Shown whether or not the node got the message: no reply is awaited.
-    window_.ShowMessage("Saved");
+    // Shown once the message went out, whether or not the node got it: no
+    // reply is awaited.
+    if (Send(CommandText(DISPLAY_SAVE_IMAGE) + " " + ImageNumber())) window_.ShowMessage("Saved");
 }
 
 void DisplayCommands::Button3Click() {
-    sink_.SendString(CommandText(DISPLAY_SHOW_IMAGE) + " " + ImageNumber());
+    Send(CommandText(DISPLAY_SHOW_IMAGE) + " " + ImageNumber());
 }
 
 void DisplayCommands::Button4Click() {
-    sink_.SendString(CommandText(DISPLAY_CLEAR));
+    Send(CommandText(DISPLAY_CLEAR));
 }
 
 void DisplayCommands::Button5Click() {
-    sink_.SendString(CommandText(DISPLAY_SET_XY) + " " + window_.EditText(DisplayEdit::Edit4) +
-                     " " + window_.EditText(DisplayEdit::Edit5));
+    Send(CommandText(DISPLAY_SET_XY) + " " + window_.EditText(DisplayEdit::Edit4) + " " +
+         window_.EditText(DisplayEdit::Edit5));
 }
 
 void DisplayCommands::Button6Click() {
@@ -115,13 +134,14 @@ void DisplayCommands::Button6Click() {
         window_.ShowMessage(message.refusal);
         return;
     }
-    sink_.SendString(*message.text);
+    Send(*message.text);
 }
 
 void DisplayCommands::RadioGroup1Click(int item) {
     if (chosenFont_ == item) return;
     chosenFont_ = item;
-    sink_.SendString(CommandText(DISPLAY_FONT) + " " + std::to_string(item));
+    // A font the display did not get is sent again on the next choice.
+    if (!Send(CommandText(DISPLAY_FONT) + " " + std::to_string(item))) chosenFont_.reset();
 }
 
 }  // namespace kovex

@@ -35,9 +35,17 @@ struct DisplayTextMessage {
 };
 DisplayTextMessage BuildDisplayText(std::string_view text);
 
+class PictureUpload;
+
+// The error box for a command that did not go out, with the logged reason.
+std::string CommandNotSentText(std::string_view why);
+
 class DisplayCommands {
 public:
-    DisplayCommands(DisplayWindow& window, MessageSink& sink) : window_(window), sink_(sink) {}
+    // While `upload` sends a picture, every command is refused with a box:
+    // it would reach the card between two of the picture's messages.
+    DisplayCommands(DisplayWindow& window, MessageSink& sink, const PictureUpload* upload = nullptr)
+        : window_(window), sink_(sink), upload_(upload) {}
 
     void Button2Click();  // Save, then the "Saved" box
     void Button3Click();  // Display
@@ -50,9 +58,12 @@ public:
 
 private:
     std::string ImageNumber() const;
+    // True when the text went out; otherwise the error box says why.
+    bool Send(const std::string& text);
 
     DisplayWindow& window_;
     MessageSink& sink_;
+    const PictureUpload* upload_;
     std::optional<int> chosenFont_;
 };
 

@@ -30,6 +30,14 @@ std::string EndsAFrameText(std::string_view name, const std::string& typed) {
 
 }  // namespace
 
+std::string PictureNotSentText(int messagesSent, std::string_view why) {
+    const std::string reason(why.empty() ? "the card did not take it" : why);
+    if (messagesSent == 0) return WithFullStop("The picture was not sent: " + reason);
+    return WithFullStop("The picture was not sent whole (" + std::to_string(messagesSent) + " of " +
+                        std::to_string(PAGE_COUNT * QUARTER_COUNT) +
+                        " messages went out): " + reason);
+}
+
 std::optional<PictureUpload::Address> PictureUpload::ReadAddress() {
     const std::string node = window_.EditText(DisplayEdit::Edit1);
     const std::string device = window_.EditText(DisplayEdit::Edit2);
@@ -56,21 +64,24 @@ std::optional<PixelGrid> PictureUpload::ChooseAndLoad() {
     }
 }
 
-void PictureUpload::SendPages(Address address) {
+SendOutcome PictureUpload::SendPages(Address address, int& sent) {
     for (int page = 0; page < PAGE_COUNT; ++page) {
         for (int quarter = 0; quarter < QUARTER_COUNT; ++quarter) {
             const std::string text =
                 WriteColumnsText(address.node, address.device, PageBuffer_, page, quarter);
-            if (!sink_.SendString(text)) return;
+            SendOutcome outcome = sink_.SendString(text);
+            if (!outcome) return outcome;
+            ++sent;
             window_.Pump();
         }
     }
+    return {true, {}};
 }
 
 void PictureUpload::Button1Click() {
     // A click taken while the pages go out would repack them mid-send.
     if (uploading_) {
-        window_.ShowMessage("A picture is still being sent; wait until it is done.");
+        window_.ShowMessage(PICTURE_BEING_SENT_TEXT);
         return;
     }
     const std::optional<Address> address = ReadAddress();
@@ -80,8 +91,14 @@ void PictureUpload::Button1Click() {
     window_.ShowPicture(*picture);
     PackPicture(*picture, PageBuffer_);
     const FlagScope uploading(uploading_);
-    // Refused as a whole (no card, port busy): nothing is sent.
-    sink_.SendAsOneExchange([this, &address] { SendPages(*address); });
+    // Refused as a whole (no card, port busy), nothing is sent; a card that
+    // stops taking bytes, or a message refused, ends it part way.
+    int sent = 0;
+    SendOutcome pages{true, {}};
+    const SendOutcome exchange =
+        sink_.SendAsOneExchange([&] { pages = SendPages(*address, sent); });
+    const SendOutcome& outcome = exchange ? pages : exchange;
+    if (!outcome) window_.ShowError(PictureNotSentText(sent, outcome.why));
 }
 
 }  // namespace kovex

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "console/MessageSink.h"
 #include "display/core/DisplayWindow.h"
@@ -14,12 +15,21 @@
 
 namespace kovex {
 
+inline constexpr std::string_view PICTURE_BEING_SENT_TEXT =
+    "A picture is still being sent; wait until it is done.";
+
+// The error box for a picture that did not go out whole: how many of its
+// messages did, and the logged reason.
+std::string PictureNotSentText(int messagesSent, std::string_view why);
+
 class PictureUpload {
 public:
     PictureUpload(DisplayWindow& window, MessageSink& sink) : window_(window), sink_(sink) {}
 
     void Button1Click();
     const PageBuffer& Pages() const { return PageBuffer_; }
+    // A picture's messages are going out.
+    bool Sending() const { return uploading_; }
 
 private:
     struct Address {
@@ -28,8 +38,9 @@ private:
     };
     std::optional<Address> ReadAddress();
     std::optional<PixelGrid> ChooseAndLoad();
-    // Stops at the first message the sink refuses.
-    void SendPages(Address address);
+    // Stops at the first message the sink refuses and says why; counts the
+    // messages that went out.
+    SendOutcome SendPages(Address address, int& sent);
 
     DisplayWindow& window_;
     MessageSink& sink_;

@@ -13,11 +13,18 @@ class SinkRelay final : public MessageSink {
 public:
     void SetTarget(MessageSink& target) { target_ = &target; }
 
-    bool SendString(std::string_view text) override {
-        return target_ != nullptr && target_->SendString(text);
+    SendOutcome SendString(std::string_view text) override {
+        return target_ != nullptr ? target_->SendString(text) : SendOutcome{};
     }
-    bool SendAsOneExchange(const std::function<void()>& messages) override {
-        return target_ != nullptr && target_->SendAsOneExchange(messages);
+    SendOutcome SendAsOneExchange(const std::function<void()>& messages) override {
+        return target_ != nullptr ? target_->SendAsOneExchange(messages) : SendOutcome{};
+    }
+    void ServeClick(const std::function<void()>& click) override {
+        if (target_ != nullptr) {
+            target_->ServeClick(click);
+        } else {
+            click();
+        }
     }
 
 private:

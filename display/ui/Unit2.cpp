@@ -168,8 +168,12 @@ void TForm2::ConnectHandlers() {
     });
 }
 
+// Every click of this window sends to the card: one that comes during a poll
+// list refresh runs as soon as the refresh gave way.
 void TForm2::Guarded(const std::function<void()>& handler) {
-    kovex::RunGuarded([this](std::string_view text) { ShowError(text); }, handler);
+    sink_.ServeClick([this, handler] {
+        kovex::RunGuarded([this](std::string_view text) { ShowError(text); }, handler);
+    });
 }
 
 void TForm2::Button1Click() {

@@ -76,6 +76,6 @@ private:
     QFileDialog* OpenPictureDialog1 = nullptr;
 
     kovex::SinkRelay sink_;
-    kovex::DisplayCommands commands_{*this, sink_};
     kovex::PictureUpload upload_{*this, sink_};
+    kovex::DisplayCommands commands_{*this, sink_, &upload_};
 };

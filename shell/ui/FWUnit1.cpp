@@ -12,8 +12,10 @@
 
 #include "DialogPopups.h"
 #include "Dialogs.h"
+#include "RefreshRead.h"
 #include "Unit2.h"
 #include "WindowLook.h"
+#include "link/ClickQueue.h"
 #include "seam/SlotGuard.h"
 #include "shell/core/Timer1Rule.h"
 
@@ -197,54 +199,58 @@ void TForm1::Guarded(const std::function<void()>& handler) {
     kovex::RunGuarded(*this, handler);
 }
 
+void TForm1::CardClick(const std::function<void()>& handler) {
+    kovex::ServeCardClick(port_, [this, handler] { Guarded(handler); });
+}
+
 void TForm1::Button1Click() {
-    Guarded([this] { opener_.Button1Click(); });
+    CardClick([this] { opener_.Button1Click(); });
 }
 void TForm1::Button2Click() {
-    Guarded([this] { programming_.Button2Click(); });
+    CardClick([this] { programming_.Button2Click(); });
 }
 void TForm1::Button3Click() {
     Guarded([this] { ClearLog(); });
 }
 void TForm1::Button4Click() {
-    Guarded([this] { status_.Button4Click(); });
+    CardClick([this] { status_.Button4Click(); });
 }
 void TForm1::Button5Click() {
-    Guarded([this] { pollList_.Button5Click(); });
+    CardClick([this] { pollList_.Button5Click(); });
 }
 void TForm1::Button6Click() {
-    Guarded([this] { status_.Button6Click(); });
+    CardClick([this] { status_.Button6Click(); });
 }
 void TForm1::Button7Click() {
-    Guarded([this] { status_.Button7Click(); });
+    CardClick([this] { status_.Button7Click(); });
 }
 void TForm1::Button8Click() {
-    Guarded([this] { status_.Button8Click(); });
+    CardClick([this] { status_.Button8Click(); });
 }
 void TForm1::Button10Click() {
-    Guarded([this] { messages_.Button10Click(); });
+    CardClick([this] { messages_.Button10Click(); });
 }
 void TForm1::Button14Click() {
-    Guarded([this] { messages_.Button14Click(); });
+    CardClick([this] { messages_.Button14Click(); });
 }
 // Called from the calling window's handler, whose guard sees any error.
 void TForm1::SendString(QObject* /*caller*/, std::string_view text) {
     sender_.SendString(text);
 }
 void TForm1::Button9Click() {
-    Guarded([this] { pollList_.Button9Click(); });
+    CardClick([this] { pollList_.Button9Click(); });
 }
 void TForm1::Button11Click() {
-    Guarded([this] { status_.Button11Click(); });
+    CardClick([this] { status_.Button11Click(); });
 }
 void TForm1::Button12Click() {
-    Guarded([this] { status_.Button12Click(); });
+    CardClick([this] { status_.Button12Click(); });
 }
 void TForm1::Button13Click() {
     Guarded([this] { pollList_.Button13Click(); });
 }
 void TForm1::Button15Click() {
-    Guarded([this] { status_.Button15Click(); });
+    CardClick([this] { status_.Button15Click(); });
 }
 
 void TForm1::Button16Click() {
@@ -275,6 +281,10 @@ void TForm1::AppendLog(std::string_view line) {
 
 void TForm1::ClearLog() {
     Memo1->clear();
+}
+
+void TForm1::ShowRefreshRead(const std::vector<std::string>& lines) {
+    kovex::ShowRefreshRead(*Memo1, lines);
 }
 
 void TForm1::SetStatusLabel(std::string_view text) {

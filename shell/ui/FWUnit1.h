@@ -52,6 +52,7 @@ public:
     // WindowServices
     void AppendLog(std::string_view line) override;
     void ClearLog() override;
+    void ShowRefreshRead(const std::vector<std::string>& lines) override;
     void SetStatusLabel(std::string_view text) override;
     void SetEnabled(kovex::Control control, bool enabled) override;
     bool IsEnabled(kovex::Control control) const override;
@@ -96,6 +97,9 @@ private:
     void SetTabOrder();
     void ConnectHandlers();
     void Guarded(const std::function<void()>& handler);
+    // Guarded, for a click that needs the card: one that comes during a poll
+    // list refresh runs as soon as the refresh gave way.
+    void CardClick(const std::function<void()>& handler);
 
     QPointer<TForm2> Form2;
     QPlainTextEdit* Memo1 = nullptr;

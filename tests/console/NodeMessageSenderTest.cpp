@@ -123,7 +123,7 @@ TEST_F(NodeMessageSenderTest, OneExchangeHoldsThePortForAllItsMessages) {
     texts.reserve(32);
     for (int i = 0; i < 32; ++i)
         texts.push_back("10 34 16 " + std::to_string(i) + " 0 2 0 0");
-    const bool sent = sender.SendAsOneExchange([&] {
+    const SendOutcome sent = sender.SendAsOneExchange([&] {
         for (const auto& text : texts)
             EXPECT_TRUE(sender.SendString(text));
     });
@@ -141,7 +141,7 @@ TEST_F(NodeMessageSenderTest, OneExchangeHoldsThePortForAllItsMessages) {
 
 TEST_F(NodeMessageSenderTest, ACardThatStopsMidExchangeEndsItWithOneLine) {
     int sentCount = 0;
-    const bool sent = sender.SendAsOneExchange([&] {
+    const SendOutcome sent = sender.SendAsOneExchange([&] {
         for (int i = 0; i < 32; ++i) {
             if (i == 3) rig.card.Faults().stuckTxBusy = true;
             sender.SendString("10 34 16 0 0 0");

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 
 #include "PollListRig.h"
 #include "console/PollList.h"
 #include "console/StatusCommands.h"
 #include "link/CardExchange.h"
 #include "link/CardRegisters.h"
+#include "link/ClickQueue.h"
 #include "support/CardRig.h"
 
 namespace kovex::testing {
@@ -242,7 +244,7 @@ TEST_F(PollListTest, ALateCardIsServedWhileNestedClicksAreRefusedAndTicksSkipped
     EXPECT_EQ(rig.window.log,
               (Lines{busy, busy, busy, "Poll list   =  10 20", "Node status =  1 1"}));
     EXPECT_GT(rig.timer2Ticks, 50);
-    EXPECT_EQ(rig.window.clears, 0);
+    EXPECT_EQ(rig.window.refreshReads, 0);
     EXPECT_TRUE(rig.window.inputBoxes.empty());
     EXPECT_EQ(rig.card.FramesReceived().size(), 6u);
 }
@@ -259,21 +261,49 @@ TEST_F(PollListTest, StartStopSwitchesTimer2AndNamesTheNextAction) {
     EXPECT_TRUE(rig.card.HostBytes().empty());
 }
 
-TEST_F(PollListTest, EachRefreshClearsTheLogAndReadsOnce) {
+TEST_F(PollListTest, EachRefreshReplacesItsOwnReadAndReadsOnce) {
     SetList({10});
     rig.card.SetNodeStatus(10, 5);
     rig.window.AppendLog("older line");
     poll.Button13Click();
     rig.RunTicks(1);
-    EXPECT_EQ(rig.window.log, (Lines{"Poll list   =  10", "Node status =  5"}));
-    EXPECT_EQ(rig.window.clears, 1);
+    EXPECT_EQ(rig.window.log, (Lines{"older line", "Poll list   =  10", "Node status =  5"}));
+    EXPECT_EQ(rig.window.refreshReads, 1);
     rig.card.SetPollItem(1, 20);
     rig.RunTicks(3);
-    EXPECT_EQ(rig.window.log, (Lines{"Poll list   =  10 20", "Node status =  5 0"}));
-    EXPECT_EQ(rig.window.clears, 4);
+    EXPECT_EQ(rig.window.log, (Lines{"older line", "Poll list   =  10 20", "Node status =  5 0"}));
+    EXPECT_EQ(rig.window.refreshReads, 4);
     poll.Button13Click();
     rig.RunTicks(3);
-    EXPECT_EQ(rig.window.clears, 4);
+    EXPECT_EQ(rig.window.refreshReads, 4);
+    EXPECT_EQ(rig.window.clears, 0);
+}
+
+TEST_F(PollListTest, AClickDuringARefreshIsServedAfterItsExchangeAndItsLineStays) {
+    Bytes nodes(128);
+    std::iota(nodes.begin(), nodes.end(), 1);
+    SetList(nodes);
+    StatusCommands status(rig.port, rig.window);
+    Nanos servedAt{0};
+    const auto pollSpeedClick = [&] { ServeCardClick(rig.port, [&] { status.Button6Click(); }); };
+    rig.At(300ms, [&] {
+        ServeCardClick(rig.port, [&] {
+            servedAt = rig.clock.Now();
+            rig.At(servedAt + 1ms, pollSpeedClick);  // refused: the command holds the port
+            status.Button4Click();
+        });
+    });
+    rig.At(301ms, pollSpeedClick);  // refused: the Version click already waits
+    poll.Button13Click();
+    rig.RunTicks(20);
+    EXPECT_GT(servedAt, 300ms);
+    EXPECT_LE(servedAt, 600ms);
+    ASSERT_EQ(rig.window.log.size(), 5u);
+    const std::string busy(PORT_TAKEN_LINE);
+    EXPECT_EQ(Lines(rig.window.log.begin(), rig.window.log.begin() + 3),
+              (Lines{busy, busy, "Firmware version from KOVEX = KOVEX 2.14 sim"}));
+    EXPECT_EQ(rig.window.log[3].rfind("Poll list   =  1 2 3 ", 0), 0u);
+    EXPECT_GE(rig.window.refreshReads, 2);
 }
 
 TEST_F(PollListTest, TicksDuringARunningReadDoNothing) {
@@ -282,7 +312,7 @@ TEST_F(PollListTest, TicksDuringARunningReadDoNothing) {
     poll.Button13Click();
     poll.Button5Click();
     EXPECT_GT(rig.timer2Ticks, 10);
-    EXPECT_EQ(rig.window.clears, 0);
+    EXPECT_EQ(rig.window.refreshReads, 0);
     EXPECT_EQ(rig.window.log, (Lines{"Poll list   =  10 20 30", "Node status =  1 0 0"}));
     const auto modeQuestions = std::count(rig.card.FramesReceived().begin(),
                                           rig.card.FramesReceived().end(), GetModeFrame());
@@ -295,7 +325,7 @@ TEST_F(PollListTest, TicksDuringAnotherExchangeDoNothing) {
     StatusCommands status(rig.port, rig.window);
     status.Button6Click();
     EXPECT_GE(rig.timer2Ticks, 4);
-    EXPECT_EQ(rig.window.clears, 0);
+    EXPECT_EQ(rig.window.refreshReads, 0);
     EXPECT_EQ(rig.window.log, Lines{"Poll speed = 20"});
     EXPECT_EQ(rig.card.FramesReceived(), (Frames{{0x00, 0x5A, 0xF0, 0x11, 0x00, 0xFF}}));
 }
@@ -311,7 +341,8 @@ TEST_F(PollListTest, BootModeLeavesTheRefreshRunning) {
     EXPECT_EQ(rig.window.captions[C::Button13], "Stop");
     EXPECT_TRUE(rig.window.enabled[C::Button13]);
     rig.RunTicks(1);
-    EXPECT_EQ(rig.window.log, Lines{"Poll list   =  10"});
+    EXPECT_EQ(rig.window.log,
+              (Lines{"KOVEX Responded = 102", "KOVEX Responded = 153", "Poll list   =  10"}));
     EXPECT_EQ(rig.state.CardMode, MODE_BOOT);
 }
 
@@ -324,7 +355,7 @@ TEST(PollListBeforeOpen, ATickTouchesNothingAndAClickSaysNoCardIsOpen) {
     poll.Button5Click();
     EXPECT_EQ(rig.window.log, Lines{std::string(NO_CARD_OPEN_LINE)});
     EXPECT_EQ(rig.card.StatusReads(), 0);
-    EXPECT_EQ(rig.window.clears, 0);
+    EXPECT_EQ(rig.window.refreshReads, 0);
 }
 
 }  // namespace

@@ -183,14 +183,16 @@ TEST_F(SetPollListTest, EachItemWaitsTwoTicksAndTicksOfTheRefreshDoNothing) {
     EXPECT_GE(rig.clock.Now() - start, 3 * 100ms);
     EXPECT_LE(rig.clock.Now() - start, 3 * 200ms + 50ms);
     EXPECT_GE(rig.timer2Ticks, 3);
-    EXPECT_EQ(rig.window.clears, 0);
+    EXPECT_EQ(rig.window.refreshReads, 0);
     EXPECT_EQ(rig.card.FramesReceived(),
               (Frames{SetFrame(0, 10), SetFrame(1, 20), SetFrame(2, 0)}));
     EXPECT_EQ(rig.window.log,
               (Lines{Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"}));
     rig.RunTicks(1);  // the port is free again: the refresh reads the new list
-    EXPECT_EQ(rig.window.clears, 1);
-    EXPECT_EQ(rig.window.log, (Lines{"Poll list   =  10 20", "Node status =  1 0"}));
+    EXPECT_EQ(rig.window.refreshReads, 1);
+    EXPECT_EQ(rig.window.log,
+              (Lines{Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0",
+                     "Poll list   =  10 20", "Node status =  1 0"}));
 }
 
 TEST_F(SetPollListTest, ClicksDuringSetPollListAreRefused) {

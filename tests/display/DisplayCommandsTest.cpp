@@ -80,12 +80,21 @@ TEST(DisplayCommandsTest, EachCommandSendsItsExactText) {
     }
 }
 
-TEST(DisplayCommandsTest, SavedIsShownEvenWhenTheMessageIsRefused) {
+TEST(DisplayCommandsTest, ACommandNotSentSaysWhyInsteadOfSaved) {
     FakeDisplayWindow window;
     RecordingSink sink;
     sink.refuseAfter = 0;
-    DisplayCommands(window, sink).Button2Click();
-    EXPECT_EQ(window.messages, Texts{"Saved"});
+    DisplayCommands commands(window, sink);
+    commands.Button2Click();
+    sink.why.clear();
+    commands.RadioGroup1Click(1);
+    sink.refuseAfter.reset();
+    commands.RadioGroup1Click(1);  // the font that did not go out is sent again
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(window.errors,
+              (Texts{"The display command was not sent: Card busy.",
+                     "The display command was not sent: the card did not take it."}));
+    EXPECT_EQ(sink.texts, Texts{"10 34 15 1"});
 }
 
 TEST(DisplayCommandsTest, SendTextRefusesWhatCannotTravelAndSendsNothing) {
@@ -102,6 +111,8 @@ TEST(DisplayCommandsTest, SendTextRefusesWhatCannotTravelAndSendsNothing) {
          "Character 3 of the text, U+00FF, has the code 255, which ends a frame. Nothing was "
          "sent."},
         {"\xFF", "Character 1 of the text, U+FFFD, has no ISO 8859-1 code. Nothing was sent."},
+        {"a\xF0\x9F\x98\x80",
+         "Character 2 of the text, U+1F600, has no ISO 8859-1 code. Nothing was sent."},
     };
     for (const Case& c : cases) {
         FakeDisplayWindow window;

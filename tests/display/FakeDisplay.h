@@ -52,24 +52,25 @@ public:
 // Records every text; refuses what it is told to refuse.
 class RecordingSink final : public MessageSink {
 public:
-    bool SendString(std::string_view text) override {
-        if (refuseAfter && texts.size() >= *refuseAfter) return false;
+    SendOutcome SendString(std::string_view text) override {
+        if (refuseAfter && texts.size() >= *refuseAfter) return {false, why};
         texts.emplace_back(text);
         if (holding) ++sentInsideExchange;
-        return true;
+        return {true, {}};
     }
-    bool SendAsOneExchange(const std::function<void()>& messages) override {
+    SendOutcome SendAsOneExchange(const std::function<void()>& messages) override {
         ++exchanges;
-        if (refuseExchange) return false;
+        if (refuseExchange) return {false, why};
         holding = true;
         messages();
         holding = false;
-        return true;
+        return {true, {}};
     }
 
     std::vector<std::string> texts;
     std::optional<std::size_t> refuseAfter;
     bool refuseExchange = false;
+    std::string why = "Card busy";  // the reason a refusal gives
     bool holding = false;
     int exchanges = 0;
     std::size_t sentInsideExchange = 0;

@@ -9,6 +9,7 @@
 
 #include "FakeDisplay.h"
 #include "console/NodeMessageSender.h"
+#include "display/core/DisplayCommands.h"
 #include "sim/SimDisplay.h"
 #include "support/CardRig.h"
 
@@ -178,6 +179,8 @@ TEST_F(PictureUploadTest, APictureGoesOutWholeInOneExchangeOrNotAtAll) {
     EXPECT_EQ(Upload(Grid(1, 1, WHITE)).size(), 32u);
     EXPECT_EQ(sink.sentInsideExchange, 32u);
 
+    EXPECT_TRUE(window.errors.empty());
+
     sink.refuseExchange = true;
     EXPECT_TRUE(Upload(Grid(1, 1, WHITE)).empty());
 
@@ -186,6 +189,20 @@ TEST_F(PictureUploadTest, APictureGoesOutWholeInOneExchangeOrNotAtAll) {
     window.pumps = 0;
     EXPECT_EQ(Upload(Grid(1, 1, WHITE)).size(), 5u);
     EXPECT_EQ(window.pumps, 5);
+    EXPECT_EQ(window.errors,
+              (Texts{"The picture was not sent: Card busy.",
+                     "The picture was not sent whole (5 of 32 messages went out): Card busy."}));
+}
+
+TEST_F(PictureUploadTest, DisplayCommandsDuringTheSendingAreRefusedWithABox) {
+    DisplayCommands commands(window, sink, &upload);
+    window.onPump = [&] {
+        window.onPump = nullptr;
+        commands.Button4Click();
+    };
+    EXPECT_EQ(Upload(Grid(1, 1, WHITE)).size(), 32u);
+    EXPECT_EQ(window.errors, Texts{"The display command was not sent: A picture is still being "
+                                   "sent; wait until it is done."});
 }
 
 TEST_F(PictureUploadTest, AnUploadClickedDuringTheSendingIsRefused) {

@@ -95,12 +95,19 @@ TEST_F(PollListWindowTest, StartStopRunsTimer2AndNamesTheNextAction) {
 }
 
 TEST_F(PollListWindowTest, GetPollListAndARefreshTickShowTheList) {
+    const QStringList read{"Poll list   =  10 12", "Node status =  1 3"};
     Click("Button5");
-    EXPECT_EQ(LogLines().mid(LogLines().size() - 2),
-              (QStringList{"Poll list   =  10 12", "Node status =  1 3"}));
+    const QStringList clicked = LogLines();
+    EXPECT_EQ(clicked.mid(clicked.size() - 2), read);
     EXPECT_TRUE(Find("Button5")->isEnabled());
     form.Timer2Timer();
-    EXPECT_EQ(LogLines(), (QStringList{"Poll list   =  10 12", "Node status =  1 3"}));
+    form.AppendLog("a click's line");
+    form.Timer2Timer();  // replaces the refresh's own read only
+    EXPECT_EQ(LogLines(), clicked + QStringList{"a click's line"} + read);
+    form.ClearLog();
+    form.Timer2Timer();
+    form.Timer2Timer();
+    EXPECT_EQ(LogLines(), read);
 }
 
 TEST_F(PollListWindowTest, SetPollListThroughTheRealDialogs) {

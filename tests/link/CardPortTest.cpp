@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "link/CardExchange.h"
 #include "link/CardRegisters.h"
+#include "link/ClickQueue.h"
 #include "link/CommandFrames.h"
 #include "support/CardRig.h"
 
@@ -203,6 +206,34 @@ TEST_F(CardPortTest, ExchangeIsRefusedWhileThePortIsTakenAndFreedAfterASilentCar
               (std::vector<std::string>{std::string(PORT_TAKEN_LINE), CardSilentLine()}));
     EXPECT_FALSE(rig.port.Taken());
     EXPECT_TRUE(RunCardExchange(rig.port, rig.window, [](CardPort&) {}));
+}
+
+TEST(ClickQueueTest, AClickDuringAGivingWayExchangeRunsRightAfterItWhateverTheCardDoes) {
+    // silent, stuck busy, the frames received, what is logged
+    const std::vector<std::tuple<bool, bool, std::size_t, std::vector<std::string>>> cases{
+        {false, false, 1, {}},
+        {true, false, 1, {CardSilentLine()}},
+        {false, true, 0, {CardSilentLine()}}};
+    for (const auto& [silent, stuck, frames, log] : cases) {
+        CardRig rig;
+        rig.Open();
+        rig.card.Faults().silent = silent;
+        rig.card.Faults().stuckTxBusy = stuck;
+        rig.card.Timing().replyDelay = 50ms;
+        int clicks = 0;
+        rig.At(10ms,
+               [&] { ServeCardClick(rig.port, [&] { clicks += rig.port.Taken() ? 10 : 1; }); });
+        EXPECT_FALSE(RunGivingWay(rig.port, rig.window, [](CardPort& port) {
+            for (int i = 0; i < 2; ++i) {
+                port.SendFrame(FRAME_GET_POLL_SPEED);
+                port.ReadReplyByte();
+            }
+        }));
+        EXPECT_EQ(clicks, 1);
+        EXPECT_EQ(rig.window.log, log);
+        EXPECT_EQ(rig.card.FramesReceived().size(), frames);
+        EXPECT_EQ(rig.card.MalformedFrames(), 0);
+    }
 }
 
 }  // namespace

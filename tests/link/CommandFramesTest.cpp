@@ -36,35 +36,6 @@ Bytes WithByte(Bytes bytes, std::size_t position, std::uint8_t value) {
     return bytes;
 }
 
-TEST(CommandFrames, CommandCodes) {
-    struct CodeCase {
-        const char* name;
-        std::uint8_t code;
-        std::uint8_t expected;
-    };
-    const std::vector<CodeCase> cases{
-        {"PROGRAM_LINE", CMD_PROGRAM_LINE, 0x00},
-        {"BOOT_MODE", CMD_BOOT_MODE, 0x01},
-        {"RUN_MODE", CMD_RUN_MODE, 0x02},
-        {"ERASE", CMD_ERASE, 0x05},
-        {"GET_MODE", CMD_GET_MODE, 0x07},
-        {"GET_VERSION", CMD_GET_VERSION, 0x08},
-        {"RESET", CMD_RESET, 0x09},
-        {"SEND_MESSAGE", CMD_SEND_MESSAGE, 0x0A},
-        {"GET_MESSAGE", CMD_GET_MESSAGE, 0x0C},
-        {"CLEAR_BUFFER", CMD_CLEAR_BUFFER, 0x0D},
-        {"SET_POLL_ITEM", CMD_SET_POLL_ITEM, 0x0F},
-        {"GET_POLL_ITEM", CMD_GET_POLL_ITEM, 0x10},
-        {"GET_POLL_SPEED", CMD_GET_POLL_SPEED, 0x11},
-        {"GET_NODE_STATUS", CMD_GET_NODE_STATUS, 0x12},
-        {"GET_ETH_POLL_NODE", CMD_GET_ETH_POLL_NODE, 0x13},
-        {"GET_ETH_POLL_PTR", CMD_GET_ETH_POLL_PTR, 0x14},
-    };
-    for (const auto& [name, code, expected] : cases) {
-        EXPECT_EQ(code, expected) << name;
-    }
-}
-
 TEST(CommandFrames, ConstantFramesAreEmptyCommands) {
     struct ConstantCase {
         const char* name;

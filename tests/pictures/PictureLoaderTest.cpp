@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 namespace kovex {
 namespace {
 
@@ -25,7 +27,7 @@ Bytes ReadSample(const std::string& name) {
 }
 
 std::string WriteTemp(const std::string& name, const Bytes& bytes) {
-    std::string path = testing::TempDir() + name;
+    std::string path = scratch::RunFolder() + name;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
@@ -206,7 +208,7 @@ class RefusedFileTest : public testing::TestWithParam<Refused> {};
 
 TEST_P(RefusedFileTest, GivesTheUsersText) {
     const Refused& sample = GetParam();
-    std::string path = testing::TempDir() + sample.name;
+    std::string path = scratch::RunFolder() + sample.name;
     std::filesystem::remove(path);
     if (!sample.sample.empty()) {
         Bytes bytes = ReadSample(sample.sample);

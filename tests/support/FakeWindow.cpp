@@ -18,6 +18,18 @@ void FakeWindow::SetEnabled(Control control, bool isEnabled) {
     enableCalls.emplace_back(control, isEnabled);
 }
 
+void FakeWindow::ShowRefreshRead(const std::vector<std::string>& lines) {
+    // A test may have emptied the log itself.
+    if (refreshFirst + refreshLines <= log.size()) {
+        const auto first = log.begin() + static_cast<std::ptrdiff_t>(refreshFirst);
+        log.erase(first, first + static_cast<std::ptrdiff_t>(refreshLines));
+    }
+    refreshFirst = log.size();
+    refreshLines = lines.size();
+    log.insert(log.end(), lines.begin(), lines.end());
+    ++refreshReads;
+}
+
 void FakeWindow::ShowMessage(std::string_view text) {
     messages.emplace_back(text);
     if (onMessage) onMessage(text);

@@ -20,8 +20,10 @@ public:
     void AppendLog(std::string_view line) override { log.emplace_back(line); }
     void ClearLog() override {
         log.clear();
+        refreshLines = 0;
         ++clears;
     }
+    void ShowRefreshRead(const std::vector<std::string>& lines) override;
     void SetStatusLabel(std::string_view text) override {
         label = text;
         labels.emplace_back(text);
@@ -44,6 +46,10 @@ public:
 
     std::vector<std::string> log;
     int clears = 0;
+    // The last refresh read: log[refreshFirst] on, refreshLines of them.
+    std::size_t refreshFirst = 0;
+    std::size_t refreshLines = 0;
+    int refreshReads = 0;
     std::string label = "Label1";
     // Every text Label1 was given, in order.
     std::vector<std::string> labels;
