@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 namespace kovex::testing {
 
@@ -31,8 +32,8 @@ OddFiles::~OddFiles() {
     std::filesystem::remove_all(root_, ignored);
 }
 
-FifoWriter::FifoWriter(const std::string& fifo)
-    : fifo_(fifo), writer_([this] {
+FifoWriter::FifoWriter(std::string fifo)
+    : fifo_(std::move(fifo)), writer_([this] {
           const int fd = ::open(fifo_.c_str(), O_WRONLY | O_CLOEXEC);
           if (fd >= 0) ::close(fd);
       }) {}

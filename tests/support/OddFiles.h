@@ -28,7 +28,7 @@ private:
 // of blocking the test for ever; code that leaves it alone blocks nothing.
 class FifoWriter {
 public:
-    explicit FifoWriter(const std::string& fifo);
+    explicit FifoWriter(std::string fifo);
     ~FifoWriter();  // opens the reading end itself, so the writer returns
     FifoWriter(const FifoWriter&) = delete;
     FifoWriter& operator=(const FifoWriter&) = delete;
