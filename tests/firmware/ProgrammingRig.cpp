@@ -88,12 +88,16 @@ std::vector<std::uint8_t> ProgrammingTest::CompletedRunCommands(std::size_t line
     return codes;
 }
 
-std::vector<std::string> ProgrammingTest::CompletedRunLog(const std::string& programmed) const {
+std::vector<std::string> ProgrammingTest::CompletedRunLog(
+    const std::vector<std::uint32_t>& lines) const {
+    char programmed[64];
+    std::snprintf(programmed, sizeof programmed, "Programmed %zu lines, %04X-%04X", lines.size(),
+                  lines.empty() ? 0 : lines.front(), lines.empty() ? 0 : lines.back() + 15);
     return {"Reading Hex file",
             "Reseting KOVEX",
             "Erasing KOVEX Firmware",
             "Programming KOVEX",
-            programmed,
+            lines.empty() ? "Programmed 0 lines" : programmed,
             "Reseting KOVEX",
             "Firmware version from KOVEX = " + FirmwareVersionText(rig->card.Flash()),
             "KOVEX Run Mode = 66"};

@@ -37,10 +37,9 @@ protected:
     std::vector<std::uint8_t> Commands() const;
     // RESET, ERASE, one program line per address, RESET, GET_VERSION, GET_MODE.
     static std::vector<std::uint8_t> CompletedRunCommands(std::size_t lines);
-    // The log of a completed run on the simulated card; the file of most
-    // tests, one 16-byte record at 2000, programs four lines.
-    std::vector<std::string> CompletedRunLog(
-        const std::string& programmed = "Programmed 4 lines, 2000-203F") const;
+    // The log of a completed run that sent these lines (default: one record at 2000).
+    std::vector<std::string> CompletedRunLog(const std::vector<std::uint32_t>& lines = {
+                                                 0x2000, 0x2010, 0x2020, 0x2030}) const;
     static std::vector<std::string> ProgressLabels(const std::vector<std::uint32_t>& addresses,
                                                    std::uint32_t end);
     // The flash the card must hold after these lines of image.

@@ -1,4 +1,5 @@
 #include "display/pictures/PictureLoader.h"
+#include "support/OddFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -183,6 +184,20 @@ TEST(StandardMetafile, DrawsItsRecords) {
     ASSERT_GT(image.width(), 4);
     ASSERT_GT(image.height(), 4);
     EXPECT_EQ(image.pixel(image.width() / 2, image.height() / 2), kBlack);
+}
+
+TEST(NotAPictureFile, IsRefusedUnreadWithTheReason) {
+    const OddFiles odd(".bmp", PICTURE_FILE_LIMIT);
+    const std::pair<std::string, std::string> cases[] = {
+        {odd.folder, ": it is a folder"},
+        {odd.fifo, ": it is a FIFO (named pipe), not a regular file"},
+        {odd.zeroLink, ": it is a character device, not a regular file"},
+        {odd.overLimit, ": it is 268435457 bytes long, more than the 256 MiB allowed"},
+    };
+    for (const auto& [path, reason] : cases) {
+        std::string error = "Cannot open file " + path;
+        WithFifoWriter(odd.fifo, [&] { EXPECT_EQ(ErrorOf(path), error += reason); });
+    }
 }
 
 // ---- Refused files: the exact text the user sees. ----

@@ -1,41 +1,44 @@
-// Names that are not regular files, made for one test in a folder of its own
-// that goes with it: a FIFO, a link to /dev/zero, a sparse file one byte over
-// a size limit, a folder.
+// Names that are not regular files, in a folder of their own: a FIFO, a link
+// to /dev/zero, a sparse file one byte over limit, a folder.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <thread>
 
-namespace kovex::testing {
+namespace kovex {
 
-class OddFiles {
-public:
-    // Every name ends in extension (".bmp", or nothing).
-    OddFiles(const std::string& extension, std::uint64_t limit);
-    ~OddFiles();
-    OddFiles(const OddFiles&) = delete;
-    OddFiles& operator=(const OddFiles&) = delete;
-
-    std::string fifo, zeroLink, overLimit, folder;
-
-private:
-    std::string root_;
+struct OddFiles {
+    OddFiles(const std::string& extension, std::uint64_t limit)
+        : root(std::filesystem::temp_directory_path() / "kovex-odd-XXXXXX") {
+        ::mkdtemp(root.data());  // on failure, making the folder below throws
+        for (auto [name, path] : {std::pair{"/fifo", &fifo},
+                                  {"/zero", &zeroLink},
+                                  {"/huge", &overLimit},
+                                  {"/folder", &folder}})
+            *path = root + name + extension;
+        std::filesystem::create_directory(folder);
+        std::filesystem::create_symlink("/dev/zero", zeroLink);
+        ::mkfifo(fifo.c_str(), 0600);
+        std::ofstream{overLimit};
+        std::filesystem::resize_file(overLimit, limit + 1);  // sparse
+    }
+    ~OddFiles() { std::filesystem::remove_all(root); }
+    std::string root, fifo, zeroLink, overLimit, folder;
 };
 
-// While it lives, a writer waits to open the FIFO. Code that opens it to
-// read, as it must not, then gets the writer and the end of the file instead
-// of blocking the test for ever; code that leaves it alone blocks nothing.
-class FifoWriter {
-public:
-    explicit FifoWriter(const std::string& fifo);
-    ~FifoWriter();  // opens the reading end itself, so the writer returns
-    FifoWriter(const FifoWriter&) = delete;
-    FifoWriter& operator=(const FifoWriter&) = delete;
+// A writer waits on the FIFO while read runs, so a reader that blocks in open() gets it.
+inline void WithFifoWriter(const std::string& fifo, const std::function<void()>& read) {
+    std::thread writer([&fifo] { ::close(::open(fifo.c_str(), O_WRONLY | O_CLOEXEC)); });
+    read();
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    writer.join();
+    ::close(reader);
+}
 
-private:
-    std::string fifo_;
-    std::thread writer_;
-};
-
-}  // namespace kovex::testing
+}  // namespace kovex
