@@ -194,9 +194,9 @@ TEST(NotAPictureFile, IsRefusedUnreadWithTheReason) {
         {odd.zeroLink, ": it is a character device, not a regular file"},
         {odd.overLimit, ": it is 268435457 bytes long, more than the 256 MiB allowed"},
     };
-    for (const auto& [path, reason] : cases) {
-        std::string error = "Cannot open file " + path;
-        WithFifoWriter(odd.fifo, [&] { EXPECT_EQ(ErrorOf(path), error += reason); });
+    for (const auto& c : cases) {
+        std::string error = "Cannot open file " + c.first;
+        WithFifoWriter(odd.fifo, [&] { EXPECT_EQ(ErrorOf(c.first), error += c.second); });
     }
 }
 

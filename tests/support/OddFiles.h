@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -25,7 +24,7 @@ struct OddFiles {
         std::filesystem::create_directory(folder);
         std::filesystem::create_symlink("/dev/zero", zeroLink);
         ::mkfifo(fifo.c_str(), 0600);
-        std::ofstream{overLimit};
+        ::close(::creat(overLimit.c_str(), 0600));
         std::filesystem::resize_file(overLimit, limit + 1);  // sparse
     }
     ~OddFiles() { std::filesystem::remove_all(root); }
