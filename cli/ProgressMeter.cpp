@@ -1,5 +1,6 @@
 #include "cli/ProgressMeter.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -21,8 +22,12 @@ std::string Duration(double seconds) {
 }  // namespace
 
 std::string ProgressBarText(std::size_t sent, std::size_t total, double seconds) {
-    const std::size_t filled = total == 0 ? BAR_WIDTH : sent * BAR_WIDTH / total;
-    std::string text = "[" + std::string(filled, '#') + std::string(BAR_WIDTH - filled, '-') + "]";
+    // More sent than announced must not make the bar wider than its frame.
+    const std::size_t filled = total == 0 ? BAR_WIDTH : std::min(sent, total) * BAR_WIDTH / total;
+    std::string text(BAR_WIDTH + 2, '-');
+    text.front() = '[';
+    text.back() = ']';
+    text.replace(1, filled, filled, '#');
     std::array<char, 96> numbers{};
     const double rate = seconds > 0 ? static_cast<double>(sent) / seconds : 0;
     std::snprintf(numbers.data(), numbers.size(), " %zu/%zu lines  %.0f lines/s", sent, total,
