@@ -19,7 +19,7 @@ inline constexpr std::uint64_t PICTURE_FILE_LIMIT = std::uint64_t{256} << 20;
 
 // A picture that cannot be loaded. what() is the text shown to the user:
 // "Unknown picture file extension (.%s)", "Cannot open file %s" (followed by
-// ": " and the reason when the name is not a regular file or is too large),
+// ": " and the reason, unless the name is simply not there),
 // "Bitmap image is not valid", "Icon image is not valid" or
 // "Metafile is not valid".
 class PictureError : public std::runtime_error {

@@ -2,6 +2,7 @@
 #include "support/OddFiles.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -188,12 +189,27 @@ TEST(StandardMetafile, DrawsItsRecords) {
 
 TEST(NotAPictureFile, IsRefusedUnreadWithTheReason) {
     const OddFiles odd(".bmp", PICTURE_FILE_LIMIT);
-    const std::pair<std::string, std::string> cases[] = {
+    namespace fs = std::filesystem;
+    const std::string dangling = odd.root + "/dangling.bmp";
+    const std::string loop = odd.root + "/loop.bmp";
+    const std::string memory = odd.root + "/memory.bmp";
+    const std::string unreadable = odd.root + "/unreadable.bmp";
+    fs::create_symlink(odd.root + "/gone.bmp", dangling);
+    fs::create_symlink(loop, loop);
+    fs::create_symlink("/proc/self/mem", memory);  // regular, but reading it fails
+    std::ofstream(unreadable) << "BM";
+    fs::permissions(unreadable, fs::perms::none);
+    std::vector<std::pair<std::string, std::string>> cases{
         {odd.folder, ": it is a folder"},
         {odd.fifo, ": it is a FIFO (named pipe), not a regular file"},
         {odd.zeroLink, ": it is a character device, not a regular file"},
         {odd.overLimit, ": it is 268435457 bytes long, more than the 256 MiB allowed"},
+        {dangling, ": it is a link to " + odd.root + "/gone.bmp, which does not exist"},
+        {loop, ": Too many levels of symbolic links"},
+        {memory, ": Input/output error"},
     };
+    // Permissions do not hold root back.
+    if (::geteuid() != 0) cases.emplace_back(unreadable, ": Permission denied");
     for (const auto& c : cases) {
         std::string error = "Cannot open file " + c.first;
         WithFifoWriter(odd.fifo, [&] { EXPECT_EQ(ErrorOf(c.first), error += c.second); });
