@@ -24,6 +24,10 @@ std::string ExtensionOf(const std::string& path) {
     return extension;
 }
 
+bool IsMetafile(PictureKind kind) {
+    return kind == PictureKind::EnhancedMetafile || kind == PictureKind::WindowsMetafile;
+}
+
 // Why the name could not be read; empty when it is not there at all, whose
 // text stays the system's own. A link whose target is missing says so.
 std::string CauseOf(const std::string& path, const UserFileError& error) {
@@ -39,9 +43,10 @@ std::string CauseOf(const std::string& path, const UserFileError& error) {
     return error.what();
 }
 
-UserFile ReadPictureFile(const std::string& path) {
+UserFile ReadPictureFile(const std::string& path, PictureKind kind) {
+    const std::uint64_t limit = IsMetafile(kind) ? METAFILE_FILE_LIMIT : PICTURE_FILE_LIMIT;
     try {
-        return ReadUserFile(path, PICTURE_FILE_LIMIT, UserFile::Holding::Copy);
+        return ReadUserFile(path, limit, UserFile::Holding::Copy);
     } catch (const UserFileError& error) {
         std::string text = "Cannot open file " + path;
         if (const std::string cause = CauseOf(path, error); !cause.empty()) text += ": " + cause;
@@ -96,7 +101,7 @@ QImage LoadPictureFile(const std::string& path) {
     const std::string extension = ExtensionOf(path);
     const auto kind = PictureKindForExtension(extension);
     if (!kind) throw PictureError("Unknown picture file extension (." + extension + ")");
-    const UserFile file = ReadPictureFile(path);
+    const UserFile file = ReadPictureFile(path, *kind);
     return LoadPictureBytes(file.Bytes(), *kind);
 }
 
