@@ -62,6 +62,7 @@ protected:
             previewShown = preview != nullptr && !preview->pixmap().isNull();
             if (!previewShown && attempts < 100) return;
             watch.stop();
+            decodesBeforeAccept = decodes;
             dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
             QMetaObject::invokeMethod(dialog, "accept");
             if (dialog->isVisible()) dialog->reject();
@@ -90,7 +91,12 @@ protected:
     kovex::SimulatedCard card{clock};
     kovex::Nanos nextTick = 100ms;
     TForm1 form1{card, clock, [this] { Pump(); }};
-    TForm2 form2;
+    int decodes = 0;  // pictures the window's loader decoded
+    int decodesBeforeAccept = 0;
+    TForm2 form2{nullptr, [this](const std::string& path) {
+                     ++decodes;
+                     return kovex::LoadPictureFile(path);
+                 }};
     QTimer watch;
     bool previewShown = false;
 };
@@ -192,6 +198,9 @@ TEST_F(DisplayWindowTest, WalkUploadABitmapThenCloseAndReopen) {
     ChooseInNextDialog(kSampleBitmap);
     QTest::mouseClick(Find<QPushButton>("Button1"), Qt::LeftButton);
     EXPECT_TRUE(previewShown);
+    // The upload took the picture the preview had decoded.
+    EXPECT_GE(decodesBeforeAccept, 1);
+    EXPECT_EQ(decodes, decodesBeforeAccept);
 
     // bits1.bmp is 19 x 5, black where x + 3y is even: page 0 columns read
     // 21 (rows 0, 2, 4) and 10 (rows 1, 3) in turn.
