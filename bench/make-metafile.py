@@ -6,7 +6,7 @@ benchmark: a 240 x 64 pixel picture whose pen zig-zags across it.
 
 The kind follows the extension. --bytes N makes the file about N bytes long
 (an EMF line-to record is 16 bytes, a WMF one 10); --records N gives it N
-records in all, the end-of-file record included.
+records in all: an EMF's header and the end-of-file record included.
 """
 import struct
 import sys
@@ -70,14 +70,15 @@ def main():
     if len(args) != 3 or args[1] not in ("--bytes", "--records"):
         sys.exit(__doc__)
     path, unit, count = args[0], args[1], int(args[2])
+    # Besides the line-to records: a move-to, the end-of-file record and, in
+    # an EMF, the header record.
     if path.lower().endswith(".emf"):
-        fixed, record, make = EMF_HEADER_SIZE + 16 + EMF_EOF_SIZE, 16, emf
+        fixed, record, others, make = EMF_HEADER_SIZE + 16 + EMF_EOF_SIZE, 16, 3, emf
     elif path.lower().endswith(".wmf"):
-        fixed, record, make = PLACEABLE_SIZE + WMF_HEADER_SIZE + 10 + 6, 10, wmf
+        fixed, record, others, make = PLACEABLE_SIZE + WMF_HEADER_SIZE + 10 + 6, 10, 2, wmf
     else:
         sys.exit(__doc__)
-    # Besides the line-to records: a move-to and the end-of-file record.
-    lines = (count - fixed) // record if unit == "--bytes" else count - 2
+    lines = (count - fixed) // record if unit == "--bytes" else count - others
     with open(path, "wb") as out:
         out.write(make(max(1, lines)))
 

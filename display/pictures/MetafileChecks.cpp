@@ -122,6 +122,7 @@ std::optional<EnhancedMetafileHeader> CheckEnhancedMetafileBytes(PictureBytes by
     if (headerSize < EMF_MIN_HEADER || headerSize % 4 != 0) return std::nullopt;
     if (header.bytes < headerSize || header.bytes > bytes.size()) return std::nullopt;
     if (!EmfHeaderBlocksFit(bytes, headerSize)) return std::nullopt;
+    header.content.records = 1;  // the header is a record too
     if (!EmfRecordsEndWithEof(bytes, headerSize, header.bytes, header.content)) {
         return std::nullopt;
     }

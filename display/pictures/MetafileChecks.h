@@ -13,7 +13,7 @@ namespace kovex {
 
 // What a metafile's records draw: the converters take memory in proportion.
 struct MetafileContent {
-    std::uint64_t records = 0;  // the end-of-file record included
+    std::uint64_t records = 0;  // EMF's header and the end-of-file record included
     std::uint64_t points = 0;   // of lines, polygons and curves
     std::uint64_t characters = 0;
     std::uint64_t bitmapPixels = 0;  // of every bitmap the records hold

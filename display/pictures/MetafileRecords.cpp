@@ -102,9 +102,9 @@ bool AddBitmap(PictureBytes record, std::uint64_t offsetAt, std::uint64_t& pixel
     if (!headerSize) return false;
     std::uint64_t width = 0;
     std::uint64_t height = 0;
-    if (*headerSize == BITMAP_CORE_HEADER) {
-        width = U16At(header, 4).value_or(0);
-        height = U16At(header, 6).value_or(0);
+    if (*headerSize == BITMAP_CORE_HEADER && HasBytes(header, 0, BITMAP_CORE_HEADER)) {
+        width = *U16At(header, 4);
+        height = *U16At(header, 6);
     } else if (*headerSize >= BITMAP_INFO_HEADER && HasBytes(header, 0, BITMAP_INFO_HEADER)) {
         width = static_cast<std::uint64_t>(std::llabs(*I32At(header, 4)));
         height = static_cast<std::uint64_t>(std::llabs(*I32At(header, 8)));
@@ -144,7 +144,8 @@ bool CountPolyPolygon(PictureBytes record, MetafileContent& content) {
     return true;
 }
 
-// A 16-bit count of items of `unitBytes` that follow it and `more` bytes.
+// The 16-bit count at `at`, when that many items of `unitBytes` fit in the
+// record after it.
 bool AddWindowsCount(PictureBytes record, std::uint64_t at, std::uint64_t unitBytes,
                      std::uint64_t& total) {
     const auto count = U16At(record, at);

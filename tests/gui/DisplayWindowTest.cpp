@@ -89,7 +89,7 @@ protected:
         }
     }
 
-    void Click(QWidget& form, const char* name) {
+    static void Click(QWidget& form, const char* name) {
         QTest::mouseClick(form.findChild<QPushButton*>(name), Qt::LeftButton);
     }
 

@@ -446,9 +446,9 @@ INSTANTIATE_TEST_SUITE_P(
     MetafileBounds, RefusedFileTest,
     testing::Values(
         Refused{"records-at-bound.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfRecord(18, Bytes(4)), 9996); }, "loaded 40x20"},
+                [](Bytes& b) { AddEmfRecords(b, EmfRecord(18, Bytes(4)), 9995); }, "loaded 40x20"},
         Refused{"records-past-bound.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfRecord(54, Bytes(8)), 9997); },
+                [](Bytes& b) { AddEmfRecords(b, EmfRecord(54, Bytes(8)), 9996); },
                 "Metafile is not valid: it has 10001 records, more than the 10000 a picture "
                 "for the 240 x 64 display can need"},
         Refused{"many-records.wmf", "rect.wmf",
