@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "console/StatusCommands.h"
 #include "link/CardExchange.h"
 #include "link/CardRegisters.h"
@@ -49,7 +51,7 @@ std::string VersionWithZeroInside() {
 TEST_F(StatusCommandsTest, EachStatusHandlerSendsItsFrameAndLogsItsReply) {
     struct Case {
         const char* name;
-        void (StatusCommands::*handler)();
+        std::function<void(StatusCommands&)> handler;
         std::optional<Bytes> reply;  // nullopt: the card's own answer
         std::string version;
         FixedFrame frame;
@@ -136,7 +138,7 @@ TEST_F(StatusCommandsTest, EachStatusHandlerSendsItsFrameAndLogsItsReply) {
         if (c.reply) fresh.card.OverrideNextReply(*c.reply);
         fresh.card.InjectReplyBytes({0xEE});  // left over: drained, never logged
         StatusCommands handlers(fresh.port, fresh.window);
-        (handlers.*c.handler)();
+        c.handler(handlers);
         EXPECT_EQ(fresh.window.log, Lines{c.line}) << c.name;
         EXPECT_EQ(fresh.card.FramesReceived(),
                   (std::vector<Bytes>{Bytes(c.frame.begin(), c.frame.end())}))
@@ -276,7 +278,7 @@ TEST(StatusCommandsBeforeOpen, ClearBuffAndLoopbackOnlySayNoCardIsOpen) {
 TEST_F(StatusCommandsTest, ASilentCardEndsTheHandlerWithOneLineAndFreesThePort) {
     rig.card.Faults().silent = true;
     commands.Button7Click();
-    EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
+    EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
     for (const Control control : {C::Button6, C::Button10, C::Button13, C::Button14, C::Button16}) {
         EXPECT_FALSE(rig.window.enabled[control]);
     }
