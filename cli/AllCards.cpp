@@ -1,5 +1,6 @@
 #include "cli/AllCards.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 namespace kovex {
 namespace {
 
+constexpr std::string_view NOTE_PREFIX = "kovexctl: ";
+
 struct CardRun {
     PciAddress address;
     pid_t pid = -1;
@@ -28,9 +31,9 @@ struct CardRun {
 void StartRun(CardRun& run, const std::function<int(const PciAddress&)>& runOne) {
     std::array<int, 2> out{};
     std::array<int, 2> err{};
-    if (pipe(out.data()) != 0 || pipe(err.data()) != 0) {
+    if (pipe2(out.data(), O_CLOEXEC) != 0 || pipe2(err.data(), O_CLOEXEC) != 0) {
         run.status = EXIT_NO_CARD;
-        run.text[1] = "kovexctl: cannot start a run: no pipe\n";
+        run.text[1] = "cannot start a run: no pipe\n";
         return;
     }
     std::fflush(nullptr);
@@ -38,8 +41,6 @@ void StartRun(CardRun& run, const std::function<int(const PciAddress&)>& runOne)
     if (run.pid == 0) {
         dup2(out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
-        for (const int fd : {out[0], out[1], err[0], err[1]})
-            close(fd);
         const int status = runOne(run.address);
         std::fflush(nullptr);
         _exit(status);
@@ -49,39 +50,48 @@ void StartRun(CardRun& run, const std::function<int(const PciAddress&)>& runOne)
     run.pipes = {out[0], err[0]};
 }
 
+// Every pipe still open, and the run and stream it belongs to.
+struct OpenPipes {
+    std::vector<pollfd> fds;
+    std::vector<std::pair<CardRun*, std::size_t>> owners;
+};
+
+OpenPipes PipesOf(std::vector<CardRun>& runs) {
+    OpenPipes open;
+    for (CardRun& run : runs) {
+        for (std::size_t i = 0; i < run.pipes.size(); ++i) {
+            if (run.pipes.at(i) < 0) continue;
+            open.fds.push_back({run.pipes.at(i), POLLIN, 0});
+            open.owners.emplace_back(&run, i);
+        }
+    }
+    return open;
+}
+
+void ReadPipe(CardRun& run, std::size_t stream) {
+    std::array<char, 4096> buffer{};
+    const ssize_t got = read(run.pipes.at(stream), buffer.data(), buffer.size());
+    if (got > 0) {
+        run.text.at(stream).append(buffer.data(), static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+        close(run.pipes.at(stream));
+        run.pipes.at(stream) = -1;
+    }
+}
+
 // Reads what the runs write until every pipe has ended; an interrupt goes on
 // to the runs, which end their waits and let their cards go.
 void CollectOutput(std::vector<CardRun>& runs) {
     bool forwarded = false;
-    for (;;) {
-        std::vector<pollfd> fds;
-        std::vector<std::pair<CardRun*, int>> owners;
-        for (CardRun& run : runs) {
-            for (int i = 0; i < 2; ++i) {
-                if (run.pipes.at(i) < 0) continue;
-                fds.push_back({run.pipes.at(i), POLLIN, 0});
-                owners.emplace_back(&run, i);
-            }
-        }
-        if (fds.empty()) return;
+    for (OpenPipes open = PipesOf(runs); !open.fds.empty(); open = PipesOf(runs)) {
         if (Interrupted() && !forwarded) {
             forwarded = true;
-            for (const CardRun& run : runs) {
-                if (run.pid > 0) ForwardInterrupt(run.pid);
-            }
+            for (const CardRun& run : runs)
+                ForwardInterrupt(run.pid);
         }
-        if (poll(fds.data(), fds.size(), 100) < 0 && errno != EINTR) return;
-        for (std::size_t k = 0; k < fds.size(); ++k) {
-            if (fds[k].revents == 0) continue;
-            auto& [run, i] = owners[k];
-            std::array<char, 4096> buffer{};
-            const ssize_t got = read(fds[k].fd, buffer.data(), buffer.size());
-            if (got > 0) {
-                run->text.at(i).append(buffer.data(), static_cast<std::size_t>(got));
-            } else if (got == 0 || errno != EINTR) {
-                close(fds[k].fd);
-                run->pipes.at(i) = -1;
-            }
+        if (poll(open.fds.data(), open.fds.size(), 100) < 0 && errno != EINTR) return;
+        for (std::size_t k = 0; k < open.fds.size(); ++k) {
+            if (open.fds[k].revents != 0) ReadPipe(*open.owners[k].first, open.owners[k].second);
         }
     }
 }
@@ -95,27 +105,28 @@ int WaitFor(const CardRun& run) {
     return EXIT_SIGNAL_BASE + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
-// Each line of the run's text, with the card's address after "kovexctl: "
-// on standard error and in front on standard output.
-void Relay(const CardRun& run, bool json, ResultOutput& output) {
-    const std::string address = PciAddressText(run.address);
-    std::size_t start = 0;
-    const std::string& out = run.text[0];
-    while (start < out.size()) {
-        const std::size_t end = std::min(out.find('\n', start), out.size());
-        const std::string line = out.substr(start, end - start);
-        output.Line(json ? line : address + " " + line);
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }
-    constexpr std::string_view PREFIX = "kovexctl: ";
-    start = 0;
-    const std::string& err = run.text[1];
-    while (start < err.size()) {
-        const std::size_t end = std::min(err.find('\n', start), err.size());
-        std::string line = err.substr(start, end - start);
-        if (line.starts_with(PREFIX)) line.erase(0, PREFIX.size());
-        TerminalWindow::Note(address + ": " + line);
-        start = end + 1;
+    return lines;
+}
+
+// The run's results with the card's address in front (a JSON object has it
+// inside), and its notes with the address after "kovexctl: ".
+void Relay(const CardRun& run, bool json, ResultOutput& output) {
+    const std::string address = PciAddressText(run.address);
+    for (std::string line : LinesOf(run.text[0])) {
+        if (!json) line.insert(0, address + " ");
+        output.Line(line);
+    }
+    for (std::string line : LinesOf(run.text[1])) {
+        if (line.starts_with(NOTE_PREFIX)) line.erase(0, NOTE_PREFIX.size());
+        line.insert(0, address + ": ");
+        TerminalWindow::Note(line);
     }
 }
 

@@ -24,6 +24,11 @@ std::string JoinedLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+int StatusOfResult(const CommandResult& result) {
+    if (result.mismatch && result.outcome) return EXIT_VERSION_MISMATCH;
+    return StatusOf(result.outcome.ending);
+}
+
 bool Contains(const std::vector<std::string>& texts, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
@@ -47,8 +52,8 @@ CardSession::CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clo
       programming_(port_, window_) {
     if (line.device) opener_.WantAddress(*line.device);
     if (line.timeoutSeconds) {
-        port_.SetGiveUpAfter(std::chrono::duration_cast<Nanos>(
-            std::chrono::duration<double>(*line.timeoutSeconds)));
+        port_.SetGiveUpAfter(
+            std::chrono::duration_cast<Nanos>(std::chrono::duration<double>(*line.timeoutSeconds)));
     }
 }
 
@@ -62,7 +67,7 @@ int CardSession::Run() {
         result = RunCommand();
         window_.FinishProgress();
     }
-    const int status = StatusOf(result);
+    const int status = StatusOfResult(result);
     PrintLines(result, status);
     if (!output_.Failed()) return status;
     TerminalWindow::Note("the results could not all be written to standard output: " +
@@ -85,17 +90,13 @@ Outcome CardSession::Open() {
 }
 
 CommandResult CardSession::RunCommand() {
-    ResultOutput* live = !line_.json && !oneLine_ && isatty(STDOUT_FILENO) == 1 ? &output_ : nullptr;
+    ResultOutput* live =
+        !line_.json && !oneLine_ && isatty(STDOUT_FILENO) == 1 ? &output_ : nullptr;
     CommandContext context{line_,     window_, opener_,      port_, status_,
                            pollList_, sender_, programming_, live};
     CommandResult result;
     RunGuarded(window_, [&] { result = line_.command->run(context); });
     return result;
-}
-
-int CardSession::StatusOf(const CommandResult& result) const {
-    if (result.mismatch && result.outcome) return EXIT_VERSION_MISMATCH;
-    return kovex::StatusOf(result.outcome.ending);
 }
 
 std::vector<std::string> CardSession::ClosingProblems(const CommandResult& result) const {
@@ -134,9 +135,10 @@ void CardSession::PrintLines(const CommandResult& result, int status) {
 
 void CardSession::PrintJson(const CommandResult& result, int status,
                             const std::vector<std::string>& closing) {
-    const std::string_view code = result.mismatch && result.outcome
-                                      ? VERSION_MISMATCH_CODE
-                                      : (result.outcome ? NOTE_CODE : CodeOf(result.outcome.ending));
+    const std::string_view code =
+        result.mismatch && result.outcome
+            ? VERSION_MISMATCH_CODE
+            : (result.outcome ? NOTE_CODE : CodeOf(result.outcome.ending));
     std::vector<std::string> errors;
     for (const std::string& text : window_.Problems())
         errors.push_back(ErrorJson(code, text));

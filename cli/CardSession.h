@@ -24,8 +24,8 @@ namespace kovex {
 
 class CardSession {
 public:
-    CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clock,
-                const CommandLine& line, ResultOutput& output);
+    CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
+                ResultOutput& output);
 
     int Run();
     // The result as one line on standard output (the summary, or the JSON
@@ -35,7 +35,6 @@ public:
 private:
     Outcome Open();
     CommandResult RunCommand();
-    int StatusOf(const CommandResult& result) const;
     // The lines on standard error that say how the command failed, beyond
     // those already shown.
     std::vector<std::string> ClosingProblems(const CommandResult& result) const;

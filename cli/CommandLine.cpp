@@ -136,28 +136,28 @@ private:
 
     void Apply(const OptionSpec& spec, const std::optional<std::string>& value) {
         CommandLine& l = line();
-        switch (spec.option) {
-            case Option::Help: l.help = true; break;
-            case Option::Version: l.version = true; break;
-            case Option::Sim: l.sim = true; break;
-            case Option::Json: l.json = true; break;
-            case Option::Quiet: l.quiet = true; break;
-            case Option::Yes: l.yes = true; break;
-            case Option::Device: Device(*value); break;
-            case Option::Timeout: l.timeoutSeconds = Seconds(spec, *value); break;
-            case Option::WaitCard:
-                l.waitCard = true;
-                if (value) l.waitSeconds = Seconds(spec, *value);
-                break;
-            case Option::ExpectVersion: l.expectVersion = *value; break;
-            case Option::Node: l.node = *value; break;
-            case Option::NodeDevice: l.nodeDevice = *value; break;
+        if (spec.flag != nullptr) {
+            l.*spec.flag = true;
+        } else if (spec.option == Option::Device) {
+            Device(*value);
+        } else if (spec.option == Option::Timeout) {
+            l.timeoutSeconds = Seconds(spec, *value);
+        } else if (spec.option == Option::WaitCard) {
+            l.waitCard = true;
+            if (value) l.waitSeconds = Seconds(spec, *value);
+        } else if (spec.option == Option::ExpectVersion) {
+            l.expectVersion = *value;
+        } else if (spec.option == Option::Node) {
+            l.node = *value;
+        } else if (spec.option == Option::NodeDevice) {
+            l.nodeDevice = *value;
         }
     }
 
     std::optional<double> Seconds(const OptionSpec& spec, const std::string& value) {
         const auto seconds = ParseSeconds(value);
-        if (!seconds) Fail(std::string(spec.name) + " takes a number of seconds above 0, not " + value);
+        if (!seconds)
+            Fail(std::string(spec.name) + " takes a number of seconds above 0, not " + value);
         return seconds;
     }
 
@@ -234,8 +234,9 @@ private:
         }
         const CommandSpec* command = line().command;
         if (command != nullptr && !command->opensCard && line().allDevices) {
-            Fail(std::string(command->name) + " lists every device already; --device all is for "
-                                              "the card commands");
+            Fail(std::string(command->name) +
+                 " lists every device already; --device all is for "
+                 "the card commands");
         }
     }
 

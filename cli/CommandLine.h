@@ -33,34 +33,7 @@ enum class Option {
 
 enum class OptionValue { None, Required, OptionalNumber };
 
-struct OptionSpec {
-    Option option;
-    std::string_view name;   // "--device"
-    std::string_view alias;  // "-y", or empty
-    OptionValue value;
-    std::string_view valueName;
-    std::string_view help;
-    bool global;  // every command takes it; otherwise only those that list it
-};
-
-struct CommandContext;
-struct CommandResult;
-using CommandRun = CommandResult (*)(CommandContext&);
-
-struct CommandSpec {
-    std::string_view name;       // "poll-list set"
-    std::string_view arguments;  // "N N ...", as the help shows them
-    std::size_t fewestArgs;
-    std::size_t mostArgs;
-    std::span<const Option> options;  // the command's own options
-    std::string_view help;
-    CommandRun run;
-    bool opensCard;      // list only reads the bus
-    bool needsPictures;  // reads a picture file
-};
-
-std::span<const OptionSpec> Options();
-std::span<const CommandSpec> Commands();
+struct CommandSpec;
 
 // An option as given on the line, for checks and the simulated card's aids.
 struct GivenOption {
@@ -90,6 +63,37 @@ struct CommandLine {
     std::string commandName;
     std::vector<std::string> args;
 };
+
+struct OptionSpec {
+    Option option;
+    std::string_view name;   // "--device"
+    std::string_view alias;  // "-y", or empty
+    OptionValue value;
+    std::string_view valueName;
+    std::string_view help;
+    bool global;  // every command takes it; otherwise only those that list it
+    // The switch an option without a value sets; null for the others.
+    bool CommandLine::*flag = nullptr;
+};
+
+struct CommandContext;
+struct CommandResult;
+using CommandRun = CommandResult (*)(CommandContext&);
+
+struct CommandSpec {
+    std::string_view name;       // "poll-list set"
+    std::string_view arguments;  // "N N ...", as the help shows them
+    std::size_t fewestArgs;
+    std::size_t mostArgs;
+    std::span<const Option> options;  // the command's own options
+    std::string_view help;
+    CommandRun run;
+    bool opensCard;      // list only reads the bus
+    bool needsPictures;  // reads a picture file
+};
+
+std::span<const OptionSpec> Options();
+std::span<const CommandSpec> Commands();
 
 struct ParsedCommandLine {
     CommandLine line;

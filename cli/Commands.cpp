@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
-#include <algorithm>
+#include <array>
+#include <cstdio>
 
 #include "cli/LogText.h"
 #include "cli/TerminalDisplay.h"
@@ -30,10 +31,6 @@ std::string Joined(const std::vector<std::string>& words) {
         text += word;
     }
     return text;
-}
-
-std::string HexText(std::uint32_t value, int width) {
-    return Hex(value, width);
 }
 
 std::string ModeName(std::uint8_t mode) {
@@ -92,16 +89,16 @@ CommandResult RunList(CommandContext& context) {
         const DeviceKey& key = table.entries[i];
         const bool card = key.deviceId == PCI9030_DEVICE_ID;
         const std::string address = PciAddressText(KeyAddress(key));
-        std::string ids = HexText(key.vendorId, 4) + ":" + HexText(key.deviceId, 4);
-        std::transform(ids.begin(), ids.end(), ids.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        std::string text = address + " " + ids;
+        std::array<char, 16> ids{};
+        std::snprintf(ids.data(), ids.size(), "%04x:%04x", key.vendorId, key.deviceId);
+        std::string text = address;
+        text.append(" ").append(ids.data());
         if (card) text += " card";
         if (&key == chosen) text += " *";
         context.window.AppendLog(text);
         devices.push_back(JsonObject()
                               .Add("address", JsonString(address))
-                              .Add("ids", JsonString(ids))
+                              .Add("ids", JsonString(ids.data()))
                               .Add("card", card ? "true" : "false")
                               .Add("chosen", &key == chosen ? "true" : "false")
                               .Text());

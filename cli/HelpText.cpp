@@ -40,7 +40,8 @@ std::string Entry(std::string_view term, std::string_view text) {
 }
 
 std::string OptionTerm(std::string_view name, std::string_view alias, std::string_view value) {
-    std::string term = alias.empty() ? std::string(name) : std::string(alias) + ", " + std::string(name);
+    std::string term =
+        alias.empty() ? std::string(name) : std::string(alias) + ", " + std::string(name);
     if (!value.empty()) term += " " + std::string(value);
     return term;
 }
@@ -52,7 +53,8 @@ std::string CommandList() {
         if (!command.arguments.empty()) term += " " + std::string(command.arguments);
         for (const Option option : command.options) {
             for (const OptionSpec& spec : Options()) {
-                if (spec.option == option) term += " [" + OptionTerm(spec.name, "", spec.valueName) + "]";
+                if (spec.option == option)
+                    term += " [" + OptionTerm(spec.name, "", spec.valueName) + "]";
             }
         }
         out += Entry(term, command.help);
@@ -63,7 +65,8 @@ std::string CommandList() {
 std::string OptionList(bool global) {
     std::string out;
     for (const OptionSpec& spec : Options()) {
-        if (spec.global == global) out += Entry(OptionTerm(spec.name, spec.alias, spec.valueName), spec.help);
+        if (spec.global == global)
+            out += Entry(OptionTerm(spec.name, spec.alias, spec.valueName), spec.help);
     }
     return out;
 }

@@ -1,8 +1,7 @@
 #include "cli/Interrupt.h"
 
-#include <signal.h>
-
 #include <array>
+#include <atomic>
 #include <csignal>
 
 namespace kovex {
@@ -10,8 +9,9 @@ namespace {
 
 // A signal handler can reach nothing but objects of static storage: the
 // signal's number, and the closing flag it raises (a lock-free atomic).
-volatile std::sig_atomic_t caught = 0;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
-std::atomic<bool>* closing = nullptr;   // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+volatile std::sig_atomic_t caught =
+    0;                                 // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+std::atomic<bool>* closing = nullptr;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 constexpr std::array<int, 4> STOPPING_SIGNALS{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
@@ -45,7 +45,7 @@ int InterruptSignal() {
 }
 
 void ForwardInterrupt(int pid) {
-    if (caught != 0) kill(pid, caught);
+    if (caught != 0 && pid > 0) kill(pid, caught);
 }
 
 }  // namespace kovex

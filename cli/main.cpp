@@ -27,17 +27,17 @@ using kovex::CommandLine;
 int UsageFailure(const CommandLine& line, const std::string& error, kovex::ResultOutput& output) {
     kovex::TerminalWindow::Note(error);
     if (line.json) {
-        output.Line(kovex::JsonObject()
-                        .Add("command", line.commandName.empty()
-                                            ? "null"
-                                            : kovex::JsonString(line.commandName))
-                        .Add("args", kovex::JsonArray(line.args))
-                        .Add("device", "null")
-                        .Add("exit", kovex::JsonNumber(kovex::EXIT_USAGE))
-                        .Add("values", "{}")
-                        .Add("log", "[]")
-                        .Add("errors", kovex::JsonList({kovex::ErrorJson(kovex::USAGE_CODE, error)}))
-                        .Text());
+        output.Line(
+            kovex::JsonObject()
+                .Add("command",
+                     line.commandName.empty() ? "null" : kovex::JsonString(line.commandName))
+                .Add("args", kovex::JsonArray(line.args))
+                .Add("device", "null")
+                .Add("exit", kovex::JsonNumber(kovex::EXIT_USAGE))
+                .Add("values", "{}")
+                .Add("log", "[]")
+                .Add("errors", kovex::JsonList({kovex::ErrorJson(kovex::USAGE_CODE, error)}))
+                .Text());
     } else {
         kovex::TerminalWindow::Note("try 'kovexctl --help'");
     }
@@ -95,8 +95,7 @@ int RunOnSimulatedCard(kovex::AppState& state, const CommandLine& line,
     for (const kovex::GivenOption& given : line.simAids) {
         for (const kovex::SimTestAid& aid : kovex::ToolCardTestAids()) {
             if (aid.option != given.name) continue;
-            if (std::string error = aid.apply(card, given.value.value_or(""));
-                !error.empty()) {
+            if (std::string error = aid.apply(card, given.value.value_or("")); !error.empty()) {
                 return UsageFailure(line, error, output);
             }
         }

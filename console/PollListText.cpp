@@ -12,8 +12,8 @@ TypedPollList ParsePollList(std::string_view typed) {
         rest.remove_prefix(token.size());
         const TypedByte entry = ReadTypedByte(token);
         if (!entry.Fits()) {
-            list.problem = PollListTokenProblem{list.entries.size(), std::string(token),
-                                                entry.reading};
+            list.problem =
+                PollListTokenProblem{list.entries.size(), std::string(token), entry.reading};
             return list;
         }
         list.entries.push_back(entry.value);

@@ -126,7 +126,7 @@ Reply<std::vector<std::vector<std::uint8_t>>> StatusCommands::GetMessages(std::s
     reply.outcome = RunCardExchange(port_, window_, [&](CardPort&) -> Outcome {
         while (reply.value.size() < most) {
             WaitingMessage message;
-            const Outcome outcome = GetMessage(message, reply.value.empty());
+            Outcome outcome = GetMessage(message, reply.value.empty());
             if (!outcome || !message) return outcome;
             reply.value.push_back(std::move(*message));
         }

@@ -40,10 +40,10 @@ class StatusCommands {
 public:
     StatusCommands(CardPort& port, WindowServices& window) : port_(port), window_(window) {}
 
-    Reply<std::string> Button4Click();   // Version: the version text
-    Reply<std::uint8_t> Button6Click();  // Poll Speed
-    Reply<std::uint8_t> Button7Click();  // Run Mode: the card's answer
-    Reply<std::uint8_t> Button8Click();  // Boot Mode: the card's answer
+    Reply<std::string> Button4Click();        // Version: the version text
+    Reply<std::uint8_t> Button6Click();       // Poll Speed
+    Reply<std::uint8_t> Button7Click();       // Run Mode: the card's answer
+    Reply<std::uint8_t> Button8Click();       // Boot Mode: the card's answer
     Reply<WaitingMessage> Button11Click();    // Get Msg
     Reply<std::uint8_t> Button12Click();      // Clear Buff: the card's answer
     Reply<LoopbackCounters> Button15Click();  // Loopback

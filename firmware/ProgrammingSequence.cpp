@@ -34,10 +34,11 @@ ProgrammingSequence::ProgrammingSequence(CardPort& port, WindowServices& window,
 
 Reply<ProgramReport> ProgrammingSequence::Button2Click() {
     Reply<ProgramReport> reply;
-    reply.outcome = RunCardExchange(port_, window_,
-                                    [&](CardPort&) -> Outcome { return Run(reply.value); });
+    reply.outcome =
+        RunCardExchange(port_, window_, [&](CardPort&) -> Outcome { return Run(reply.value); });
     // Shown once the port is free again, as any handler's error is.
-    if (reply.outcome.ending == Ending::Refused) window_.ShowError(WithFullStop(reply.outcome.text));
+    if (reply.outcome.ending == Ending::Refused)
+        window_.ShowError(WithFullStop(reply.outcome.text));
     return reply;
 }
 

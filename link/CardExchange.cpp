@@ -48,8 +48,8 @@ Outcome RunCardWork(CardPort& port, WindowServices& window,
     } catch (const CardNotAnswering&) {
         return EndedEarly(port, Problem(window, Ending::Silent, CardSilentLine(port)));
     } catch (const CardKeepsSending& flood) {
-        return EndedEarly(port, Problem(window, Ending::KeepsSending,
-                                        CardKeepsSendingLine(flood.ThrownAway())));
+        return EndedEarly(
+            port, Problem(window, Ending::KeepsSending, CardKeepsSendingLine(flood.ThrownAway())));
     } catch (const CardLost& lost) {
         return EndedEarly(port, Outcome::Of(Ending::Lost, HandleCardLost(port, window, lost)));
     } catch (const WindowClosing&) {

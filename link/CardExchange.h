@@ -50,7 +50,8 @@ Outcome RunCardExchange(CardPort& port, WindowServices& window, Work&& work) {
 template <typename Value, typename Read>
 Reply<Value> RunCardRead(CardPort& port, WindowServices& window, Read read) {
     Reply<Value> reply;
-    reply.outcome = RunCardExchange(port, window, [&](CardPort& held) { reply.value = read(held); });
+    reply.outcome =
+        RunCardExchange(port, window, [&](CardPort& held) { reply.value = read(held); });
     return reply;
 }
 

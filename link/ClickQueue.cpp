@@ -12,7 +12,7 @@ void ServeCardClick(CardPort& port, const std::function<void()>& click) {
 Outcome RunGivingWay(CardPort& port, WindowServices& window,
                      const std::function<void(CardPort&)>& work) {
     std::function<void()> queued;
-    const Outcome outcome = RunCardExchange(port, window, [&](CardPort& held) {
+    Outcome outcome = RunCardExchange(port, window, [&](CardPort& held) {
         const CardPort::GiveWay givingWay(held, queued);
         try {
             work(held);

@@ -22,6 +22,6 @@ void ServeCardClick(CardPort& port, const std::function<void()>& click);
 // The refresh's exchange: RunCardExchange, giving way to a click queued
 // meanwhile, which then runs. Done when the work ran to its end.
 Outcome RunGivingWay(CardPort& port, WindowServices& window,
-                  const std::function<void(CardPort&)>& work);
+                     const std::function<void(CardPort&)>& work);
 
 }  // namespace kovex

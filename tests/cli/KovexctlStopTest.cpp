@@ -22,7 +22,7 @@ const std::string DATA = KOVEX_CLI_DATA_DIR;
 // Data records of 16 bytes from 2000 on, `lines` of them, and the end record,
 // each line ended by CR LF.
 std::string LongHexFile(int lines) {
-    const std::string path = scratch::RunFolder() + "long.hex";
+    std::string path = scratch::RunFolder() + "long.hex";
     std::ofstream file(path);
     for (int line = 0; line < lines; ++line) {
         const int address = 0x2000 + line * 16;
@@ -100,8 +100,8 @@ TEST(KovexctlStop, AReaderThatGoesAwayNeitherStopsTheRunNorPassesForDone) {
 }
 
 TEST(KovexctlStop, MoreLinesThanAnnouncedFillTheBarAndNoMore) {
-    for (const auto& [sent, total] : std::vector<std::pair<std::size_t, std::size_t>>{
-             {5, 4}, {4, 4}, {1, 0}, {0, 0}}) {
+    for (const auto& [sent, total] :
+         std::vector<std::pair<std::size_t, std::size_t>>{{5, 4}, {4, 4}, {1, 0}, {0, 0}}) {
         const std::string bar = ProgressBarText(sent, total, 1.0);
         EXPECT_EQ(bar.substr(0, 32), "[" + std::string(30, '#') + "]") << sent << "/" << total;
     }

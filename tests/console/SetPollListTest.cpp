@@ -152,8 +152,9 @@ TEST_F(SetPollListTest, ANumberOutsideTheByteOrNoNumberIsRefusedBeforeAnythingIs
         {"10 x 0", notANumber(1, "x", "number")},
         {"\xA0"
          "5 6",
-         notANumber(0, "\xA0"
-                       "5",
+         notANumber(0,
+                    "\xA0"
+                    "5",
                     "number")},
     };
     for (const Case& c : cases) {
