@@ -168,6 +168,7 @@ CommandResult RunSetPollList(CommandContext& context) {
     if (typed.size() < POLL_LIST_SHORTEST) typed.resize(POLL_LIST_SHORTEST, ' ');
     context.window.AnswerInputBox(typed);
     context.window.AnswerYes(true);
+    context.window.EchoSteps(context.liveOutput);
     return WithValue(context.pollList.Button9Click(), "poll_list",
                      [](const std::vector<std::uint8_t>& entries) { return JsonArray(entries); });
 }

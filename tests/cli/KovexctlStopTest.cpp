@@ -69,6 +69,11 @@ TEST(KovexctlStop, ASignalInEachStepEndsTheRunAndSaysWhatTheCardHolds) {
          "Programming: 10%",
          SIGTERM,
          "lines sent): the card holds part of its firmware; program it again"},
+        {{"poll-list", "set", "1 2 3 4 5 6 7 8 9"},
+         "Adding poll list item 1 ",
+         SIGINT,
+         "interrupted while the poll list was being set: the card's poll list may be "
+         "incomplete: set it again"},
         {{"program", fourLines},
          "Programmed 4 lines",
          SIGINT,
