@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "cli/CardWait.h"
 #include "cli/Interrupt.h"
 #include "cli/LogText.h"
 #include "cli/TerminalDisplay.h"
@@ -86,6 +87,7 @@ std::string UsageError(const CommandLine& line) {
 
 CardSession::CardSession(BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line)
     : line_(line),
+      clock_(clock),
       window_(state_, clock),
       port_(state_, clock, [this] { window_.Pump(port_); }),
       opener_(bridge, port_, window_),
@@ -97,8 +99,12 @@ CardSession::CardSession(BridgeApi& bridge, MonotonicClock& clock, const Command
 }
 
 int CardSession::Run() {
-    if (!Open()) {
+    if (const OpenResult opened = Open(); opened != OpenResult::Opened) {
         if (Interrupted()) return Status({});
+        if (opened == OpenResult::InUse) {
+            TerminalWindow::Note(CardInUseLine(opener_.InUseBy()));
+            return EXIT_NO_CARD;
+        }
         Print(window_.LogLines(), true);
         if (line_.device) {
             TerminalWindow::Note("no PCI 9030 at " + PciAddressText(*line_.device) +
@@ -126,9 +132,18 @@ int CardSession::Run() {
     return status;
 }
 
-bool CardSession::Open() {
-    RunGuarded(window_, [this] { opener_.Button1Click(); });
-    return port_.IsOpen();
+OpenResult CardSession::Open() {
+    if (!line_.waitCard) return OpenOnce();
+    return OpenWhenFree(
+        [this] { return OpenOnce(); },
+        [this] { TerminalWindow::Note(opener_.InUseBy() + "; waiting for it (Ctrl-C stops)"); },
+        *line_.waitCard, clock_);
+}
+
+OpenResult CardSession::OpenOnce() {
+    OpenResult result = OpenResult::Failed;
+    RunGuarded(window_, [this, &result] { result = opener_.Button1Click(); });
+    return result;
 }
 
 std::vector<std::string> CardSession::DeviceList() const {

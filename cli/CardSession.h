@@ -46,7 +46,8 @@ private:
         bool refused = false;
     };
 
-    bool Open();
+    OpenResult Open();
+    OpenResult OpenOnce();
     std::vector<std::string> DeviceList() const;
     Outcome RunCommand();
     Outcome Mode();
@@ -60,6 +61,7 @@ private:
     void PrintJson(const std::vector<std::string>& lines, int status) const;
 
     const CommandLine& line_;
+    MonotonicClock& clock_;
     AppState state_;
     TerminalWindow window_;
     CardPort port_;

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include <array>
+#include <charconv>
 #include <utility>
 
 namespace kovex {
@@ -73,6 +74,10 @@ private:
             if (const auto value = Value(word)) line().display.node = *value;
         } else if (word == "--device") {
             if (const auto value = Value(word)) Device(*value);
+        } else if (word == "--wait-card") {
+            WaitCard();
+        } else if (word == "--sysfs-root") {
+            if (const auto value = Value(word)) line().sysfsRoot = *value;
         } else {
             result_.error = "unknown option " + word;
         }
@@ -86,6 +91,19 @@ private:
             }
         }
         result_.error = "unknown simulated fault " + name;
+    }
+
+    // The seconds are optional: the next word counts only when it is a number.
+    void WaitCard() {
+        line().waitCard.emplace();
+        if (next_ == words_.size()) return;
+        const std::string& value = words_[next_];
+        unsigned seconds = 0;
+        const auto [end, error] =
+            std::from_chars(value.data(), value.data() + value.size(), seconds);
+        if (value.empty() || error != std::errc{} || end != value.data() + value.size()) return;
+        line().waitCard->limit = std::chrono::seconds(seconds);
+        ++next_;
     }
 
     void Device(const std::string& value) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CardWait.h"
 #include "cli/TerminalDisplay.h"
 #include "link/PciSysfs.h"
 
@@ -22,6 +23,8 @@ struct CommandLine {
     bool json = false;
     bool yes = false;
     std::optional<PciAddress> device;
+    std::optional<CardWaitLimit> waitCard;  // --wait-card [SECONDS]
+    std::string sysfsRoot = "/sys";         // where the PCI devices are listed
     DisplayEdits display;
     std::string command;
     std::vector<std::string> args;

@@ -7,7 +7,8 @@ const char* HelpText() {
     kovexctl - the KOVEX service tool's card commands from a terminal
 
 SYNOPSIS
-    kovexctl [--sim] [--device DOMAIN:BUS:SLOT.FN] [--json] [--yes] COMMAND [ARGS]
+    kovexctl [--sim] [--device DOMAIN:BUS:SLOT.FN] [--wait-card [SECONDS]] [--json] [--yes]
+             COMMAND [ARGS]
 
     Opens the card as the window's Open does (the first PCI 9030 found, or the
     one at --device), runs one command and prints the lines the window would
@@ -43,9 +44,15 @@ OPTIONS
                           use the PCI 9030 at this address, e.g. 0000:03:07.0
     --json                print one JSON object per command instead of the
                           lines: {"command", "args", "exit", "log", "errors"}
+    --wait-card [SECONDS] when another program holds the card, wait for it
+                          (at most SECONDS when a number follows) instead of
+                          ending at once with status 4; Ctrl-C stops the wait
     -y, --yes             program even when the file's check finds something
     -h, --help            this page
-    Test aids, with --sim only:
+    Test aids:
+    --sysfs-root DIR      look for the PCI devices under DIR/bus/pci/devices
+                          instead of /sys/bus/pci/devices (a made-up tree)
+    With --sim only:
     --sim-fault silent|stuck-busy|endless
                           the simulated card never answers, never takes a
                           byte, or never stops sending
@@ -61,7 +68,8 @@ EXIT STATUS
     3    the firmware file's check found something and --yes was not given;
          nothing was sent
     4    no card found, or it could not be opened (the cause is on standard
-         error)
+         error), or another program holds it: "Card 0000:03:07.0 is in use by
+         kovexctl (pid 4242); Open again when it has finished"
     130  stopped by Ctrl-C; the card is left free at once
 
 EXAMPLES

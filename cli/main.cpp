@@ -2,6 +2,7 @@
 // production lines, on the same handlers as the window.
 #include <QGuiApplication>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,6 +69,6 @@ int main(int argc, char* argv[]) {
         return kovex::CardSession(card, clock, line).Run();
     }
     kovex::InstallBusErrorGuard();
-    kovex::SysfsBridge bridge;
+    kovex::SysfsBridge bridge(std::filesystem::path(line.sysfsRoot) / "bus" / "pci" / "devices");
     return kovex::CardSession(bridge, clock, line).Run();
 }
