@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "cli/CardWait.h"
 #include "cli/ExitStatus.h"
 #include "cli/Interrupt.h"
 #include "cli/Json.h"
@@ -42,6 +43,7 @@ std::string ErrorJson(std::string_view code, std::string_view text) {
 CardSession::CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clock,
                          const CommandLine& line, ResultOutput& output)
     : line_(line),
+      clock_(clock),
       output_(output),
       window_(state, clock, line.quiet),
       port_(state, clock, [this] { window_.Pump(port_); }),
@@ -75,10 +77,32 @@ int CardSession::Run() {
     return status == EXIT_DONE ? EXIT_OUTPUT_FAILED : status;
 }
 
+OpenResult CardSession::OpenOnce() {
+    OpenResult result = OpenResult::Failed;
+    RunGuarded(window_, [this, &result] { result = opener_.Button1Click(); });
+    return result;
+}
+
 Outcome CardSession::Open() {
-    RunGuarded(window_, [this] { opener_.Button1Click(); });
-    if (port_.IsOpen()) return {};
+    OpenResult opened = OpenResult::Failed;
+    if (line_.waitCard) {
+        CardWaitLimit limit;
+        if (line_.waitSeconds) {
+            limit.limit = std::chrono::duration_cast<Nanos>(
+                std::chrono::duration<double>(*line_.waitSeconds));
+        }
+        opened = OpenWhenFree(
+            [this] { return OpenOnce(); },
+            [this] { TerminalWindow::Note(opener_.InUseBy() + "; waiting for it (Ctrl-C stops)"); },
+            limit, clock_);
+    } else {
+        opened = OpenOnce();
+    }
+    if (opened == OpenResult::Opened) return {};
     if (Interrupted()) return Outcome::Of(Ending::Interrupted, "");
+    if (opened == OpenResult::InUse) {
+        return Outcome::Of(Ending::InUse, CardInUseLine(opener_.InUseBy()));
+    }
     // What Open logged says why, on standard error.
     for (const std::string& line : window_.LogLines())
         window_.ShowProblem(Latin1ToUtf8(line));

@@ -34,6 +34,7 @@ public:
 
 private:
     Outcome Open();
+    OpenResult OpenOnce();
     CommandResult RunCommand();
     // The lines on standard error that say how the command failed, beyond
     // those already shown.
@@ -44,6 +45,7 @@ private:
     std::string DeviceText() const;
 
     const CommandLine& line_;
+    MonotonicClock& clock_;
     ResultOutput& output_;
     TerminalWindow window_;
     CardPort port_;

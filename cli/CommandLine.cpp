@@ -151,6 +151,8 @@ private:
             l.node = *value;
         } else if (spec.option == Option::NodeDevice) {
             l.nodeDevice = *value;
+        } else if (spec.option == Option::SysfsRoot) {
+            l.sysfsRoot = *value;
         }
     }
 

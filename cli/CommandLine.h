@@ -29,6 +29,7 @@ enum class Option {
     ExpectVersion,
     Node,
     NodeDevice,
+    SysfsRoot,
 };
 
 enum class OptionValue { None, Required, OptionalNumber };
@@ -53,6 +54,7 @@ struct CommandLine {
     std::optional<double> timeoutSeconds;
     bool waitCard = false;
     std::optional<double> waitSeconds;  // --wait-card's limit, if given
+    std::string sysfsRoot = "/sys";     // where the PCI devices are listed
     std::optional<std::string> expectVersion;
     std::string node = "10";
     std::string nodeDevice = "34";

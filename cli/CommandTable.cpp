@@ -8,7 +8,7 @@ namespace {
 
 using enum OptionValue;
 
-constexpr std::array<OptionSpec, 12> OPTIONS{{
+constexpr std::array<OptionSpec, 13> OPTIONS{{
     {Option::Sim, "--sim", "", None, "",
      "use the simulated card of kovex-programmer-sim instead of the PCI bus", true,
      &CommandLine::sim},
@@ -23,8 +23,12 @@ constexpr std::array<OptionSpec, 12> OPTIONS{{
     {Option::Timeout, "--timeout", "", Required, "SECONDS",
      "give up on a card that stays silent this long (default 10)", true},
     {Option::WaitCard, "--wait-card", "", OptionalNumber, "[SECONDS]",
-     "wait for a card that another program is using, without end or up to SECONDS, instead of "
-     "failing",
+     "when another program holds the card, wait for it (at most SECONDS when a number follows) "
+     "instead of ending at once with status 4; Ctrl-C stops the wait",
+     true},
+    {Option::SysfsRoot, "--sysfs-root", "", Required, "DIR",
+     "test aid: look for the PCI devices under DIR/bus/pci/devices instead of "
+     "/sys/bus/pci/devices (a made-up tree)",
      true},
     {Option::Help, "--help", "-h", None, "", "this page", true, &CommandLine::help},
     {Option::Version, "--version", "", None, "", "the program's version", true,

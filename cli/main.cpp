@@ -1,6 +1,7 @@
 // kovexctl: the service tool's card commands from a terminal, for scripts and
 // production lines, on the same handlers as the window.
 #include <QGuiApplication>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -133,6 +134,6 @@ int main(int argc, char* argv[]) {
     if (line.sim) return RunOnSimulatedCard(state, line, output);
     kovex::InstallBusErrorGuard();
     kovex::SteadyClock clock;
-    kovex::SysfsBridge bridge;
+    kovex::SysfsBridge bridge(std::filesystem::path(line.sysfsRoot) / "bus" / "pci" / "devices");
     return RunCommand(state, bridge, clock, line, output);
 }

@@ -108,15 +108,25 @@ public:
     CardPort(AppState& state, MonotonicClock& clock, Pump pump);
 
     // The card window mapped by Open; until then no register is touched.
-    void Attach(MappedRegion& cardWindow) {
+    // release, when given, runs once when the card is lost: Open lets go of
+    // the device there, so that the card is free for another program.
+    void Attach(MappedRegion& cardWindow, std::function<void()> release = {}) {
         window_ = &cardWindow;
         lost_.reset();
+        release_ = std::move(release);
     }
     // Closes the port on a card whose registers went away: every later access
     // throws lost again, so a wait that outlived the fault ends touching nothing.
     void Detach(const CardLost& lost) {
         window_ = nullptr;
         lost_ = lost;
+        if (const std::function<void()> release = std::exchange(release_, {})) release();
+    }
+    // Closes the port for Open, which lets go of the card window itself.
+    void Close() {
+        window_ = nullptr;
+        lost_.reset();
+        release_ = {};
     }
     bool IsOpen() const { return window_ != nullptr; }
 
@@ -180,6 +190,7 @@ private:
     Nanos lastPump_;
     MappedRegion* window_ = nullptr;
     std::optional<CardLost> lost_;
+    std::function<void()> release_;
     bool taken_ = false;
     std::optional<AtStake> stake_;
     Nanos giveUpAfter_ = GIVE_UP_AFTER;

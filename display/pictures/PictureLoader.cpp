@@ -27,7 +27,7 @@ std::string ExtensionOf(const std::string& path) {
 // Refused names keep the open error's text and add why they were refused.
 UserFile ReadPictureFile(const std::string& path) {
     try {
-        return ReadUserFile(path, PICTURE_FILE_LIMIT, UserFile::Holding::Copy);
+        return ReadUserFile(path, PICTURE_FILE_LIMIT);
     } catch (const UserFileError& error) {
         std::string text = "Cannot open file " + path;
         if (error.Why() == UserFileError::Cause::Refused) text += std::string(": ") + error.what();

@@ -10,12 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "KovexctlRun.h"
 #include "cli/ProgressMeter.h"
+#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 
 namespace kovex::testing {
 namespace {
+
+// kovexctl on its simulated card, with these arguments.
+std::vector<std::string> Kovexctl(std::vector<std::string> args) {
+    args.insert(args.begin(), {KOVEXCTL_PATH, "--sim"});
+    return args;
+}
 
 const std::string DATA = KOVEX_CLI_DATA_DIR;
 
@@ -81,11 +87,10 @@ TEST(KovexctlStop, ASignalInEachStepEndsTheRunAndSaysWhatTheCardHolds) {
          "firmware version"},
     };
     for (const StopCase& c : cases) {
-        Child child = Spawn(c.args);
-        Finished so_far;
-        ASSERT_TRUE(ReadUntilError(child, so_far, c.waitFor)) << c.waitFor << "\n" << so_far.err;
-        kill(child.pid, c.signal);
-        const Finished run = Finish(child, so_far);
+        ChildProcess child(Kovexctl(c.args));
+        ASSERT_TRUE(child.WaitForError(c.waitFor)) << c.waitFor;
+        child.Signal(c.signal);
+        const ChildProcess::Ended run = child.Finish();
         EXPECT_EQ(run.status, 128 + c.signal) << run.err;
         EXPECT_TRUE(run.out.empty()) << run.out;
         const std::string ending = c.said + "\n";
@@ -94,10 +99,9 @@ TEST(KovexctlStop, ASignalInEachStepEndsTheRunAndSaysWhatTheCardHolds) {
 }
 
 TEST(KovexctlStop, AReaderThatGoesAwayNeitherStopsTheRunNorPassesForDone) {
-    Child child = Spawn({"-q", "program", DATA + "/four-lines.hex"});
-    close(child.out);  // the reader is gone before the first result line
-    child.out = -1;
-    const Finished run = Finish(child);
+    ChildProcess child(Kovexctl({"-q", "program", DATA + "/four-lines.hex"}));
+    child.CloseOutput();  // the reader is gone before the first result line
+    const ChildProcess::Ended run = child.Finish();
     EXPECT_EQ(run.status, 6) << run.err;
     EXPECT_NE(run.err.find("the results could not all be written to standard output: Broken pipe"),
               std::string::npos)

@@ -9,10 +9,20 @@
 #include <string>
 #include <vector>
 
-#include "KovexctlRun.h"
+#include "support/ChildProcess.h"
 
 namespace kovex::testing {
 namespace {
+
+// kovexctl on its simulated card, with these arguments.
+std::vector<std::string> Kovexctl(std::vector<std::string> args) {
+    args.insert(args.begin(), {KOVEXCTL_PATH, "--sim"});
+    return args;
+}
+
+ChildProcess::Ended RunKovexctl(const std::vector<std::string>& args) {
+    return ChildProcess(Kovexctl(args)).Finish();
+}
 
 const std::string DATA = KOVEX_CLI_DATA_DIR;
 const std::string ICON = DATA + "/../../pictures/data/icon.ico";
@@ -82,7 +92,7 @@ TEST(Kovexctl, EachCommandPrintsItsResultAndExitsWithItsStatus) {
         {{"--device", "34", "display", "upload", ICON}, 2, ""},
     };
     for (const CommandCase& c : cases) {
-        const Finished run = RunKovexctl(c.args);
+        const ChildProcess::Ended run = RunKovexctl(c.args);
         EXPECT_EQ(run.status, c.status) << c.args.back() << "\n" << run.err;
         EXPECT_EQ(run.out, c.out) << c.args.back();
         if (c.status != 0) {
@@ -97,7 +107,7 @@ TEST(Kovexctl, OptionsGoBeforeOrAfterTheCommandAndTheShortDeviceFormIsTaken) {
              {"--node", "12", "display", "upload", ICON},
              {"display", "upload", ICON, "--node", "12", "--device", "03:07.0"},
              {"display", "--node=12", "upload", ICON}}) {
-        const Finished run = RunKovexctl(args);
+        const ChildProcess::Ended run = RunKovexctl(args);
         EXPECT_EQ(run.status, 0) << run.err;
         std::size_t sent = 0;
         for (std::size_t at = run.out.find(" 01 0C 22 10 "); at != std::string::npos;
@@ -128,7 +138,7 @@ TEST(Kovexctl, JsonOnEveryPathCarriesTheRealStatusAndTheValues) {
         {{"--json", "program", DATA + "/blank.hex"}, "declined", nullptr},
     };
     for (const JsonCase& c : cases) {
-        const Finished run = RunKovexctl(c.args);
+        const ChildProcess::Ended run = RunKovexctl(c.args);
         QJsonParseError error{};
         const QJsonDocument document =
             QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error);
