@@ -14,7 +14,7 @@
 namespace kovex {
 
 struct CardWaitLimit {
-    std::optional<std::chrono::seconds> limit;  // none: as long as it takes
+    std::optional<Nanos> limit;  // none: as long as it takes
 };
 
 // Runs open until it gives anything but InUse, or the wait ends; the last

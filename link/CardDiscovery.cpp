@@ -46,6 +46,11 @@ std::string DeviceLine(const DeviceKey& key) {
            " f:" + std::to_string(key.function) + " ]";
 }
 
+PciAddress KeyAddress(const DeviceKey& key) {
+    return {key.libraryField == 0xFFFFFFFFu ? 0 : key.libraryField, key.bus, key.slot,
+            key.function};
+}
+
 std::string OpenStatusLine(PlxStatus status) {
     return "Chip open status is: " + Hex4(status);
 }
@@ -102,6 +107,14 @@ OpenResult CardOpener::OpenRefused(PlxStatus status) {
     return OpenResult::Failed;
 }
 
+const DeviceTable& CardOpener::ListDevices() {
+    if (!scanning_) {
+        const ScanFlag flag(scanning_);
+        ScanBus();
+    }
+    return table_;
+}
+
 void CardOpener::ScanBus() {
     table_.count = 0;
     for (std::uint32_t index = 0; index <= LAST_FIND_INDEX; ++index) {
@@ -130,11 +143,8 @@ bool CardOpener::IsKnownDevice(const DeviceKey& key) const {
 
 namespace {
 
-// A key without a domain (all ones) is on domain 0.
 bool AtAddress(const DeviceKey& key, const PciAddress& address) {
-    const std::uint32_t domain = key.libraryField == 0xFFFFFFFFu ? 0 : key.libraryField;
-    return domain == address.domain && key.bus == address.bus && key.slot == address.slot &&
-           key.function == address.function;
+    return KeyAddress(key) == address;
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ struct DeviceTable {
 
 // "9030 - 10B5        [b:3 s:7 f:0 ]"
 std::string DeviceLine(const DeviceKey& key);
+// The device's PCI address; a key without a domain (all ones) is on domain 0.
+PciAddress KeyAddress(const DeviceKey& key);
 std::string OpenStatusLine(PlxStatus status);
 // What Open logs when another program holds the card: the bridge's words
 // ("Card 0000:03:07.0 is in use by kovexctl (pid 4242)") and what to do.
@@ -42,6 +44,9 @@ public:
     CardOpener& operator=(const CardOpener&) = delete;
 
     OpenResult Button1Click();
+    // The devices on the bus, as Open lists them, without opening any: it
+    // needs only the rights to read the bus.
+    const DeviceTable& ListDevices();
 
     const DeviceTable& Devices() const { return table_; }
     // Open then takes the PCI 9030 at this address or none.

@@ -23,8 +23,8 @@ namespace kovex {
 
 using namespace std::chrono_literals;
 
-// A wait with no limit of its own watched the card stay silent for
-// CardPort::GIVE_UP_AFTER.
+// A wait with no limit of its own watched the card stay silent for the
+// port's give-up time.
 class CardNotAnswering : public std::runtime_error {
 public:
     CardNotAnswering() : std::runtime_error("the card did not answer") {}
@@ -52,6 +52,7 @@ public:
 class CardPort {
 public:
     using Pump = std::function<void()>;
+    // The window's give-up time; kovexctl may set another.
     static constexpr Nanos GIVE_UP_AFTER = 10s;
     // Far above any real reply (the longest is 256 bytes).
     static constexpr std::size_t DRAIN_MOST_BYTES = 4096;
@@ -59,6 +60,15 @@ public:
     struct CountedText {
         std::uint8_t count = 0;
         std::string text;
+    };
+
+    // What the card is left holding when the running exchange ends early,
+    // as its sequence says it step by step: when, e.g. "after the erase",
+    // and what that leaves, e.g. "the card holds no firmware; program it
+    // again". Nothing is at stake until a sequence says so.
+    struct AtStake {
+        std::string when;
+        std::string left;
     };
 
     // Held by a handler for all of its card work; the port is free again when
@@ -122,9 +132,13 @@ public:
 
     std::optional<Lease> TryTake();
     bool Taken() const { return taken_; }
-    // Exchanges that ended because the card did not answer or kept sending.
-    void NoteGiveUp() { ++giveUps_; }
-    int GiveUps() const { return giveUps_; }
+    // Cleared each time the port is taken.
+    void NoteAtStake(std::string when, std::string left) {
+        stake_ = AtStake{std::move(when), std::move(left)};
+    }
+    const std::optional<AtStake>& Stake() const { return stake_; }
+    void SetGiveUpAfter(Nanos silence) { giveUpAfter_ = silence; }
+    Nanos GiveUpAfter() const { return giveUpAfter_; }
     // Keeps `click` to run after the holder when the holder gives way and no
     // other click waits; false otherwise (the click is not kept).
     bool Queue(const std::function<void()>& click);
@@ -165,7 +179,7 @@ private:
     MappedRegion& Window();
     void ThrowIfClosing() const;
     // Waits, pumping, until ready() holds; gives up once it has watched the
-    // card stay not ready for GIVE_UP_AFTER, testing it once more first.
+    // card stay not ready for the give-up time, testing it once more first.
     template <typename Ready>
     void WaitUntil(Ready ready);
 
@@ -178,7 +192,8 @@ private:
     std::optional<CardLost> lost_;
     std::function<void()> release_;
     bool taken_ = false;
-    int giveUps_ = 0;
+    std::optional<AtStake> stake_;
+    Nanos giveUpAfter_ = GIVE_UP_AFTER;
     bool givingWay_ = false;
     std::function<void()> queued_;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -88,6 +89,19 @@ TEST(CardInUse, TheCardIsFreeOnceItsHolderIsKilled) {
     const ChildProcess::Ended run = next.Finish();
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, kSent);
+}
+
+// Listing reads only the devices' ids: it works while another program holds
+// the card, and with no rights on (or no sign of) the card's register files.
+TEST(CardInUse, ListingTheBusNeedsNoRightsOnTheCard) {
+    HeldCard card;
+    const std::string listed = "0000:03:07.0 10b5:9030 card *\n";
+    EXPECT_EQ(ChildProcess(card.Kovexctl({"list"})).Finish().out, listed);
+    for (const char* file : {"resource0", "resource2"})
+        std::filesystem::remove(card.sysfs.File(kCard, file));
+    const ChildProcess::Ended run = ChildProcess(card.Kovexctl({"list"})).Finish();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, listed);
 }
 
 }  // namespace

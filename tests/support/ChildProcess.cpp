@@ -60,6 +60,11 @@ void ChildProcess::Signal(int signal) const {
     ::kill(pid_, signal);
 }
 
+void ChildProcess::CloseOutput() {
+    if (out_ >= 0) ::close(out_);
+    out_ = -1;
+}
+
 ChildProcess::Ended ChildProcess::Finish() {
     Ended ended{-1, {}, errSoFar_};
     while (out_ >= 0 && ReadInto(out_, ended.out)) {

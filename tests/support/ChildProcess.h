@@ -23,6 +23,8 @@ public:
     // Reads standard error until it holds text; false when it ended first.
     bool WaitForError(std::string_view text);
     void Signal(int signal) const;
+    // Stops reading the child's standard output, as a reader that goes away.
+    void CloseOutput();
 
     struct Ended {
         int status = -1;  // the exit status; -1 when a signal ended it
