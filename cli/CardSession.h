@@ -1,13 +1,14 @@
-// One kovexctl run: opens the card as Open does, runs one command through
-// the same handlers as the window, prints its result and says how it ended
-// as the exit status.
+// One kovexctl command on one card: opens it as Open does, runs the
+// command through the window's own handlers, prints its result (lines or
+// JSON) and returns the exit status its outcome maps to.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/ResultOutput.h"
 #include "cli/TerminalWindow.h"
 #include "console/NodeMessageSender.h"
 #include "console/PollList.h"
@@ -21,46 +22,31 @@
 
 namespace kovex {
 
-enum ExitStatus : int {
-    EXIT_DONE = 0,
-    EXIT_CARD_GAVE_UP = 1,
-    EXIT_USAGE = 2,
-    EXIT_PREFLIGHT = 3,
-    EXIT_NO_CARD = 4,
-    EXIT_INTERRUPTED = 130,
-};
-
-// Whether the command's name and argument count are right; the reason when not.
-std::string UsageError(const CommandLine& line);
-
 class CardSession {
 public:
-    CardSession(BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line);
+    CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
+                ResultOutput& output);
 
     int Run();
+    // The result as one line on standard output (the summary, or the JSON
+    // object), for a run on one card of many.
+    void PrintOneLine() { oneLine_ = true; }
 
 private:
-    // What a command learnt beyond the window's state: a refused input,
-    // whose log lines then go to standard error.
-    struct Outcome {
-        bool refused = false;
-    };
-
-    bool Open();
-    std::vector<std::string> DeviceList() const;
-    Outcome RunCommand();
-    Outcome Mode();
-    Outcome Messages();
-    Outcome SetPollList();
-    Outcome Send();
-    Outcome Program();
-    Outcome Display();
-    int Status(const Outcome& outcome) const;
-    static void Print(const std::vector<std::string>& lines, bool toStderr);
-    void PrintJson(const std::vector<std::string>& lines, int status) const;
+    Outcome Open();
+    OpenResult OpenOnce();
+    CommandResult RunCommand();
+    // The lines on standard error that say how the command failed, beyond
+    // those already shown.
+    std::vector<std::string> ClosingProblems(const CommandResult& result) const;
+    void PrintLines(const CommandResult& result, int status);
+    void PrintJson(const CommandResult& result, int status,
+                   const std::vector<std::string>& closing);
+    std::string DeviceText() const;
 
     const CommandLine& line_;
-    AppState state_;
+    MonotonicClock& clock_;
+    ResultOutput& output_;
     TerminalWindow window_;
     CardPort port_;
     CardOpener opener_;
@@ -68,6 +54,10 @@ private:
     NodeMessageSender sender_;
     PollList pollList_;
     ProgrammingSequence programming_;
+    bool oneLine_ = false;
 };
+
+// "kovexctl: " and the text on standard error; the JSON's error object.
+std::string ErrorJson(std::string_view code, std::string_view text);
 
 }  // namespace kovex

@@ -1,105 +1,252 @@
 #include "cli/CommandLine.h"
 
-#include <array>
-#include <utility>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "sim/ToolCard.h"
 
 namespace kovex {
 namespace {
 
-struct NamedFault {
-    const char* name;
-    SimFault fault;
-};
-constexpr std::array<NamedFault, 3> SIM_FAULTS{{
-    {"silent", SimFault::Silent},
-    {"stuck-busy", SimFault::StuckBusy},
-    {"endless", SimFault::Endless},
-}};
+// The row of the table that `matches`; null when none does.
+template <typename Row, typename Matches>
+const Row* FindRow(std::span<const Row> rows, Matches matches) {
+    const auto found = std::find_if(rows.begin(), rows.end(), matches);
+    return found == rows.end() ? nullptr : &*found;
+}
+
+const OptionSpec* FindOption(std::string_view name) {
+    return FindRow(Options(), [name](const OptionSpec& o) {
+        return o.name == name || (!o.alias.empty() && o.alias == name);
+    });
+}
+
+const SimTestAid* FindSimAid(std::string_view name) {
+    return FindRow(ToolCardTestAids(), [name](const SimTestAid& a) { return a.option == name; });
+}
+
+const CommandSpec* FindCommand(std::string_view name) {
+    return FindRow(Commands(), [name](const CommandSpec& c) { return c.name == name; });
+}
+
+bool CommandTakes(const CommandSpec& command, Option option) {
+    return std::find(command.options.begin(), command.options.end(), option) !=
+           command.options.end();
+}
+
+// A positive number of seconds, "2" or "0.5".
+std::optional<double> ParseSeconds(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value) ||
+        value <= 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A word that starts with "-" and a digit is a negative number, not an option.
+bool LooksLikeOption(const std::string& word) {
+    return word.size() >= 2 && word[0] == '-' && (word[1] < '0' || word[1] > '9');
+}
 
 class Parser {
 public:
     explicit Parser(const std::vector<std::string>& words) : words_(words) {}
 
     ParsedCommandLine Parse() {
-        while (next_ < words_.size() && result_.error.empty()) {
+        while (next_ < words_.size() && Good()) {
             const std::string& word = words_[next_++];
-            if (optionsEnded_ || word.size() < 2 || word[0] != '-') {
-                Positional(word);
+            if (optionsEnded_ || !LooksLikeOption(word)) {
+                positional_.push_back(word);
             } else if (word == "--") {
                 optionsEnded_ = true;
             } else {
                 Option(word);
             }
         }
-        if (result_.error.empty() && !line().help && line().command.empty()) {
-            result_.error = "no command given";
-        }
+        if (Good()) Command();
+        if (Good() && line().command != nullptr) CheckOptionsTaken();
+        if (Good()) CheckCombinations();
         return std::move(result_);
     }
 
 private:
     CommandLine& line() { return result_.line; }
+    bool Good() const { return result_.error.empty(); }
+    void Fail(std::string error) {
+        if (Good()) result_.error = std::move(error);
+    }
 
-    void Positional(const std::string& word) {
-        if (line().command.empty()) {
-            line().command = word;
+    void Option(const std::string& word) {
+        // --name=value gives the value in the same word.
+        const auto equals = word.find('=');
+        const std::string name = word.substr(0, equals);
+        std::optional<std::string> inlineValue;
+        if (equals != std::string::npos) inlineValue = word.substr(equals + 1);
+        if (const SimTestAid* aid = FindSimAid(name)) {
+            SimAid(*aid, inlineValue);
+        } else if (const OptionSpec* spec = FindOption(name)) {
+            Known(*spec, inlineValue);
         } else {
-            line().args.push_back(word);
+            Fail("unknown option " + name);
         }
     }
 
-    std::optional<std::string> Value(const std::string& option) {
+    std::optional<std::string> Value(std::string_view name, std::optional<std::string> given) {
+        if (given) return given;
         if (next_ == words_.size()) {
-            result_.error = option + " needs a value";
+            Fail(std::string(name) + " needs a value");
             return std::nullopt;
         }
         return words_[next_++];
     }
 
-    void Option(const std::string& word) {
-        if (word == "--help" || word == "-h") {
-            line().help = true;
-        } else if (word == "--sim") {
-            line().sim = true;
-        } else if (word == "--sim-at-once") {
-            line().simAtOnce = true;
-        } else if (word == "--json") {
-            line().json = true;
-        } else if (word == "--yes" || word == "-y") {
-            line().yes = true;
-        } else if (word == "--sim-fault") {
-            if (const auto value = Value(word)) Fault(*value);
-        } else if (word == "--node" && line().command == "display") {
-            if (const auto value = Value(word)) line().display.node = *value;
-        } else if (word == "--device") {
-            if (const auto value = Value(word)) Device(*value);
-        } else {
-            result_.error = "unknown option " + word;
+    void SimAid(const SimTestAid& aid, std::optional<std::string> inlineValue) {
+        std::optional<std::string> value;
+        if (!aid.valueName.empty()) {
+            value = Value(aid.option, std::move(inlineValue));
+            if (!value) return;
+        } else if (inlineValue) {
+            Fail(std::string(aid.option) + " takes no value");
+            return;
+        }
+        line().simAids.push_back({std::string(aid.option), std::move(value)});
+    }
+
+    void Known(const OptionSpec& spec, std::optional<std::string> inlineValue) {
+        given_.push_back(&spec);
+        std::optional<std::string> value;
+        if (spec.value == OptionValue::Required) {
+            value = Value(spec.name, std::move(inlineValue));
+            if (!value) return;
+        } else if (spec.value == OptionValue::OptionalNumber) {
+            value = std::move(inlineValue);
+            // The next word is the option's value only when it is a number.
+            if (!value && next_ < words_.size() && ParseSeconds(words_[next_])) {
+                value = words_[next_++];
+            }
+        } else if (inlineValue) {
+            Fail(std::string(spec.name) + " takes no value");
+            return;
+        }
+        Apply(spec, value);
+    }
+
+    void Apply(const OptionSpec& spec, const std::optional<std::string>& value) {
+        CommandLine& l = line();
+        if (spec.flag != nullptr) {
+            l.*spec.flag = true;
+        } else if (spec.option == Option::Device) {
+            Device(*value);
+        } else if (spec.option == Option::Timeout) {
+            l.timeoutSeconds = Seconds(spec, *value);
+        } else if (spec.option == Option::WaitCard) {
+            l.waitCard = true;
+            if (value) l.waitSeconds = Seconds(spec, *value);
+        } else if (spec.option == Option::ExpectVersion) {
+            l.expectVersion = *value;
+        } else if (spec.option == Option::Node) {
+            l.node = *value;
+        } else if (spec.option == Option::NodeDevice) {
+            l.nodeDevice = *value;
+        } else if (spec.option == Option::SysfsRoot) {
+            l.sysfsRoot = *value;
         }
     }
 
-    void Fault(const std::string& name) {
-        for (const NamedFault& named : SIM_FAULTS) {
-            if (name == named.name) {
-                line().simFault = named.fault;
-                return;
-            }
-        }
-        result_.error = "unknown simulated fault " + name;
+    std::optional<double> Seconds(const OptionSpec& spec, const std::string& value) {
+        const auto seconds = ParseSeconds(value);
+        if (!seconds)
+            Fail(std::string(spec.name) + " takes a number of seconds above 0, not " + value);
+        return seconds;
     }
 
     void Device(const std::string& value) {
-        if (line().command == "display") {
-            line().display.device = value;
+        if (value == "all") {
+            line().allDevices = true;
             return;
         }
-        line().device = ParsePciAddress(value);
-        if (!line().device) result_.error = "not a PCI address: " + value + " (DOMAIN:BUS:SLOT.FN)";
+        line().device = ParseDeviceAddress(value);
+        if (!line().device) {
+            Fail("not a PCI address: " + value +
+                 " (DOMAIN:BUS:SLOT.FN or BUS:SLOT.FN, e.g. 0000:03:07.0; the display's device "
+                 "is --node-device)");
+        }
+    }
+
+    // The command is its first word, or its first two where the table has
+    // the pair ("poll-list set"); the rest are its arguments.
+    void Command() {
+        if (positional_.empty()) {
+            if (!line().help && !line().version) Fail("no command given");
+            return;
+        }
+        std::size_t used = 1;
+        std::string name = positional_[0];
+        if (positional_.size() > 1 && FindCommand(name + " " + positional_[1]) != nullptr) {
+            name += " " + positional_[1];
+            used = 2;
+        }
+        line().commandName = name;
+        line().args.assign(positional_.begin() + static_cast<std::ptrdiff_t>(used),
+                           positional_.end());
+        const CommandSpec* command = FindCommand(name);
+        if (command == nullptr) {
+            Fail(SubcommandsOf(name).empty() ? "unknown command " + name
+                                             : name + " takes " + SubcommandsOf(name));
+            return;
+        }
+        line().command = command;
+        const std::size_t count = line().args.size();
+        if (count >= command->fewestArgs && count <= command->mostArgs) return;
+        if (!command->arguments.empty()) {
+            Fail(name + " takes " + std::string(command->arguments));
+        } else if (const std::string subcommands = SubcommandsOf(name); !subcommands.empty()) {
+            Fail(name + " takes " + subcommands + " or nothing");
+        } else {
+            Fail(name + " takes no arguments");
+        }
+    }
+
+    // "run or boot" for "mode", from the table.
+    static std::string SubcommandsOf(const std::string& group) {
+        std::string words;
+        for (const CommandSpec& command : Commands()) {
+            const std::string_view name = command.name;
+            if (!name.starts_with(group + " ")) continue;
+            if (!words.empty()) words += " or ";
+            words += name.substr(group.size() + 1);
+        }
+        return words;
+    }
+
+    void CheckOptionsTaken() {
+        const CommandSpec& command = *line().command;
+        for (const OptionSpec* spec : given_) {
+            if (spec->global || CommandTakes(command, spec->option)) continue;
+            Fail(std::string(command.name) + " does not take " + std::string(spec->name));
+        }
+    }
+
+    void CheckCombinations() {
+        if (!line().sim && !line().simAids.empty()) {
+            Fail("the simulated card's test aids (" + line().simAids.front().name + ") need --sim");
+        }
+        const CommandSpec* command = line().command;
+        if (command != nullptr && !command->opensCard && line().allDevices) {
+            Fail(std::string(command->name) +
+                 " lists every device already; --device all is for "
+                 "the card commands");
+        }
     }
 
     const std::vector<std::string>& words_;
     std::size_t next_ = 0;
     bool optionsEnded_ = false;
+    std::vector<std::string> positional_;
+    std::vector<const OptionSpec*> given_;
     ParsedCommandLine result_;
 };
 
@@ -107,6 +254,11 @@ private:
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& words) {
     return Parser(words).Parse();
+}
+
+std::optional<PciAddress> ParseDeviceAddress(std::string_view text) {
+    if (auto address = ParsePciAddress(text)) return address;
+    return ParsePciAddress("0000:" + std::string(text));
 }
 
 }  // namespace kovex

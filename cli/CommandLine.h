@@ -1,31 +1,101 @@
-// kovexctl's command line: the options before and after the command word,
-// the command and its arguments. After "display", --device names the node's
-// device; before it, the card's PCI address.
+// kovexctl's command line: one table of its options and one of its
+// commands, from which the parser, the argument checks, the dispatch and
+// the help page all come. Options go before or after the command; an option
+// the command does not take is refused, never ignored.
 #pragma once
 
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-#include "cli/TerminalDisplay.h"
 #include "link/PciSysfs.h"
 
 namespace kovex {
 
-enum class SimFault { None, Silent, StuckBusy, Endless };
+enum class Option {
+    Help,
+    Version,
+    Sim,
+    Device,
+    Json,
+    Quiet,
+    Timeout,
+    WaitCard,
+    Yes,
+    ExpectVersion,
+    Node,
+    NodeDevice,
+    SysfsRoot,
+};
+
+enum class OptionValue { None, Required, OptionalNumber };
+
+struct CommandSpec;
+
+// An option as given on the line, for checks and the simulated card's aids.
+struct GivenOption {
+    std::string name;
+    std::optional<std::string> value;
+};
 
 struct CommandLine {
     bool help = false;
+    bool version = false;
     bool sim = false;
-    bool simAtOnce = false;
-    SimFault simFault = SimFault::None;
     bool json = false;
+    bool quiet = false;
     bool yes = false;
     std::optional<PciAddress> device;
-    DisplayEdits display;
-    std::string command;
+    bool allDevices = false;  // --device all
+    std::optional<double> timeoutSeconds;
+    bool waitCard = false;
+    std::optional<double> waitSeconds;  // --wait-card's limit, if given
+    std::string sysfsRoot = "/sys";     // where the PCI devices are listed
+    std::optional<std::string> expectVersion;
+    std::string node = "10";
+    std::string nodeDevice = "34";
+    // The simulated card's test aids, by option name, in order.
+    std::vector<GivenOption> simAids;
+    const CommandSpec* command = nullptr;
+    // The command's words as typed, for a refusal and the JSON.
+    std::string commandName;
     std::vector<std::string> args;
 };
+
+struct OptionSpec {
+    Option option;
+    std::string_view name;   // "--device"
+    std::string_view alias;  // "-y", or empty
+    OptionValue value;
+    std::string_view valueName;
+    std::string_view help;
+    bool global;  // every command takes it; otherwise only those that list it
+    // The switch an option without a value sets; null for the others.
+    bool CommandLine::*flag = nullptr;
+};
+
+struct CommandContext;
+struct CommandResult;
+using CommandRun = CommandResult (*)(CommandContext&);
+
+struct CommandSpec {
+    std::string_view name;       // "poll-list set"
+    std::string_view arguments;  // "N N ...", as the help shows them
+    std::size_t fewestArgs;
+    std::size_t mostArgs;
+    std::span<const Option> options;  // the command's own options
+    std::string_view help;
+    CommandRun run;
+    bool opensCard;      // list only reads the bus
+    bool needsPictures;  // reads a picture file
+};
+
+std::span<const OptionSpec> Options();
+std::span<const CommandSpec> Commands();
 
 struct ParsedCommandLine {
     CommandLine line;
@@ -34,7 +104,10 @@ struct ParsedCommandLine {
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& words);
 
+// "0000:03:07.0", or the short "03:07.0" on domain 0.
+std::optional<PciAddress> ParseDeviceAddress(std::string_view text);
+
 // The man-style page of --help.
-const char* HelpText();
+std::string HelpText();
 
 }  // namespace kovex

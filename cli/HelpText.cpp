@@ -1,74 +1,163 @@
+#include <string>
+
 #include "cli/CommandLine.h"
+#include "sim/ToolCard.h"
 
 namespace kovex {
+namespace {
 
-const char* HelpText() {
+constexpr std::size_t TERM_WIDTH = 26;
+constexpr std::size_t PAGE_WIDTH = 78;
+
+// "    term      text" with the text folded at the page width and indented
+// under itself; a term too long for its column gets a line of its own.
+std::string Entry(std::string_view term, std::string_view text) {
+    std::string out = "    " + std::string(term);
+    const std::string indent(4 + TERM_WIDTH, ' ');
+    if (out.size() + 2 > indent.size()) {
+        out += "\n" + indent;
+    } else {
+        out.resize(indent.size(), ' ');
+    }
+    std::size_t column = indent.size();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view word = text.substr(start, end - start);
+        if (column > indent.size() && column + 1 + word.size() > PAGE_WIDTH) {
+            out += "\n" + indent;
+            column = indent.size();
+        } else if (column > indent.size()) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        start = end + 1;
+    }
+    return out + "\n";
+}
+
+std::string OptionTerm(std::string_view name, std::string_view alias, std::string_view value) {
+    std::string term =
+        alias.empty() ? std::string(name) : std::string(alias) + ", " + std::string(name);
+    if (!value.empty()) term += " " + std::string(value);
+    return term;
+}
+
+std::string CommandList() {
+    std::string out;
+    for (const CommandSpec& command : Commands()) {
+        std::string term(command.name);
+        if (!command.arguments.empty()) term += " " + std::string(command.arguments);
+        for (const Option option : command.options) {
+            for (const OptionSpec& spec : Options()) {
+                if (spec.option == option)
+                    term += " [" + OptionTerm(spec.name, "", spec.valueName) + "]";
+            }
+        }
+        out += Entry(term, command.help);
+    }
+    return out;
+}
+
+std::string OptionList(bool global) {
+    std::string out;
+    for (const OptionSpec& spec : Options()) {
+        if (spec.global == global)
+            out += Entry(OptionTerm(spec.name, spec.alias, spec.valueName), spec.help);
+    }
+    return out;
+}
+
+std::string SimAidList() {
+    std::string out;
+    for (const SimTestAid& aid : ToolCardTestAids())
+        out += Entry(OptionTerm(aid.option, "", aid.valueName), aid.help);
+    return out;
+}
+
+}  // namespace
+
+std::string HelpText() {
     return R"(NAME
     kovexctl - the KOVEX service tool's card commands from a terminal
 
 SYNOPSIS
-    kovexctl [--sim] [--device DOMAIN:BUS:SLOT.FN] [--json] [--yes] COMMAND [ARGS]
+    kovexctl [OPTIONS] COMMAND [ARGS] [OPTIONS]
 
+DESCRIPTION
     Opens the card as the window's Open does (the first PCI 9030 found, or the
-    one at --device), runs one command and prints the lines the window would
-    log, one per line, on standard output. Errors, refusals, questions and
-    progress go to standard error.
+    one at --device), runs one command through the window's own handlers and
+    prints its result on standard output: the lines the window would log, one
+    per line. Errors, refusals, questions and progress go to standard error,
+    each line starting "kovexctl: ". Options go before or after the command;
+    an option a command does not take is refused. "--" ends the options.
+    Numbers in messages and lists are 0 to 254 (decimal, or hexadecimal
+    after $, x or 0x); any other is refused.
+
+    One program at a time talks to a card: while another program has it,
+    kovexctl names that program and exits 4, or with --wait-card waits.
 
 COMMANDS
-    list                      the devices on the bus; "*" marks the card used
-    version                   the card's firmware version
-    mode                      the card's mode (KOVEX Run Mode = 66 run, 99 boot)
-    mode run | mode boot      switches the card to its run or boot firmware
-    poll-speed                the card's poll speed
-    clear-buffer              empties the card's message buffer
-    poll-list get             the poll list (and each node's status in run mode)
-    poll-list set N N ...     writes the poll list
-    send "NODE DEVICE CMD ..."
-                              sends one node message
-    messages                  Get Msg until the card has no message left
-    loopback                  the card's packet counters
-    program FILE              programs the firmware in the Intel HEX FILE; the
-                              file is read and checked before the card is
-                              touched
-    display clear             clears the display node (node 10, device 34)
-    display text STRING       writes STRING on the display
-    display upload PICTURE [--node N] [--device D]
-                              sends a .bmp, .ico, .emf or .wmf picture to node
-                              N (10), device D (34)
-
+)" + CommandList() +
+           R"(
 OPTIONS
-    --sim                 use the simulated card of kovex-programmer-sim
-                          instead of the PCI bus
-    --device DOMAIN:BUS:SLOT.FN
-                          use the PCI 9030 at this address, e.g. 0000:03:07.0
-    --json                print one JSON object per command instead of the
-                          lines: {"command", "args", "exit", "log", "errors"}
-    -y, --yes             program even when the file's check finds something
-    -h, --help            this page
-    Test aids, with --sim only:
-    --sim-fault silent|stuck-busy|endless
-                          the simulated card never answers, never takes a
-                          byte, or never stops sending
-    --sim-at-once         the simulated card answers at once (no reply delay,
-                          no busy time after a byte)
-
+)" + OptionList(true) +
+           R"(
+COMMAND OPTIONS
+)" + OptionList(false) +
+           R"(
+TEST AIDS (with --sim only)
+)" + SimAidList() +
+           R"(
 EXIT STATUS
     0    done
-    1    the card did not answer (10 s of silence), kept sending, or did not
-         acknowledge a programming line in time
-    2    bad usage, or an input refused: a 255 in a message, a file that
-         cannot be read or programmed, a picture that cannot be loaded
+    1    the card failed the command: it did not answer (10 s of silence, or
+         --timeout), kept sending, did not acknowledge a programming line in
+         time, reads as absent (status FF) or went away
+    2    bad usage, or an input refused: a number outside 0 to 254, a file
+         that cannot be read or programmed, a picture that cannot be loaded
     3    the firmware file's check found something and --yes was not given;
          nothing was sent
-    4    no card found, or it could not be opened (the cause is on standard
-         error)
-    130  stopped by Ctrl-C; the card is left free at once
+    4    no card found, it could not be opened (the cause is on standard
+         error), or another program is using it
+    5    programmed, but the card reports another firmware version than
+         --expect-version
+    6    the command ran, but its results could not all be written to
+         standard output (closed or full)
+    128+N
+         stopped by signal N (SIGINT 130, SIGTERM 143, SIGHUP 129, SIGQUIT
+         131): the wait ends at once, the card is let go, and standard error
+         says what the card was left holding
+    With --device all, the highest status of the cards.
+
+JSON
+    --json prints one object per command (per card with --device all), on
+    every path, usage errors included:
+      {"command": "version", "args": [], "device": "0000:03:07.0", "exit": 0,
+       "values": {...}, "log": [...], "errors": [{"code": ..., "text": ...}]}
+    "exit" is the exit status; "log" the lines the window would log; "errors"
+    every line shown on standard error, each with the code of how the command
+    ended (usage, refused, no_card, in_use, silent, keeps_sending, timed_out,
+    lost, absent, declined, interrupted, version_mismatch; note when it was
+    done). "values", by command: list: devices [{address, ids, card, chosen}];
+    version: firmware_version; mode: mode, mode_name (run, boot or null);
+    mode run|boot, clear-buffer: responded; poll-speed: poll_speed;
+    poll-list get: mode, poll_list, node_status (run mode; null for a node
+    255), last_entry_unread; poll-list set: poll_list (the ending 0
+    included); send: sent (the frame's bytes); messages: messages (each an
+    array of bytes); loopback: packets_sent, packets_received; program: lines,
+    first_address, last_address, firmware_version, mode. Numbers are numbers,
+    texts are UTF-8.
 
 EXAMPLES
     kovexctl --sim version
     kovexctl poll-list set 10 12
     kovexctl send "10 0 7"
-    kovexctl --device 0000:03:07.0 program firmware.hex
+    kovexctl program firmware.hex --device 0000:03:07.0 --expect-version "KOVEX 2.15"
+    kovexctl --device all --yes program firmware.hex
     kovexctl --json mode
 )";
 }

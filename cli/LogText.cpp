@@ -1,8 +1,6 @@
 #include "cli/LogText.h"
 
-#include <array>
 #include <cstdint>
-#include <cstdio>
 
 namespace kovex {
 namespace {
@@ -51,25 +49,6 @@ std::string TerminalText(std::string_view utf8, bool keepLineEnds) {
             out.push_back(utf8[i]);
         }
     }
-    return out;
-}
-
-std::string JsonString(std::string_view utf8) {
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (IsC0OrDelete(byte)) {
-            std::array<char, 8> escape{};
-            std::snprintf(escape.data(), escape.size(), "\\u%04X", byte);
-            out += escape.data();
-        } else {
-            out.push_back(c);
-        }
-    }
-    out.push_back('"');
     return out;
 }
 

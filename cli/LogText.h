@@ -14,7 +14,5 @@ std::string Latin1ToUtf8(std::string_view latin1);
 // The UTF-8 text with each control character as "?", so a line never moves
 // the cursor or rings the bell; line ends are kept when asked (a box's text).
 std::string TerminalText(std::string_view utf8, bool keepLineEnds = false);
-// A JSON string literal of the UTF-8 text, quotes included.
-std::string JsonString(std::string_view utf8);
 
 }  // namespace kovex

@@ -25,14 +25,4 @@ PixelGrid TerminalDisplay::LoadPicture(const std::string& path) {
     return DisplayablePixels(LoadPictureFile(path));
 }
 
-void TerminalDisplay::ShowMessage(std::string_view text) {
-    refused_ = true;
-    window_.ShowBox(text, false);
-}
-
-void TerminalDisplay::ShowError(std::string_view text) {
-    refused_ = true;
-    window_.ShowBox(text, true);
-}
-
 }  // namespace kovex

@@ -1,6 +1,6 @@
 // The graphic window's seam on a terminal: the Node, Device and text edits
 // hold what the command line gave, the picture dialog answers with the
-// given file, boxes go to the main terminal window's standard error.
+// given file, boxes go to standard error through the terminal window.
 #pragma once
 
 #include <functional>
@@ -23,22 +23,18 @@ public:
     TerminalDisplay(TerminalWindow& window, DisplayEdits edits, std::function<void()> pump)
         : window_(window), edits_(std::move(edits)), pump_(std::move(pump)) {}
 
-    // A refusal shown in a box: the text, the address or the picture.
-    bool Refused() const { return refused_; }
-
     std::string EditText(DisplayEdit edit) const override;
     std::optional<std::string> ChoosePictureFile() override { return edits_.picture; }
     PixelGrid LoadPicture(const std::string& path) override;
     void ShowPicture(const PixelGrid& /*picture*/) override {}
-    void ShowMessage(std::string_view text) override;
-    void ShowError(std::string_view text) override;
+    void ShowMessage(std::string_view text) override { window_.ShowProblem(text); }
+    void ShowError(std::string_view text) override { window_.ShowProblem(text); }
     void Pump() override { pump_(); }
 
 private:
     TerminalWindow& window_;
     DisplayEdits edits_;
     std::function<void()> pump_;
-    bool refused_ = false;
 };
 
 }  // namespace kovex

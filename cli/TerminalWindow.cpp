@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "cli/Interrupt.h"
 #include "cli/LogText.h"
 #include "shell/core/Timer1Rule.h"
 
@@ -22,10 +21,11 @@ std::size_t Index(Control control) {
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(AppState& state, MonotonicClock& clock)
+TerminalWindow::TerminalWindow(AppState& state, MonotonicClock& clock, bool quiet)
     : state_(state),
       clock_(clock),
       progress_(clock, stderr, isatty(STDERR_FILENO) == 1),
+      quiet_(quiet),
       lastTick_(clock.Now()),
       lastActivity_(clock.Now()) {}
 
@@ -35,7 +35,6 @@ void TerminalWindow::StartCommand() {
 }
 
 void TerminalWindow::Pump(CardPort& port) {
-    if (Interrupted()) state_.Closing = true;
     const Nanos now = clock_.Now();
     // A wait of so many ticks (a reset, a programming line) ends by itself:
     // only a wait for the card's own answer is worth a word.
@@ -57,17 +56,29 @@ void TerminalWindow::Note(std::string_view utf8) {
     std::fflush(stderr);
 }
 
+void TerminalWindow::ShowProblem(std::string_view utf8) {
+    progress_.Finish();
+    problems_.emplace_back(utf8);
+    Note(utf8);
+}
+
 void TerminalWindow::AppendLog(std::string_view line) {
     Activity();
     log_.emplace_back(line);
     if (!echo_) return;
     progress_.Finish();
-    std::printf("%s\n", TerminalText(Latin1ToUtf8(line)).c_str());
-    std::fflush(stdout);
+    const std::string text = TerminalText(Latin1ToUtf8(line));
+    if (live_ != nullptr) {
+        live_->Line(text);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
 }
 
-void TerminalWindow::SetStatusLabel(std::string_view text) {
-    statusLabel_ = text;
+void TerminalWindow::LogProblem(std::string_view line) {
+    Activity();
+    ShowProblem(Latin1ToUtf8(line));
 }
 
 void TerminalWindow::SetEnabled(Control control, bool enabled) {
@@ -78,19 +89,12 @@ bool TerminalWindow::IsEnabled(Control control) const {
     return enabled_.at(Index(control));
 }
 
-void TerminalWindow::ShowBox(std::string_view utf8, bool error) {
-    if (error) errorShown_ = true;
-    progress_.Finish();
-    notes_.emplace_back(utf8);
-    Note(utf8);
-}
-
 void TerminalWindow::ShowMessage(std::string_view text) {
-    ShowBox(Latin1ToUtf8(text), false);
+    ShowProblem(Latin1ToUtf8(text));
 }
 
 void TerminalWindow::ShowError(std::string_view text) {
-    ShowBox(Latin1ToUtf8(text), true);
+    ShowProblem(Latin1ToUtf8(text));
 }
 
 std::string TerminalWindow::InputBox(std::string_view /*caption*/, std::string_view /*prompt*/,
@@ -102,9 +106,8 @@ std::string TerminalWindow::InputBox(std::string_view /*caption*/, std::string_v
 bool TerminalWindow::AskYesNo(std::string_view /*caption*/, std::string_view text,
                               bool /*defaultYes*/) {
     if (answerYes_) return true;
-    declined_ = true;
     ShowMessage(text);
-    Note("answered No; --yes answers Yes");
+    ShowProblem("answered No; --yes answers Yes");
     return false;
 }
 
@@ -114,7 +117,7 @@ std::optional<std::string> TerminalWindow::ChooseFirmwareFile() {
 
 void TerminalWindow::ShowProgress(std::size_t sent, std::size_t total) {
     Activity();
-    progress_.Show(sent, total);
+    if (!quiet_) progress_.Show(sent, total);
 }
 
 }  // namespace kovex

@@ -1,8 +1,7 @@
-// The window seam on a terminal: log lines are kept for the command's
-// result (and echoed to standard output as they come when asked), the boxes
-// become lines on standard error, the dialogs take their answers from the
-// command line, and the pump runs the main window's 100 ms tick and sees
-// Ctrl-C.
+// The window seam on a terminal: log lines are kept as the command's result,
+// problem lines and boxes go to standard error at once, the dialogs take
+// their answers from the command line, and the pump runs the main window's
+// 100 ms tick.
 #pragma once
 
 #include <array>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "cli/ProgressMeter.h"
+#include "cli/ResultOutput.h"
 #include "link/CardPort.h"
 #include "link/Clock.h"
 #include "seam/AppState.h"
@@ -20,14 +20,22 @@ namespace kovex {
 
 class TerminalWindow final : public WindowServices {
 public:
-    TerminalWindow(AppState& state, MonotonicClock& clock);
+    TerminalWindow(AppState& state, MonotonicClock& clock, bool quiet);
 
     // What the dialogs answer for the command being run.
     void AnswerInputBox(std::string text) { inputAnswer_ = std::move(text); }
     void AnswerYes(bool yes) { answerYes_ = yes; }
     void AnswerFirmwareFile(std::string path) { firmwareFile_ = std::move(path); }
-    // Log lines also go to standard output as they come.
-    void EchoLog(bool echo) { echo_ = echo; }
+    // Log lines (a long run's steps) are shown as they come: on standard
+    // output when `live` is given (a terminal, where they are the result as
+    // it grows), otherwise on standard error as progress, the result itself
+    // going out when the command is done.
+    void EchoSteps(ResultOutput* live) {
+        echo_ = !quiet_;
+        live_ = live;
+    }
+    // The lines went to standard output as they came.
+    bool ShownLive() const { return echo_ && live_ != nullptr; }
 
     // One pass of the window's message loop during a wait.
     void Pump(CardPort& port);
@@ -35,21 +43,20 @@ public:
 
     const std::vector<std::string>& LogLines() const { return log_; }
     void ForgetLog() { log_.clear(); }
-    // Errors and box texts in UTF-8, in order, as shown on standard error.
-    const std::vector<std::string>& Notes() const { return notes_; }
-    bool ErrorShown() const { return errorShown_; }
-    bool QuestionDeclined() const { return declined_; }
-    const std::string& LastStatusLabel() const { return statusLabel_; }
+    // Every text shown on standard error for the command (problem lines and
+    // boxes), in UTF-8, in order.
+    const std::vector<std::string>& Problems() const { return problems_; }
     void FinishProgress() { progress_.Finish(); }
-    // Prints a note on standard error: "kovexctl: " and the UTF-8 text.
+    // Prints "kovexctl: " and the UTF-8 text on standard error.
     static void Note(std::string_view utf8);
-    // A box with UTF-8 text; an error box marks the command as refused.
-    void ShowBox(std::string_view utf8, bool error);
+    // Shows a problem: on standard error now, and kept for the JSON.
+    void ShowProblem(std::string_view utf8);
 
     // WindowServices
     void AppendLog(std::string_view line) override;
+    void LogProblem(std::string_view line) override;
     void ClearLog() override {}
-    void SetStatusLabel(std::string_view text) override;
+    void SetStatusLabel(std::string_view /*text*/) override {}
     void SetEnabled(Control control, bool enabled) override;
     bool IsEnabled(Control control) const override;
     bool DebugChecked() const override { return false; }
@@ -71,19 +78,18 @@ private:
     AppState& state_;
     MonotonicClock& clock_;
     ProgressMeter progress_;
+    bool quiet_;
     std::array<bool, static_cast<std::size_t>(Control::CheckBox1) + 1> enabled_{};
     std::vector<std::string> log_;
-    std::vector<std::string> notes_;
+    std::vector<std::string> problems_;
     std::string inputAnswer_;
     std::optional<std::string> firmwareFile_;
-    std::string statusLabel_;
     Nanos lastTick_{0};
     Nanos lastActivity_{0};
     bool answerYes_ = false;
-    bool echo_ = false;
     bool timer2_ = false;
-    bool errorShown_ = false;
-    bool declined_ = false;
+    bool echo_ = false;
+    ResultOutput* live_ = nullptr;
     bool waitingNoted_ = false;
 };
 

@@ -16,28 +16,23 @@ constexpr std::uint8_t FLAG_TO_NODE = 1;
 constexpr std::uint8_t FLAG_NODE_ZERO = 0;
 
 struct Token {
-    std::string_view typed;  // without its closing space
-    std::uint8_t number = 0;
+    std::string_view typed;
+    TypedByte byte;
 };
 
 // Reads the tokens of the line, keeping at most `most` of them; `count`
-// gets how many there were in all. Each pass trims the rest of the line and
-// appends one space, so a token runs to the first blank inside the trimmed
-// rest, or to its end; it is read ending in a space whichever blank closed
-// it. A trimmed rest ends in a non-blank, so the pass that finds no blank
-// inside it is the last.
+// gets how many there were in all. Each pass trims the rest of the line, so
+// a token runs to the first blank inside the trimmed rest, or to its end. A
+// trimmed rest ends in a non-blank, so the pass that finds no blank inside
+// it is the last.
 std::vector<Token> ReadTokens(std::string_view text, std::size_t most, std::size_t& count) {
     std::vector<Token> tokens;
     count = 0;
-    std::string token;
     while (true) {
         text = TrimBlanks(text);
         const std::size_t blank = FindBlank(text);
         const std::string_view typed = text.substr(0, blank);
-        token.assign(typed).push_back(' ');
-        if (tokens.size() < most) {
-            tokens.push_back({typed, static_cast<std::uint8_t>(TextToInt(token) & 0xFF)});
-        }
+        if (tokens.size() < most) tokens.push_back({typed, ReadTypedByte(typed)});
         ++count;
         if (blank == std::string_view::npos) break;
         text.remove_prefix(blank + 1);
@@ -70,12 +65,12 @@ Frame MessageFrame(const std::vector<Token>& tokens) {
     Frame frame(FRAME_HEADER.begin(), FRAME_HEADER.end());
     frame.push_back(CMD_SEND_MESSAGE);
     frame.push_back(static_cast<std::uint8_t>(n + 2));
-    frame.push_back(tokens[0].number == 0 ? FLAG_NODE_ZERO : FLAG_TO_NODE);
+    frame.push_back(tokens[0].byte.value == 0 ? FLAG_NODE_ZERO : FLAG_TO_NODE);
     for (std::size_t i = 0; i < HEADER_NUMBERS; ++i)
-        frame.push_back(tokens[i].number);
+        frame.push_back(tokens[i].byte.value);
     frame.push_back(static_cast<std::uint8_t>(n - HEADER_NUMBERS));
     for (std::size_t i = HEADER_NUMBERS; i < n; ++i)
-        frame.push_back(tokens[i].number);
+        frame.push_back(tokens[i].byte.value);
     frame.push_back(FRAME_END);
     return frame;
 }
@@ -95,11 +90,14 @@ NodeMessage BuildNodeMessage(std::string_view text) {
                        std::to_string(NODE_MESSAGE_MOST_NUMBERS) + " fit one message");
     }
     for (std::size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].number == FRAME_END) {
-            return Refused("number " + std::to_string(i + 1) + " (" + PositionName(i) + "), " +
-                           std::string(tokens[i].typed) +
-                           ", is 255 as a byte and would end the frame early");
+        const TypedByte::Reading reading = tokens[i].byte.reading;
+        if (reading == TypedByte::Reading::Fits) continue;
+        const std::string which = "number " + std::to_string(i + 1) + " (" + PositionName(i) +
+                                  "), " + std::string(tokens[i].typed) + ", ";
+        if (reading == TypedByte::Reading::FrameEnd) {
+            return Refused(which + "is 255 as a byte and would end the frame early");
         }
+        return Refused(which + std::string(TypedByteProblem(reading)));
     }
     NodeMessage message{NodeMessage::Outcome::Built, MessageFrame(tokens), {}};
     message.line = SentLine(message.frame);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/NodeMessageSender.h"
+#include "seam/Outcome.h"
 #include "seam/WindowServices.h"
 
 namespace kovex {
@@ -54,10 +55,10 @@ public:
     NodeMessageCommands(NodeMessageSender& sender, WindowServices& window)
         : sender_(sender), window_(window) {}
 
-    void Button10Click();  // Send Msg
+    Outcome Button10Click();  // Send Msg
     // Test. Each step shows its box, then sends its line; the first message
     // that does not go out (no card, port busy, card silent) ends the sequence.
-    void Button14Click();
+    Outcome Button14Click();
 
     // Lines Send Msg sent in this run, single spaced, newest first, each once.
     const std::vector<std::string>& EarlierLines() const { return earlier_; }

@@ -6,86 +6,59 @@
 #include "link/ClickQueue.h"
 
 namespace kovex {
+namespace {
 
-SendOutcome NodeMessageSender::SendString(std::string_view text) {
-    Sending sending = Send(text, false);
-    return {sending.result == Result::Sent, std::move(sending.why)};
+Outcome Problem(WindowServices& window, Ending ending, std::string_view line) {
+    window.LogProblem(line);
+    return Outcome::Of(ending, std::string(line));
 }
 
-NodeMessageSender::Result NodeMessageSender::SendAlone(std::string_view text) {
-    return Send(text, true).result;
+}  // namespace
+
+Outcome NodeMessageSender::SendString(std::string_view text) {
+    return Send(text, false).outcome;
 }
 
-bool NodeMessageSender::CanSendAlone() {
-    if (!port_.IsOpen()) {
-        window_.AppendLog(NO_CARD_OPEN_LINE);
-        return false;
-    }
-    if (writing_ || port_.Taken()) {
-        window_.AppendLog(PORT_TAKEN_LINE);
-        return false;
-    }
-    return true;
+Reply<Frame> NodeMessageSender::SendAlone(std::string_view text) {
+    return Send(text, true);
 }
 
-SendOutcome NodeMessageSender::SendAsOneExchange(const std::function<void()>& messages) {
-    Sending sending = Exchange([this, &messages] {
+Outcome NodeMessageSender::CanSendAlone() {
+    if (!port_.IsOpen()) return Problem(window_, Ending::NoCard, NO_CARD_OPEN_LINE);
+    if (writing_ || port_.Taken()) return Problem(window_, Ending::InUse, PORT_TAKEN_LINE);
+    return {};
+}
+
+Outcome NodeMessageSender::SendAsOneExchange(const std::function<void()>& messages,
+                                             const PartWay& partWay) {
+    return RunCardExchange(port_, window_, [&](CardPort& port) {
+        port.NoteAtStake(std::string(partWay.when), std::string(partWay.left));
         const FlagScope holding(holding_);
         messages();
     });
-    return {sending.result == Result::Sent, std::move(sending.why)};
 }
 
 void NodeMessageSender::ServeClick(const std::function<void()>& click) {
     ServeCardClick(port_, click);
 }
 
-NodeMessageSender::Sending NodeMessageSender::Exchange(const std::function<void()>& work) {
-    if (!port_.IsOpen()) {
-        window_.AppendLog(NO_CARD_OPEN_LINE);
-        return {Result::NoCard, std::string(NO_CARD_OPEN_LINE)};
-    }
-    if (port_.Taken()) {
-        window_.AppendLog(PORT_TAKEN_LINE);
-        return {Result::Busy, std::string(PORT_TAKEN_LINE)};
-    }
-    // The card's failure is logged by RunCardExchange; the same line is kept.
-    std::string why;
-    const bool done = RunCardExchange(port_, window_, [&](CardPort&) {
-        try {
-            work();
-        } catch (const CardNotAnswering&) {
-            why = CardSilentLine();
-            throw;
-        } catch (const CardKeepsSending& flood) {
-            why = CardKeepsSendingLine(flood.ThrownAway());
-            throw;
-        }
-    });
-    if (done) return {Result::Sent, {}};
-    return {Result::CardSilent, why};
-}
-
-NodeMessageSender::Sending NodeMessageSender::Send(std::string_view text, bool alone) {
+Reply<Frame> NodeMessageSender::Send(std::string_view text, bool alone) {
     const NodeMessage message = BuildNodeMessage(text);
     switch (message.outcome) {
         case NodeMessage::Outcome::Ignored:
-            return {Result::Ignored, {}};
+            return {Outcome::Of(Ending::Refused, "")};
         case NodeMessage::Outcome::Refused:
-            window_.AppendLog(message.line);
-            return {Result::Refused, message.line};
+            return {Problem(window_, Ending::Refused, message.line)};
         case NodeMessage::Outcome::Built:
             break;
     }
-    if (writing_) {
-        window_.AppendLog(PORT_TAKEN_LINE);
-        return {Result::Busy, std::string(PORT_TAKEN_LINE)};
-    }
+    if (writing_) return {Problem(window_, Ending::InUse, PORT_TAKEN_LINE)};
     if (holding_ && !alone) {
         Write(message);
-        return {Result::Sent, {}};
+        return {{}, message.frame};
     }
-    return Exchange([this, &message] { Write(message); });
+    const Outcome outcome = RunCardExchange(port_, window_, [&](CardPort&) { Write(message); });
+    return {outcome, outcome ? message.frame : Frame{}};
 }
 
 void NodeMessageSender::Write(const NodeMessage& message) {

@@ -16,6 +16,7 @@
 
 #include "console/MessageSink.h"
 #include "link/CardPort.h"
+#include "link/CommandFrames.h"
 #include "seam/WindowServices.h"
 
 namespace kovex {
@@ -24,38 +25,24 @@ struct NodeMessage;
 
 class NodeMessageSender final : public MessageSink {
 public:
-    enum class Result {
-        Sent,
-        Ignored,     // shorter than 3 characters: nothing logged
-        Refused,     // the line cannot travel; its reason is logged
-        NoCard,      // no card open; logged
-        Busy,        // another exchange holds the port; logged
-        CardSilent,  // the card stopped taking bytes; logged
-    };
-
     NodeMessageSender(CardPort& port, WindowServices& window) : port_(port), window_(window) {}
 
-    SendOutcome SendString(std::string_view text) override;
+    Outcome SendString(std::string_view text) override;
     // A card that stops taking bytes ends the callback (the rest is not
-    // sent) with one log line; the outcome is then not sent.
-    SendOutcome SendAsOneExchange(const std::function<void()>& messages) override;
+    // sent) with one log line.
+    Outcome SendAsOneExchange(const std::function<void()>& messages,
+                              const PartWay& partWay) override;
     void ServeClick(const std::function<void()>& click) override;
 
     // As SendString, but always an exchange of its own (a button's own
-    // message), and saying how it went.
-    Result SendAlone(std::string_view text);
+    // message); the frame that went out when Done.
+    Reply<Frame> SendAlone(std::string_view text);
     // Whether a message of its own could go out now; if not, logs why (no
     // card open, port busy).
-    bool CanSendAlone();
+    Outcome CanSendAlone();
 
 private:
-    struct Sending {
-        Result result = Result::Ignored;
-        std::string why;  // the line logged when not sent
-    };
-    Sending Send(std::string_view text, bool alone);
-    // RunCardExchange, saying why it did not run to its end.
-    Sending Exchange(const std::function<void()>& work);
+    Reply<Frame> Send(std::string_view text, bool alone);
     void Write(const NodeMessage& message);
 
     CardPort& port_;

@@ -44,13 +44,17 @@ std::string TooManyItemsLine(std::size_t items) {
            Decimal(std::size_t{LAST_SENDABLE_POLL_VALUE} + 1) + " can be sent; nothing was sent";
 }
 
-// Why the entries cannot go to the card, if they cannot.
-std::optional<std::string> RefusalOf(const std::vector<std::uint8_t>& entries) {
-    for (std::size_t item = 0; item < entries.size(); ++item) {
-        if (entries[item] == FRAME_END) return NodeEndsFrameLine(item);
-    }
-    if (entries.size() > std::size_t{LAST_SENDABLE_POLL_VALUE} + 1) {
-        return TooManyItemsLine(entries.size());
+std::string TokenProblemLine(const PollListTokenProblem& problem) {
+    if (problem.reading == TypedByte::Reading::FrameEnd) return NodeEndsFrameLine(problem.item);
+    return "Poll list not set: item " + Decimal(problem.item) + ", " + problem.typed + ", " +
+           std::string(TypedByteProblem(problem.reading)) + "; nothing was sent";
+}
+
+// Why the typed list cannot go to the card, if it cannot.
+std::optional<std::string> RefusalOf(const TypedPollList& list) {
+    if (list.problem) return TokenProblemLine(*list.problem);
+    if (list.entries.size() > std::size_t{LAST_SENDABLE_POLL_VALUE} + 1) {
+        return TooManyItemsLine(list.entries.size());
     }
     return std::nullopt;
 }
@@ -76,19 +80,22 @@ std::uint8_t PollList::Ask(std::span<const std::uint8_t> frame) {
     return SendAndRead(frame);
 }
 
-void PollList::Button5Click() {
-    RunCardExchange(port_, window_, [this](CardPort&) { GetPollList(false); });
+Reply<PollListRead> PollList::Button5Click() {
+    return RunCardRead<PollListRead>(port_, window_,
+                                     [this](CardPort&) { return GetPollList(false); });
 }
 
 // The refresh's lines are shown once the read is complete; a read that gave
 // way to a click shows nothing and leaves the previous read in the log.
-void PollList::GetPollList(bool refresh) {
+PollListRead PollList::GetPollList(bool refresh) {
+    PollListRead read;
     {
         const ReadInProgress reading(window_);
         port_.PumpWindowMessages();
         const std::uint8_t mode = Ask(FRAME_GET_MODE);
         port_.State().CardMode = mode;
-        std::vector<std::string> lines = ReadLines(ReadList(mode), mode);
+        read = ReadList(mode);
+        std::vector<std::string> lines = ReadLines(read);
         if (!refresh) AppendLines(lines);
         if (mode == MODE_RUN && window_.DebugChecked()) AddDiagnostics(lines);
         if (refresh) {
@@ -98,32 +105,34 @@ void PollList::GetPollList(bool refresh) {
         }
     }
     port_.PumpWindowMessages();
+    return read;
 }
 
 // Index 255 cannot be asked for, and a node numbered 255 cannot be named in
 // a status request: either would end the frame early and the card would take
 // the next command as the rest of it.
-PollList::ReadTexts PollList::ReadList(std::uint8_t mode) {
-    ReadTexts texts;
+PollListRead PollList::ReadList(std::uint8_t mode) {
+    PollListRead read;
+    read.mode = mode;
     const bool askStatus = mode != MODE_BOOT;
     for (unsigned index = 0;; ++index) {
         if (index > LAST_SENDABLE_POLL_VALUE) {
-            texts.lastEntryUnread = true;
+            read.lastEntryUnread = true;
             break;
         }
         const std::uint8_t node =
             SendAndRead(FrameOf(BuildGetPollItem(static_cast<std::uint8_t>(index))));
         if (node == 0) break;
-        AppendValue(texts.pollList, node);
+        read.nodes.push_back(node);
         if (!askStatus) continue;
         if (node == FRAME_END) {
-            texts.nodeStatus += " -";
+            read.statuses.push_back(FRAME_END);
             continue;
         }
-        AppendValue(texts.nodeStatus, SendAndRead(FrameOf(BuildGetNodeStatus(node))));
+        read.statuses.push_back(SendAndRead(FrameOf(BuildGetNodeStatus(node))));
         port_.DrainReplies();
     }
-    return texts;
+    return read;
 }
 
 // Appends the lines and forgets them.
@@ -133,10 +142,22 @@ void PollList::AppendLines(std::vector<std::string>& lines) {
     lines.clear();
 }
 
-std::vector<std::string> PollList::ReadLines(const ReadTexts& texts, std::uint8_t mode) {
-    std::vector<std::string> lines{"Poll list   = " + texts.pollList};
-    if (mode == MODE_RUN) lines.push_back("Node status = " + texts.nodeStatus);
-    if (texts.lastEntryUnread) lines.emplace_back(LAST_ENTRY_UNREAD_LINE);
+std::vector<std::string> PollList::ReadLines(const PollListRead& read) {
+    std::string pollList;
+    std::string nodeStatus;
+    for (std::size_t i = 0; i < read.nodes.size(); ++i) {
+        AppendValue(pollList, read.nodes[i]);
+        if (i >= read.statuses.size()) continue;
+        // A node numbered 255 cannot be asked for its status.
+        if (read.nodes[i] == FRAME_END) {
+            nodeStatus += " -";
+        } else {
+            AppendValue(nodeStatus, read.statuses[i]);
+        }
+    }
+    std::vector<std::string> lines{"Poll list   = " + pollList};
+    if (read.mode == MODE_RUN) lines.push_back("Node status = " + nodeStatus);
+    if (read.lastEntryUnread) lines.emplace_back(LAST_ENTRY_UNREAD_LINE);
     return lines;
 }
 
@@ -146,28 +167,37 @@ void PollList::AddDiagnostics(std::vector<std::string>& lines) {
     lines.push_back("Eth poll node = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_NODE)));
 }
 
-void PollList::Button9Click() {
-    RunCardExchange(port_, window_, [this](CardPort&) { SetPollList(); });
+Reply<std::vector<std::uint8_t>> PollList::Button9Click() {
+    Reply<std::vector<std::uint8_t>> reply;
+    reply.outcome = RunCardExchange(port_, window_,
+                                    [&](CardPort&) -> Outcome { return SetPollList(reply.value); });
+    return reply;
 }
 
 // The port is held from the input box on, so no refresh tick or other
 // command can come between the question and the frames it leads to.
-void PollList::SetPollList() {
+Outcome PollList::SetPollList(std::vector<std::uint8_t>& entries) {
     const std::string typed = window_.InputBox(POLL_LIST_CAPTION, POLL_LIST_PROMPT,
                                                POLL_LIST_DEFAULT, POLL_LIST_MAX_LENGTH, {});
-    if (typed.size() < POLL_LIST_SHORTEST) return;
-    const std::vector<std::uint8_t> entries = ParsePollList(typed);
-    if (const auto refusal = RefusalOf(entries)) {
-        window_.AppendLog(*refusal);
-        return;
+    if (typed.size() < POLL_LIST_SHORTEST) return Outcome::Of(Ending::Declined, "");
+    TypedPollList list = ParsePollList(typed);
+    if (const auto refusal = RefusalOf(list)) {
+        window_.LogProblem(*refusal);
+        return Outcome::Of(Ending::Refused, *refusal);
     }
     // No is the default: Enter alone never rewrites the card's list.
-    if (!window_.AskYesNo(CONFIRM_CAPTION, ConfirmPollListText(typed), false)) return;
+    if (!window_.AskYesNo(CONFIRM_CAPTION, ConfirmPollListText(typed), false)) {
+        return Outcome::Of(Ending::Declined, "");
+    }
     port_.DrainReplies();
-    SendEntries(entries);
+    SendEntries(list.entries);
+    entries = std::move(list.entries);
+    return {};
 }
 
 void PollList::SendEntries(const std::vector<std::uint8_t>& entries) {
+    port_.NoteAtStake("while the poll list was being set",
+                      "the card's poll list may be incomplete: set it again");
     std::string setText;
     for (std::size_t item = 0; item < entries.size(); ++item) {
         const std::uint8_t node = entries[item];

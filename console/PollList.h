@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/CardPort.h"
+#include "seam/Outcome.h"
 #include "seam/WindowServices.h"
 
 namespace kovex {
@@ -37,29 +38,33 @@ std::string ConfirmPollListText(std::string_view typed);
 // The line that refuses a list with node 255 at item `item`.
 std::string NodeEndsFrameLine(std::size_t item);
 
+// What Get Poll List read: the mode the card reported, its list up to the
+// first 0 and, in run mode, each listed node's status.
+struct PollListRead {
+    std::uint8_t mode = 0;
+    std::vector<std::uint8_t> nodes;
+    std::vector<std::uint8_t> statuses;  // run mode only; 255 where not asked
+    bool lastEntryUnread = false;
+};
+
 class PollList {
 public:
     PollList(CardPort& port, WindowServices& window) : port_(port), window_(window) {}
 
-    void Button5Click();   // Get Poll List
-    void Button9Click();   // Set Poll List
+    Reply<PollListRead> Button5Click();  // Get Poll List
+    // Set Poll List: the entries written, the ending 0 included.
+    Reply<std::vector<std::uint8_t>> Button9Click();
     void Button13Click();  // Start/Stop
     void Timer2Timer();    // one refresh step
 
 private:
-    struct ReadTexts {
-        std::string pollList;
-        std::string nodeStatus;
-        bool lastEntryUnread = false;
-    };
-
     // A refresh's read (refresh) or the click's.
-    void GetPollList(bool refresh);
-    ReadTexts ReadList(std::uint8_t mode);
-    static std::vector<std::string> ReadLines(const ReadTexts& texts, std::uint8_t mode);
+    PollListRead GetPollList(bool refresh);
+    PollListRead ReadList(std::uint8_t mode);
+    static std::vector<std::string> ReadLines(const PollListRead& read);
     void AddDiagnostics(std::vector<std::string>& lines);
     void AppendLines(std::vector<std::string>& lines);
-    void SetPollList();
+    Outcome SetPollList(std::vector<std::uint8_t>& entries);
     void SendEntries(const std::vector<std::uint8_t>& entries);
     // Drain, send a frame and read the one reply byte.
     std::uint8_t Ask(std::span<const std::uint8_t> frame);

@@ -14,6 +14,11 @@ std::string Decimal(std::uint8_t byte) {
     return std::to_string(byte);
 }
 
+void SetEnabled(WindowServices& window, std::initializer_list<Control> controls, bool enabled) {
+    for (const Control control : controls)
+        window.SetEnabled(control, enabled);
+}
+
 }  // namespace
 
 std::string ReceivedMessageLine(std::span<const std::uint8_t> bytes) {
@@ -26,98 +31,129 @@ std::string ReceivedMessageLine(std::span<const std::uint8_t> bytes) {
     return line;
 }
 
-void StatusCommands::Exchange(const std::function<void(CardPort&)>& work) {
-    RunCardExchange(port_, window_, work);
-}
-
 std::uint8_t StatusCommands::AskOneByte(std::span<const std::uint8_t> frame) {
     port_.DrainReplies();
     port_.SendFrame(frame);
     return port_.ReadReplyByte();
 }
 
-void StatusCommands::Button4Click() {
-    Exchange([this](CardPort& port) {
+Reply<std::string> StatusCommands::Button4Click() {
+    return RunCardRead<std::string>(port_, window_, [this](CardPort& port) {
         port.DrainReplies();
         port.SendFrame(FRAME_GET_VERSION);
-        const auto reply = port.ReadCountedText(port.State().VersionReply);
+        auto reply = port.ReadCountedText(port.State().VersionReply);
         window_.AppendLog("Firmware version from KOVEX = " + reply.text);
+        return std::move(reply.text);
     });
 }
 
-void StatusCommands::Button6Click() {
-    Exchange([this](CardPort&) {
-        window_.AppendLog("Poll speed = " + Decimal(AskOneByte(FRAME_GET_POLL_SPEED)));
+Reply<std::uint8_t> StatusCommands::Button6Click() {
+    return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort&) {
+        const std::uint8_t speed = AskOneByte(FRAME_GET_POLL_SPEED);
+        window_.AppendLog("Poll speed = " + Decimal(speed));
+        return speed;
     });
 }
 
-void StatusCommands::Button7Click() {
-    Exchange([this](CardPort& port) {
-        window_.AppendLog("KOVEX Responded = " + Decimal(AskOneByte(FRAME_RUN_MODE)));
-        for (const Control control : {Control::Button6, Control::Button10, Control::Button13,
-                                      Control::Button14, Control::Button16}) {
-            window_.SetEnabled(control, true);
-        }
+Reply<std::uint8_t> StatusCommands::Button7Click() {
+    return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort& port) {
+        const std::uint8_t answer = AskOneByte(FRAME_RUN_MODE);
+        window_.AppendLog("KOVEX Responded = " + Decimal(answer));
+        SetEnabled(window_,
+                   {Control::Button6, Control::Button10, Control::Button13, Control::Button14,
+                    Control::Button16},
+                   true);
         port.State().CardMode = MODE_RUN;
+        return answer;
     });
 }
 
-void StatusCommands::Button8Click() {
-    Exchange([this](CardPort& port) {
-        window_.AppendLog("KOVEX Responded = " + Decimal(AskOneByte(FRAME_BOOT_MODE)));
-        for (const Control control :
-             {Control::Button6, Control::Button10, Control::Button14, Control::Button16}) {
-            window_.SetEnabled(control, false);
-        }
+Reply<std::uint8_t> StatusCommands::Button8Click() {
+    return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort& port) {
+        const std::uint8_t answer = AskOneByte(FRAME_BOOT_MODE);
+        window_.AppendLog("KOVEX Responded = " + Decimal(answer));
+        SetEnabled(window_,
+                   {Control::Button6, Control::Button10, Control::Button14, Control::Button16},
+                   false);
         port.State().CardMode = MODE_BOOT;
+        return answer;
     });
 }
 
-void StatusCommands::Button12Click() {
-    Exchange([this](CardPort&) {
-        window_.AppendLog("KOVEX Responded = " + Decimal(AskOneByte(FRAME_CLEAR_BUFFER)));
+Reply<std::uint8_t> StatusCommands::Button12Click() {
+    return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort&) {
+        const std::uint8_t answer = AskOneByte(FRAME_CLEAR_BUFFER);
+        window_.AppendLog("KOVEX Responded = " + Decimal(answer));
+        return answer;
     });
 }
 
-void StatusCommands::Button15Click() {
-    Exchange([this](CardPort& port) {
+Reply<LoopbackCounters> StatusCommands::Button15Click() {
+    return RunCardRead<LoopbackCounters>(port_, window_, [this](CardPort& port) {
         port.DrainReplies();
         port.SendFrame(FRAME_GET_ETH_POLL_PTR);
-        const std::uint8_t sent = port.ReadReplyByte();
-        const std::uint8_t received = port.ReadReplyByte();
-        window_.AppendLog("KOVEX Responded = " + Decimal(sent) + " Packets sent, " +
-                          Decimal(received) + " Packets recieved");
-        for (const Control control : {Control::Button6, Control::Button10, Control::Button13}) {
-            window_.SetEnabled(control, true);
-        }
+        LoopbackCounters counters;
+        counters.sent = port.ReadReplyByte();
+        counters.received = port.ReadReplyByte();
+        window_.AppendLog("KOVEX Responded = " + Decimal(counters.sent) + " Packets sent, " +
+                          Decimal(counters.received) + " Packets recieved");
+        SetEnabled(window_, {Control::Button6, Control::Button10, Control::Button13}, true);
         port.State().CardMode = MODE_RUN;
+        return counters;
     });
 }
 
-void StatusCommands::GetMode() {
-    Exchange([this](CardPort& port) {
+Reply<std::uint8_t> StatusCommands::GetMode() {
+    return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort& port) {
         const std::uint8_t mode = AskOneByte(FRAME_GET_MODE);
         port.State().CardMode = mode;
         std::array<char, 4> hex{};
         std::snprintf(hex.data(), hex.size(), "%02X", mode);
         window_.AppendLog(std::string("KOVEX Run Mode = ") + hex.data());
+        return mode;
     });
 }
 
-void StatusCommands::Button11Click() {
-    Exchange([this](CardPort&) { GetMessage(); });
+Reply<WaitingMessage> StatusCommands::Button11Click() {
+    Reply<WaitingMessage> reply;
+    reply.outcome = RunCardExchange(
+        port_, window_, [&](CardPort&) -> Outcome { return GetMessage(reply.value, true); });
+    return reply;
 }
 
-void StatusCommands::GetMessage() {
+Reply<std::vector<std::vector<std::uint8_t>>> StatusCommands::GetMessages(std::size_t most) {
+    Reply<std::vector<std::vector<std::uint8_t>>> reply;
+    reply.outcome = RunCardExchange(port_, window_, [&](CardPort&) -> Outcome {
+        while (reply.value.size() < most) {
+            WaitingMessage message;
+            Outcome outcome = GetMessage(message, reply.value.empty());
+            if (!outcome || !message) return outcome;
+            reply.value.push_back(std::move(*message));
+        }
+        return {};
+    });
+    return reply;
+}
+
+Outcome StatusCommands::CheckPresent(std::uint8_t status) {
+    if (status != ABSENT_STATUS) return {};
+    window_.LogProblem(CARD_ABSENT_LINE);
+    return Outcome::Of(Ending::Absent, std::string(CARD_ABSENT_LINE));
+}
+
+Outcome StatusCommands::GetMessage(WaitingMessage& message, bool sayNone) {
     // The tick that enabled the button may be up to 100 ms old.
-    if ((port_.ReadStatus() & NO_MESSAGE) != 0) {
-        window_.AppendLog("No messages available");
-        return;
+    const std::uint8_t status = port_.ReadStatus();
+    if (Outcome present = CheckPresent(status); !present) return present;
+    if ((status & NO_MESSAGE) != 0) {
+        if (sayNone) window_.AppendLog("No messages available");
+        return {};
     }
     port_.DrainReplies();
     port_.SendFrame(FRAME_GET_MESSAGE);
-    const std::vector<std::uint8_t> message = CollectMessage();
-    window_.AppendLog(ReceivedMessageLine(message));
+    message = CollectMessage();
+    window_.AppendLog(ReceivedMessageLine(*message));
+    return {};
 }
 
 // Takes at most one byte per pass until the message is complete (byte 3

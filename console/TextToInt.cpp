@@ -15,6 +15,7 @@ struct NumberText {
 struct DigitRun {
     std::uint32_t value = 0;  // low 32 bits of the digits read
     bool reachedEnd = true;   // false when a non-digit stopped the reading
+    bool anyDigit = false;
 };
 
 std::string_view SkipLeadingSpaces(std::string_view text) {
@@ -60,20 +61,54 @@ DigitRun ReadDigits(std::string_view digits, std::uint32_t base) {
             return run;
         }
         run.value = run.value * base + *digit;
+        run.anyDigit = true;
     }
     return run;
 }
 
-}  // namespace
+struct NumberRead {
+    std::int32_t value = 0;
+    bool anyDigit = false;
+};
 
-std::int32_t TextToInt(std::string_view text) {
+NumberRead ReadNumber(std::string_view text) {
     const NumberText number = Classify(SkipLeadingSpaces(text));
     const DigitRun run = ReadDigits(number.digits, number.base);
     // The sign counts only when the digits ran to the end. Negating in
     // unsigned arithmetic turns "-2147483648" into INT32_MIN without overflow.
     const bool applySign = number.negative && run.reachedEnd;
     const std::uint32_t pattern = applySign ? 0u - run.value : run.value;
-    return static_cast<std::int32_t>(pattern);
+    return {static_cast<std::int32_t>(pattern), run.anyDigit};
+}
+
+constexpr std::int32_t FRAME_END_VALUE = 255;
+
+}  // namespace
+
+std::int32_t TextToInt(std::string_view text) {
+    return ReadNumber(text).value;
+}
+
+TypedByte ReadTypedByte(std::string_view typed) {
+    using Reading = TypedByte::Reading;
+    const NumberRead number = ReadNumber(typed);
+    if (!number.anyDigit) return {Reading::NoDigits};
+    if (number.value < 0 || number.value > FRAME_END_VALUE) return {Reading::OutOfRange};
+    if (number.value == FRAME_END_VALUE) return {Reading::FrameEnd};
+    return {Reading::Fits, static_cast<std::uint8_t>(number.value)};
+}
+
+std::string_view TypedByteProblem(TypedByte::Reading reading) {
+    switch (reading) {
+        case TypedByte::Reading::NoDigits:
+            return "is not a number";
+        case TypedByte::Reading::OutOfRange:
+            return "is not a number from 0 to 254";
+        case TypedByte::Reading::Fits:
+        case TypedByte::Reading::FrameEnd:
+            break;
+    }
+    return {};
 }
 
 std::string_view TrimBlanks(std::string_view text) {

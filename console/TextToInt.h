@@ -22,6 +22,21 @@ namespace kovex {
 // "$123456789" gives 0x23456789.
 std::int32_t TextToInt(std::string_view text);
 
+// A typed number that is to travel as one byte of a frame: TextToInt's
+// value, refused when the text has no digit where its number begins ("abc",
+// "x", "-"), when the value is outside 0 to 255 ("256", "-3"), or when it is
+// 255, which would end the frame early.
+struct TypedByte {
+    enum class Reading { Fits, NoDigits, OutOfRange, FrameEnd };
+    Reading reading = Reading::Fits;
+    std::uint8_t value = 0;  // when it fits
+    bool Fits() const { return reading == Reading::Fits; }
+};
+TypedByte ReadTypedByte(std::string_view typed);
+// "is not a number", "is not a number from 0 to 254"; empty for a number
+// that fits or is 255 (its callers say why 255 cannot travel).
+std::string_view TypedByteProblem(TypedByte::Reading reading);
+
 // A blank separates typed numbers: the space and every control character
 // (codes 0x00 to 0x20), so a pasted line break or tab splits them as a space.
 constexpr bool IsBlank(char c) {

@@ -6,7 +6,7 @@ namespace kovex {
 
 FirmwareFile ReadFirmwareFile(const std::string& path) {
     try {
-        return ReadUserFile(path, FIRMWARE_FILE_LIMIT, UserFile::Holding::Map);
+        return ReadUserFile(path, FIRMWARE_FILE_LIMIT);
     } catch (const UserFileError& error) {
         throw std::runtime_error("Cannot read the firmware file " + path + ": " + error.what());
     }

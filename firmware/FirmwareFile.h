@@ -1,6 +1,4 @@
 // A whole firmware file in memory, read before anything is sent to the card.
-// A regular file is mapped rather than copied: for a file of megabytes that
-// saves the copy and most of the page faults.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +15,8 @@ inline constexpr std::uint64_t FIRMWARE_FILE_LIMIT = std::uint64_t{64} << 20;
 using FirmwareFile = UserFile;
 
 // Throws std::runtime_error naming the file and the reason when it cannot be
-// opened or read, or is refused: not a regular file, or over
-// FIRMWARE_FILE_LIMIT.
+// opened or read, or is refused: not a regular file, over
+// FIRMWARE_FILE_LIMIT, or changed while it was read.
 FirmwareFile ReadFirmwareFile(const std::string& path);
 
 }  // namespace kovex

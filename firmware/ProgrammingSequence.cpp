@@ -32,30 +32,46 @@ ProgrammingSequence::ProgrammingSequence(CardPort& port, WindowServices& window)
 ProgrammingSequence::ProgrammingSequence(CardPort& port, WindowServices& window, FileReader reader)
     : port_(port), window_(window), reader_(std::move(reader)) {}
 
-void ProgrammingSequence::Button2Click() {
-    RunCardExchange(port_, window_, [this](CardPort&) { Run(); });
+Reply<ProgramReport> ProgrammingSequence::Button2Click() {
+    Reply<ProgramReport> reply;
+    reply.outcome =
+        RunCardExchange(port_, window_, [&](CardPort&) -> Outcome { return Run(reply.value); });
+    // Shown once the port is free again, as any handler's error is.
+    if (reply.outcome.ending == Ending::Refused)
+        window_.ShowError(WithFullStop(reply.outcome.text));
+    return reply;
 }
 
-void ProgrammingSequence::Run() {
+Outcome ProgrammingSequence::Run(ProgramReport& report) {
     const auto path = window_.ChooseFirmwareFile();
-    if (!path) return;
+    if (!path) return Outcome::Of(Ending::Declined, "");
     // The file is read and checked whole before the card is touched: a file
     // that cannot be read or should not be programmed leaves its firmware.
     window_.AppendLog(READING_LINE);
-    const FirmwareFile file = reader_(*path);
-    const HexImage image = LoadHexImage(file.Bytes());
-    if (!ImageMayBeProgrammed(file.Bytes(), image)) return;
-    ProgramCard(image);
+    std::optional<FirmwareFile> file;
+    try {
+        file.emplace(reader_(*path));
+    } catch (const std::runtime_error& error) {
+        return Outcome::Of(Ending::Refused, error.what());
+    }
+    const HexImage image = LoadHexImage(file->Bytes());
+    if (Outcome check = ImageMayBeProgrammed(file->Bytes(), image); !check) return check;
+    return ProgramCard(image, report);
 }
 
-void ProgrammingSequence::ProgramCard(const HexImage& image) {
+Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& report) {
     try {
         ResetAndErase();
         window_.AppendLog(PROGRAMMING_LINE);
         const auto sent = SendLines(image);
-        if (!sent) return;
+        if (!sent) return Outcome::Of(Ending::TimedOut, std::string(TIMED_OUT_LINE));
+        report.lines = *sent;
         window_.AppendLog(ProgrammedLine(*sent));
-        ReportNewFirmware();
+        port_.NoteAtStake("in the closing reset",
+                          "all " + std::to_string(sent->count) +
+                              " lines were programmed; check the card's firmware version");
+        ReportNewFirmware(report);
+        return {};
     } catch (const CardNotAnswering&) {
         window_.SetStatusLabel(STOPPED_SILENT_LABEL);
         throw;
@@ -65,26 +81,28 @@ void ProgrammingSequence::ProgramCard(const HexImage& image) {
     }
 }
 
-bool ProgrammingSequence::ImageMayBeProgrammed(std::span<const std::uint8_t> file,
-                                               const HexImage& image) {
+Outcome ProgrammingSequence::ImageMayBeProgrammed(std::span<const std::uint8_t> file,
+                                                  const HexImage& image) {
     if (const auto address = FirstAddressPastRecord(image)) {
-        throw std::runtime_error(AddressPastRecordMessage(*address));
+        return Outcome::Of(Ending::Refused, AddressPastRecordMessage(*address));
     }
     const PreflightFindings findings = PreflightCheck(file, image);
-    if (findings.Clean()) return true;
-    const bool programAnyway =
-        window_.AskYesNo(APPLICATION_TITLE, PreflightQuestion(findings), false);
-    if (!programAnyway) window_.AppendLog(NOT_PROGRAMMED_LINE);
-    return programAnyway;
+    if (findings.Clean()) return {};
+    if (window_.AskYesNo(APPLICATION_TITLE, PreflightQuestion(findings), false)) return {};
+    window_.LogProblem(NOT_PROGRAMMED_LINE);
+    return Outcome::Of(Ending::Declined, std::string(NOT_PROGRAMMED_LINE));
 }
 
 void ProgrammingSequence::ResetAndErase() {
     port_.DrainReplies();
     port_.SendFrame(FRAME_RESET);
+    port_.NoteAtStake("in the reset before the erase",
+                      "the card was not erased and holds the firmware it had");
     window_.AppendLog(RESETTING_LINE);
     port_.WaitTicks(PROGRAMMING_WAIT_TICKS);
     port_.DrainReplies();
     port_.SendFrame(FRAME_ERASE);
+    port_.NoteAtStake("after the erase", "the card holds no firmware; program it again");
     window_.AppendLog(ERASING_LINE);
     // Whether the erase answered in time is not judged: programming goes on.
     port_.WaitForReply(PROGRAMMING_WAIT_TICKS);
@@ -109,19 +127,26 @@ std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image) {
         // A byte that turns up only as the time runs out is too late.
         if (port_.State().TickCountdown == 0) {
             window_.SetStatusLabel(TIMED_OUT_LINE);
-            window_.AppendLog(TIMED_OUT_LINE);
+            window_.LogProblem(TIMED_OUT_LINE);
             return std::nullopt;
         }
         port_.ReadData();  // any byte acknowledges the line
         const auto address = static_cast<std::uint32_t>(IMAGE_BASE + index);
         if (sent.count++ == 0) sent.first = address;
         sent.last = address;
+        NoteLinesSent(sent, total);
         window_.ShowProgress(sent.count, total);
     }
     return sent;
 }
 
-void ProgrammingSequence::ReportNewFirmware() {
+void ProgrammingSequence::NoteLinesSent(const LinesSent& sent, std::size_t total) {
+    port_.NoteAtStake("after line " + Hex(sent.last, 4) + " (" + std::to_string(sent.count) +
+                          " of " + std::to_string(total) + " lines sent)",
+                      "the card holds part of its firmware; program it again");
+}
+
+void ProgrammingSequence::ReportNewFirmware(ProgramReport& report) {
     port_.SendFrame(FRAME_RESET);
     window_.AppendLog(RESETTING_LINE);
     port_.WaitTicks(PROGRAMMING_WAIT_TICKS);
@@ -133,6 +158,8 @@ void ProgrammingSequence::ReportNewFirmware() {
     const std::uint8_t mode = port_.ReadReplyByte();
     port_.State().CardMode = mode;
     window_.AppendLog("KOVEX Run Mode = " + Hex(mode, 2));
+    report.version = version.text;
+    report.mode = mode;
 }
 
 }  // namespace kovex

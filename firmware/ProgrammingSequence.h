@@ -14,6 +14,7 @@
 #include "firmware/FirmwareFile.h"
 #include "firmware/HexLoader.h"
 #include "link/CardPort.h"
+#include "seam/Outcome.h"
 #include "seam/WindowServices.h"
 
 namespace kovex {
@@ -46,6 +47,13 @@ struct LinesSent {
 // last byte of the last line.
 std::string ProgrammedLine(const LinesSent& lines);
 
+// What a completed run wrote and what the card reported after it.
+struct ProgramReport {
+    LinesSent lines;
+    std::string version;
+    std::uint8_t mode = 0;
+};
+
 class ProgrammingSequence {
 public:
     using FileReader = std::function<FirmwareFile(const std::string& path)>;
@@ -54,18 +62,22 @@ public:
     // Tests and benchmarks read files from elsewhere.
     ProgrammingSequence(CardPort& port, WindowServices& window, FileReader reader);
 
-    void Button2Click();  // Program KOVEX
+    // Program KOVEX. A file that cannot be read or programmed is refused
+    // with the error box; a finding the user does not accept is Declined.
+    Reply<ProgramReport> Button2Click();
 
 private:
-    void Run();
-    // The checks before the card is touched; false when the run ends there.
-    bool ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image);
+    Outcome Run(ProgramReport& report);
+    // The checks before the card is touched; Done when the run may go on.
+    Outcome ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image);
     // From the first reset on: Label1 says so when the card ends the run.
-    void ProgramCard(const HexImage& image);
+    Outcome ProgramCard(const HexImage& image, ProgramReport& report);
     void ResetAndErase();
     // Nothing when a line was not acknowledged in time.
     std::optional<LinesSent> SendLines(const HexImage& image);
-    void ReportNewFirmware();
+    // What an early end leaves once some lines are in.
+    void NoteLinesSent(const LinesSent& sent, std::size_t total);
+    void ReportNewFirmware(ProgramReport& report);
 
     CardPort& port_;
     WindowServices& window_;

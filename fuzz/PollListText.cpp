@@ -1,6 +1,8 @@
 // Arbitrary typed text through ParsePollList, with the properties that every
 // list must have before it goes to the card:
-//  - it ends with its only 0 (the entry that ends the card's list);
+//  - it ends with its only 0 (the entry that ends the card's list), unless a
+//    token that is not a number from 0 to 254 stopped it, at its own item;
+//  - no entry is 255;
 //  - every other entry took at least two characters ("7 "), so a text of n
 //    characters gives at most (n + 1) / 2 nodes;
 //  - blanks in front change nothing;
@@ -25,19 +27,24 @@ namespace {
 }
 
 void CheckText(std::string_view typed) {
-    const auto entries = ParsePollList(typed);
-    if (entries.empty() || entries.back() != 0) Fail("the list does not end with 0");
+    const auto list = ParsePollList(typed);
+    const auto& entries = list.entries;
+    if (!list.problem && (entries.empty() || entries.back() != 0)) {
+        Fail("the list does not end with 0");
+    }
+    if (list.problem && list.problem->item != entries.size()) Fail("a problem not at its item");
     for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
         if (entries[i] == 0) Fail("a 0 before the end");
+        if (entries[i] == 0xFF) Fail("a 255 taken as an entry");
     }
-    if (entries.size() - 1 > (typed.size() + 1) / 2) Fail("more nodes than the text can hold");
-    if (ParsePollList(" \t" + std::string(typed)) != entries) Fail("leading blanks mattered");
+    if (entries.size() > (typed.size() + 3) / 2) Fail("more nodes than the text can hold");
+    if (ParsePollList(" \t" + std::string(typed)) != list) Fail("leading blanks mattered");
     std::string other(typed);
     for (char& c : other) {
         if (static_cast<unsigned char>(c) <= 0x20) c = c == '\n' ? ' ' : '\n';
     }
-    if (ParsePollList(other) != entries) Fail("one blank read unlike another");
-    if (ParsePollList(SingleSpaced(typed)) != entries) Fail("single spacing mattered");
+    if (ParsePollList(other) != list) Fail("one blank read unlike another");
+    if (ParsePollList(SingleSpaced(typed)) != list) Fail("single spacing mattered");
 }
 
 }  // namespace

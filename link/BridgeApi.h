@@ -56,6 +56,10 @@ public:
 // provider owns the region; the tool only holds this pointer.
 using MappedAddress = MappedRegion*;
 
+// What kind of failure the last operation had: the card in use by another
+// program is told apart from every other cause.
+enum class BridgeFailure { Other, CardInUse };
+
 class BridgeApi {
 public:
     virtual ~BridgeApi() = default;
@@ -64,9 +68,13 @@ public:
     virtual PlxStatus PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
                                        MappedAddress& address) = 0;
     virtual PlxStatus PlxPci_PciBarUnmap(DeviceObject& device, MappedAddress& address) = 0;
+    // Unmaps whatever the device still has mapped and lets the card go, for
+    // another program (or another Open) to take.
+    virtual PlxStatus PlxPci_DeviceClose(DeviceObject& device) = 0;
     // Why the last operation failed, in words a service engineer can act on
     // (the file, the cause, what to do); empty when the provider has none.
     virtual std::string LastError() const { return {}; }
+    virtual BridgeFailure LastFailure() const { return BridgeFailure::Other; }
 };
 
 }  // namespace kovex

@@ -46,19 +46,31 @@ std::string DeviceLine(const DeviceKey& key) {
            " f:" + std::to_string(key.function) + " ]";
 }
 
+PciAddress KeyAddress(const DeviceKey& key) {
+    return {key.libraryField == 0xFFFFFFFFu ? 0 : key.libraryField, key.bus, key.slot,
+            key.function};
+}
+
 std::string OpenStatusLine(PlxStatus status) {
     return "Chip open status is: " + Hex4(status);
+}
+
+std::string CardInUseLine(const std::string& inUse) {
+    return inUse + "; Open again when it has finished";
 }
 
 CardOpener::CardOpener(BridgeApi& api, CardPort& port, WindowServices& window)
     : api_(api), port_(port), window_(window) {}
 
-void CardOpener::Button1Click() {
+CardOpener::~CardOpener() {
+    ReleaseCard();
+}
+
+OpenResult CardOpener::Button1Click() {
     // The scan pumps window messages; a second click meanwhile must not
     // restart it under the running one.
-    if (scanning_) return;
+    if (scanning_) return OpenResult::Ignored;
     window_.ClearLog();
-    ReleaseLostCardWindow();
     {
         const ScanFlag flag(scanning_);
         ScanBus();
@@ -66,21 +78,41 @@ void CardOpener::Button1Click() {
     const DeviceKey* bridge = FirstBridge();
     if (bridge == nullptr) {
         window_.ShowMessage("PLX Not found");
-        return;
+        return OpenResult::NotFound;
     }
     searchKey_ = *bridge;
+    // A card lock belongs to the open file that took it: this process's own
+    // earlier device must let go before the card is opened again.
+    ReleaseCard();
     const PlxStatus openStatus = api_.PlxPci_DeviceOpen(searchKey_, device_);
     window_.AppendLog(OpenStatusLine(openStatus));
-    if (openStatus != STATUS_SUCCESS) {
-        LogFailure("the bridge did not open (status " + Hex4(openStatus) +
-                   "); press Open to try again");
-        return;
+    if (openStatus != STATUS_SUCCESS) return OpenRefused(openStatus);
+    MappedRegion* cardWindow = SetUpBridge() ? MapCardWindow() : nullptr;
+    if (cardWindow == nullptr) {
+        CloseDevice();
+        return OpenResult::Failed;
     }
-    if (!SetUpBridge()) return;
-    MappedRegion* cardWindow = MapCardWindow();
-    if (cardWindow == nullptr) return;
-    port_.Attach(*cardWindow);
+    port_.Attach(*cardWindow, [this] { CloseDevice(); });
     EnableCardButtons();
+    return OpenResult::Opened;
+}
+
+OpenResult CardOpener::OpenRefused(PlxStatus status) {
+    if (api_.LastFailure() == BridgeFailure::CardInUse) {
+        inUseBy_ = api_.LastError();
+        window_.AppendLog(CardInUseLine(inUseBy_));
+        return OpenResult::InUse;
+    }
+    LogFailure("the bridge did not open (status " + Hex4(status) + "); press Open to try again");
+    return OpenResult::Failed;
+}
+
+const DeviceTable& CardOpener::ListDevices() {
+    if (!scanning_) {
+        const ScanFlag flag(scanning_);
+        ScanBus();
+    }
+    return table_;
 }
 
 void CardOpener::ScanBus() {
@@ -111,11 +143,8 @@ bool CardOpener::IsKnownDevice(const DeviceKey& key) const {
 
 namespace {
 
-// A key without a domain (all ones) is on domain 0.
 bool AtAddress(const DeviceKey& key, const PciAddress& address) {
-    const std::uint32_t domain = key.libraryField == 0xFFFFFFFFu ? 0 : key.libraryField;
-    return domain == address.domain && key.bus == address.bus && key.slot == address.slot &&
-           key.function == address.function;
+    return KeyAddress(key) == address;
 }
 
 }  // namespace
@@ -152,12 +181,14 @@ bool CardOpener::SetUpBridge() {
     return true;
 }
 
-void CardOpener::ReleaseLostCardWindow() {
-    // The card window of an earlier Open whose card went away: its mapping
-    // is dead, the port already let go of it.
-    if (address_ == nullptr || port_.IsOpen()) return;
-    api_.PlxPci_PciBarUnmap(device_, address_);
+void CardOpener::ReleaseCard() {
+    port_.Close();
+    CloseDevice();
+}
+
+void CardOpener::CloseDevice() {
     address_ = nullptr;
+    if (device_.opened) api_.PlxPci_DeviceClose(device_);
 }
 
 MappedRegion* CardOpener::MapCardWindow() {

@@ -24,13 +24,29 @@ struct DeviceTable {
 
 // "9030 - 10B5        [b:3 s:7 f:0 ]"
 std::string DeviceLine(const DeviceKey& key);
+// The device's PCI address; a key without a domain (all ones) is on domain 0.
+PciAddress KeyAddress(const DeviceKey& key);
 std::string OpenStatusLine(PlxStatus status);
+// What Open logs when another program holds the card: the bridge's words
+// ("Card 0000:03:07.0 is in use by kovexctl (pid 4242)") and what to do.
+std::string CardInUseLine(const std::string& inUse);
+
+// How an Open ended. Ignored: a click during the running scan.
+enum class OpenResult { Opened, NotFound, InUse, Failed, Ignored };
 
 class CardOpener {
 public:
+    // The port must outlive the opener.
     CardOpener(BridgeApi& api, CardPort& port, WindowServices& window);
+    // Closes the port and lets go of the card.
+    ~CardOpener();
+    CardOpener(const CardOpener&) = delete;
+    CardOpener& operator=(const CardOpener&) = delete;
 
-    void Button1Click();
+    OpenResult Button1Click();
+    // The devices on the bus, as Open lists them, without opening any: it
+    // needs only the rights to read the bus.
+    const DeviceTable& ListDevices();
 
     const DeviceTable& Devices() const { return table_; }
     // Open then takes the PCI 9030 at this address or none.
@@ -38,13 +54,19 @@ public:
     // The PCI 9030 that Open takes from the table: the first one, or the one
     // at the wanted address.
     const DeviceKey* FirstBridge() const;
+    // After an Open that gave InUse: who holds the card, in the bridge's words.
+    const std::string& InUseBy() const { return inUseBy_; }
 
 private:
     void ScanBus();
     bool IsKnownDevice(const DeviceKey& key) const;
+    OpenResult OpenRefused(PlxStatus status);
     bool SetUpBridge();
     MappedRegion* MapCardWindow();
-    void ReleaseLostCardWindow();
+    // Closes the port, then the device: the card is free again.
+    void ReleaseCard();
+    // Closes the device, which unmaps what it still has and lets go of its lock.
+    void CloseDevice();
     // One line: the provider's reason when it gives one, else withoutReason.
     void LogFailure(const std::string& withoutReason);
     void EnableCardButtons();
@@ -58,6 +80,7 @@ private:
     MappedAddress address_ = nullptr;
     bool scanning_ = false;
     std::optional<PciAddress> wanted_;
+    std::string inUseBy_;
 };
 
 }  // namespace kovex

@@ -6,8 +6,8 @@
 
 namespace kovex {
 
-std::string CardSilentLine() {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(CardPort::GIVE_UP_AFTER);
+std::string CardSilentLine(const CardPort& port) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(port.GiveUpAfter());
     return "KOVEX did not answer within " + std::to_string(seconds.count()) +
            " s; command abandoned";
 }
@@ -17,32 +17,45 @@ std::string CardKeepsSendingLine(std::size_t thrownAway) {
            " bytes thrown away; command abandoned";
 }
 
-bool RunCardExchange(CardPort& port, WindowServices& window,
-                     const std::function<void(CardPort&)>& work) {
-    if (!port.IsOpen()) {
-        window.AppendLog(NO_CARD_OPEN_LINE);
-        return false;
-    }
+std::string LeftOnCardText(const CardPort& port) {
+    const auto& stake = port.Stake();
+    if (!stake) return {};
+    return stake->when + ": " + stake->left;
+}
+
+namespace {
+
+Outcome Problem(WindowServices& window, Ending ending, std::string line) {
+    window.LogProblem(line);
+    return Outcome::Of(ending, std::move(line));
+}
+
+Outcome EndedEarly(const CardPort& port, Outcome outcome) {
+    outcome.left = LeftOnCardText(port);
+    return outcome;
+}
+
+}  // namespace
+
+Outcome RunCardWork(CardPort& port, WindowServices& window,
+                    const std::function<Outcome(CardPort&)>& work) {
+    if (!port.IsOpen()) return Problem(window, Ending::NoCard, std::string(NO_CARD_OPEN_LINE));
     auto lease = port.TryTake();
-    if (!lease) {
-        window.AppendLog(PORT_TAKEN_LINE);
-        return false;
-    }
+    if (!lease) return Problem(window, Ending::InUse, std::string(PORT_TAKEN_LINE));
     try {
-        work(port);
+        Outcome outcome = work(port);
+        return outcome ? outcome : EndedEarly(port, std::move(outcome));
     } catch (const CardNotAnswering&) {
-        port.NoteGiveUp();
-        window.AppendLog(CardSilentLine());
-        return false;
+        return EndedEarly(port, Problem(window, Ending::Silent, CardSilentLine(port)));
     } catch (const CardKeepsSending& flood) {
-        port.NoteGiveUp();
-        window.AppendLog(CardKeepsSendingLine(flood.ThrownAway()));
-        return false;
+        return EndedEarly(
+            port, Problem(window, Ending::KeepsSending, CardKeepsSendingLine(flood.ThrownAway())));
     } catch (const CardLost& lost) {
-        HandleCardLost(port, window, lost);
-        return false;
+        return EndedEarly(port, Outcome::Of(Ending::Lost, HandleCardLost(port, window, lost)));
+    } catch (const WindowClosing&) {
+        // Nothing is logged: the window is going away, or kovexctl says so.
+        return EndedEarly(port, Outcome::Of(Ending::Interrupted, ""));
     }
-    return true;
 }
 
 }  // namespace kovex

@@ -26,15 +26,17 @@ std::string CardLostLine(const CardLost& lost) {
            "driver); the port is closed. Check it with lspci -d 10b5:9030, then press Open";
 }
 
-void HandleCardLost(CardPort& port, WindowServices& window, const CardLost& lost) {
-    if (!port.IsOpen()) return;
+std::string HandleCardLost(CardPort& port, WindowServices& window, const CardLost& lost) {
+    std::string line = CardLostLine(lost);
+    if (!port.IsOpen()) return line;
     port.Detach(lost);
-    window.AppendLog(CardLostLine(lost));
+    window.LogProblem(line);
     if (window.Timer2Running()) {
         window.SetTimer2Running(false);
         window.SetCaption(Control::Button13, REFRESH_STOPPED_CAPTION);
     }
     DisableCardButtons(window);
+    return line;
 }
 
 }  // namespace kovex

@@ -13,7 +13,8 @@ namespace kovex {
 
 std::string CardLostLine(const CardLost& lost);
 
-// Does nothing when the port is already closed: the loss was told then.
-void HandleCardLost(CardPort& port, WindowServices& window, const CardLost& lost);
+// Returns the line; logs it only when the port was still open (otherwise the
+// loss was told then).
+std::string HandleCardLost(CardPort& port, WindowServices& window, const CardLost& lost);
 
 }  // namespace kovex

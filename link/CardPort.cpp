@@ -35,6 +35,7 @@ CardPort::CardPort(AppState& state, MonotonicClock& clock, Pump pump)
 std::optional<CardPort::Lease> CardPort::TryTake() {
     if (taken_) return std::nullopt;
     taken_ = true;
+    stake_.reset();
     return Lease(*this);
 }
 
@@ -90,7 +91,7 @@ void CardPort::WaitUntil(Ready ready) {
     // The card is tested after every pump, the last one included, before the
     // silence is weighed.
     while (!ready()) {
-        if (pacer.SilenceWatched() >= GIVE_UP_AFTER) throw CardNotAnswering();
+        if (pacer.SilenceWatched() >= giveUpAfter_) throw CardNotAnswering();
         PumpAndPace(pacer);
     }
 }
@@ -102,6 +103,9 @@ void CardPort::SendFrame(std::span<const std::uint8_t> bytes) {
         throw std::logic_error("A frame without its end byte was not sent");
     }
     if (givingWay_ && queued_) throw ExchangeYielded();
+    // A frame starts only while the program goes on; once it has started it
+    // ends only at its end byte or in a wait.
+    ThrowIfClosing();
     for (const std::uint8_t byte : bytes) {
         WaitUntil([this] { return CanSend(); });
         WriteData(byte);

@@ -11,6 +11,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "link/BridgeApi.h"
 #include "link/Clock.h"
@@ -22,8 +23,8 @@ namespace kovex {
 
 using namespace std::chrono_literals;
 
-// A wait with no limit of its own watched the card stay silent for
-// CardPort::GIVE_UP_AFTER.
+// A wait with no limit of its own watched the card stay silent for the
+// port's give-up time.
 class CardNotAnswering : public std::runtime_error {
 public:
     CardNotAnswering() : std::runtime_error("the card did not answer") {}
@@ -51,6 +52,7 @@ public:
 class CardPort {
 public:
     using Pump = std::function<void()>;
+    // The window's give-up time; kovexctl may set another.
     static constexpr Nanos GIVE_UP_AFTER = 10s;
     // Far above any real reply (the longest is 256 bytes).
     static constexpr std::size_t DRAIN_MOST_BYTES = 4096;
@@ -58,6 +60,15 @@ public:
     struct CountedText {
         std::uint8_t count = 0;
         std::string text;
+    };
+
+    // What the card is left holding when the running exchange ends early,
+    // as its sequence says it step by step: when, e.g. "after the erase",
+    // and what that leaves, e.g. "the card holds no firmware; program it
+    // again". Nothing is at stake until a sequence says so.
+    struct AtStake {
+        std::string when;
+        std::string left;
     };
 
     // Held by a handler for all of its card work; the port is free again when
@@ -97,23 +108,37 @@ public:
     CardPort(AppState& state, MonotonicClock& clock, Pump pump);
 
     // The card window mapped by Open; until then no register is touched.
-    void Attach(MappedRegion& cardWindow) {
+    // release, when given, runs once when the card is lost: Open lets go of
+    // the device there, so that the card is free for another program.
+    void Attach(MappedRegion& cardWindow, std::function<void()> release = {}) {
         window_ = &cardWindow;
         lost_.reset();
+        release_ = std::move(release);
     }
     // Closes the port on a card whose registers went away: every later access
     // throws lost again, so a wait that outlived the fault ends touching nothing.
     void Detach(const CardLost& lost) {
         window_ = nullptr;
         lost_ = lost;
+        if (const std::function<void()> release = std::exchange(release_, {})) release();
+    }
+    // Closes the port for Open, which lets go of the card window itself.
+    void Close() {
+        window_ = nullptr;
+        lost_.reset();
+        release_ = {};
     }
     bool IsOpen() const { return window_ != nullptr; }
 
     std::optional<Lease> TryTake();
     bool Taken() const { return taken_; }
-    // Exchanges that ended because the card did not answer or kept sending.
-    void NoteGiveUp() { ++giveUps_; }
-    int GiveUps() const { return giveUps_; }
+    // Cleared each time the port is taken.
+    void NoteAtStake(std::string when, std::string left) {
+        stake_ = AtStake{std::move(when), std::move(left)};
+    }
+    const std::optional<AtStake>& Stake() const { return stake_; }
+    void SetGiveUpAfter(Nanos silence) { giveUpAfter_ = silence; }
+    Nanos GiveUpAfter() const { return giveUpAfter_; }
     // Keeps `click` to run after the holder when the holder gives way and no
     // other click waits; false otherwise (the click is not kept).
     bool Queue(const std::function<void()>& click);
@@ -154,7 +179,7 @@ private:
     MappedRegion& Window();
     void ThrowIfClosing() const;
     // Waits, pumping, until ready() holds; gives up once it has watched the
-    // card stay not ready for GIVE_UP_AFTER, testing it once more first.
+    // card stay not ready for the give-up time, testing it once more first.
     template <typename Ready>
     void WaitUntil(Ready ready);
 
@@ -165,8 +190,10 @@ private:
     Nanos lastPump_;
     MappedRegion* window_ = nullptr;
     std::optional<CardLost> lost_;
+    std::function<void()> release_;
     bool taken_ = false;
-    int giveUps_ = 0;
+    std::optional<AtStake> stake_;
+    Nanos giveUpAfter_ = GIVE_UP_AFTER;
     bool givingWay_ = false;
     std::function<void()> queued_;
 };

@@ -9,20 +9,20 @@ void ServeCardClick(CardPort& port, const std::function<void()>& click) {
     click();
 }
 
-bool RunGivingWay(CardPort& port, WindowServices& window,
-                  const std::function<void(CardPort&)>& work) {
+Outcome RunGivingWay(CardPort& port, WindowServices& window,
+                     const std::function<void(CardPort&)>& work) {
     std::function<void()> queued;
-    bool gaveWay = false;
-    const bool done = RunCardExchange(port, window, [&](CardPort& held) {
+    Outcome outcome = RunCardExchange(port, window, [&](CardPort& held) {
         const CardPort::GiveWay givingWay(held, queued);
         try {
             work(held);
         } catch (const ExchangeYielded&) {
-            gaveWay = true;
+            return Outcome::Of(Ending::InUse, "gave way to a click");
         }
+        return Outcome{};
     });
     if (queued) queued();
-    return done && !gaveWay;
+    return outcome;
 }
 
 }  // namespace kovex

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "link/CardPort.h"
+#include "seam/Outcome.h"
 #include "seam/WindowServices.h"
 
 namespace kovex {
@@ -19,8 +20,8 @@ namespace kovex {
 void ServeCardClick(CardPort& port, const std::function<void()>& click);
 
 // The refresh's exchange: RunCardExchange, giving way to a click queued
-// meanwhile, which then runs. True when the work ran to its end.
-bool RunGivingWay(CardPort& port, WindowServices& window,
-                  const std::function<void(CardPort&)>& work);
+// meanwhile, which then runs. Done when the work ran to its end.
+Outcome RunGivingWay(CardPort& port, WindowServices& window,
+                     const std::function<void(CardPort&)>& work);
 
 }  // namespace kovex

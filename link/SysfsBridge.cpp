@@ -103,9 +103,21 @@ std::vector<SysfsBridge::ScannedDevice> SysfsBridge::Scan() const {
     return devices;
 }
 
-PlxStatus SysfsBridge::Fail(std::string reason) {
+PlxStatus SysfsBridge::Fail(std::string reason, BridgeFailure kind) {
     lastError_ = std::move(reason);
+    lastFailure_ = kind;
     return STATUS_FAILED;
+}
+
+PlxStatus SysfsBridge::Succeed() {
+    lastError_.clear();
+    lastFailure_ = BridgeFailure::Other;
+    return STATUS_SUCCESS;
+}
+
+bool SysfsBridge::IsOpen(const DeviceObject& device) const {
+    return device.opened && device.handle != 0 && device.handle <= opened_.size() &&
+           opened_[device.handle - 1].lock.has_value();
 }
 
 PlxStatus SysfsBridge::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
@@ -116,8 +128,7 @@ PlxStatus SysfsBridge::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
         if (!KeyMatches(key, device.entry.address, device.identity)) continue;
         if (matching++ != index) continue;
         FillKey(key, device.entry.address, device.identity);
-        lastError_.clear();
-        return STATUS_SUCCESS;
+        return Succeed();
     }
     return Fail("no device number " + std::to_string(index) + " under " + root_.string());
 }
@@ -130,7 +141,7 @@ PlxStatus SysfsBridge::PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& dev
     });
     if (found == present.end()) return Fail(DeviceGoneText(KeyAddressText(key)));
 
-    OpenedDevice opened{found->entry.address, found->entry.directory, {}};
+    OpenedDevice opened{found->entry.address, found->entry.directory, {}, std::nullopt};
     const std::string addressText = PciAddressText(opened.address);
     const fs::path resourceFile = opened.directory / "resource";
     const FileResult resource = ReadSmallFile(system_, resourceFile);
@@ -148,6 +159,14 @@ PlxStatus SysfsBridge::PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& dev
             return Fail(SmallBarText(addressText, need.bar, bar.Length(), need.length));
         }
     }
+    // BAR 0 (the bridge's own registers) is on every card: its file is the
+    // card's lock, taken before anything is mapped or written.
+    CardLockAttempt locked = CardLock::Take(system_, opened.directory / "resource0", addressText);
+    if (!locked.lock) {
+        return Fail(std::move(locked.error),
+                    locked.inUse ? BridgeFailure::CardInUse : BridgeFailure::Other);
+    }
+    opened.lock = std::move(locked.lock);
     std::vector<LiveRegion> prepared;
     const std::uint64_t handle = opened_.size() + 1;
     for (const BarNeed& need : BARS_THE_TOOL_USES) {
@@ -162,8 +181,7 @@ PlxStatus SysfsBridge::PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& dev
         regions_.push_back(std::move(region));
     device.handle = handle;
     device.opened = true;
-    lastError_.clear();
-    return STATUS_SUCCESS;
+    return Succeed();
 }
 
 SysfsBarRegion::Prepared SysfsBridge::PrepareBar(const OpenedDevice& device, unsigned bar) const {
@@ -199,9 +217,7 @@ std::string SysfsBridge::EnableDecoding(const OpenedDevice& device) const {
 PlxStatus SysfsBridge::PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
                                         MappedAddress& address) {
     address = nullptr;
-    if (!device.opened || device.handle == 0 || device.handle > opened_.size()) {
-        return Fail("the device is not open");
-    }
+    if (!IsOpen(device)) return Fail("the device is not open");
     if (bar >= PCI_BAR_COUNT) return Fail("there is no BAR " + std::to_string(bar));
     const auto ready = std::find_if(regions_.begin(), regions_.end(), [&](const LiveRegion& r) {
         return r.handle == device.handle && r.bar == bar && !r.handedOut;
@@ -209,15 +225,13 @@ PlxStatus SysfsBridge::PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
     if (ready != regions_.end()) {
         ready->handedOut = true;
         address = ready->region.get();
-        lastError_.clear();
-        return STATUS_SUCCESS;
+        return Succeed();
     }
     SysfsBarRegion::Prepared region = PrepareBar(opened_[device.handle - 1], bar);
     if (!region.region) return Fail(std::move(region.error));
     address = region.region.get();
     regions_.push_back({device.handle, bar, true, std::move(region.region)});
-    lastError_.clear();
-    return STATUS_SUCCESS;
+    return Succeed();
 }
 
 PlxStatus SysfsBridge::PlxPci_PciBarUnmap(DeviceObject& /*device*/, MappedAddress& address) {
@@ -227,8 +241,15 @@ PlxStatus SysfsBridge::PlxPci_PciBarUnmap(DeviceObject& /*device*/, MappedAddres
     if (found == regions_.end()) return Fail("that region is not mapped");
     regions_.erase(found);
     address = nullptr;
-    lastError_.clear();
-    return STATUS_SUCCESS;
+    return Succeed();
+}
+
+PlxStatus SysfsBridge::PlxPci_DeviceClose(DeviceObject& device) {
+    if (!IsOpen(device)) return Fail("the device is not open");
+    std::erase_if(regions_, [&device](const LiveRegion& r) { return r.handle == device.handle; });
+    opened_[device.handle - 1].lock.reset();
+    device.opened = false;
+    return Succeed();
 }
 
 }  // namespace kovex

@@ -1,9 +1,10 @@
 // BridgeApi on real hardware through the kernel's PCI sysfs interface. Every
 // device under /sys/bus/pci/devices is a find result, in numeric order of
 // domain, bus, slot and function; the domain travels in the key's library
-// field. Open checks the device's BARs, opens and maps the ones the tool uses
-// and turns on the bridge's decoding, so that every refusal comes before a
-// register is touched; LastError says why in words.
+// field. Open checks the device's BARs, locks the card against every other
+// opener (CardLock), opens and maps the BARs the tool uses and turns on the
+// bridge's decoding, so that every refusal comes before a register is
+// touched; LastError says why in words. The lock lasts until DeviceClose.
 #pragma once
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "link/BridgeApi.h"
+#include "link/CardLock.h"
 #include "link/PciSysfs.h"
 #include "link/SysfsBarRegion.h"
 #include "link/SysfsSystem.h"
@@ -48,7 +50,9 @@ public:
     PlxStatus PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
                                MappedAddress& address) override;
     PlxStatus PlxPci_PciBarUnmap(DeviceObject& device, MappedAddress& address) override;
+    PlxStatus PlxPci_DeviceClose(DeviceObject& device) override;
     std::string LastError() const override { return lastError_; }
+    BridgeFailure LastFailure() const override { return lastFailure_; }
 
 private:
     struct ScannedDevice {
@@ -59,6 +63,7 @@ private:
         PciAddress address;
         std::filesystem::path directory;
         BarTable bars;
+        std::optional<CardLock> lock;  // empty once the device is closed
     };
     struct LiveRegion {
         std::uint64_t handle = 0;
@@ -68,7 +73,9 @@ private:
     };
 
     std::vector<ScannedDevice> Scan() const;
-    PlxStatus Fail(std::string reason);
+    PlxStatus Fail(std::string reason, BridgeFailure kind = BridgeFailure::Other);
+    PlxStatus Succeed();
+    bool IsOpen(const DeviceObject& device) const;
     // The BAR's region, or the reason it cannot be had (empty region).
     SysfsBarRegion::Prepared PrepareBar(const OpenedDevice& device, unsigned bar) const;
     // Writes 1 to `enable` when the command register does not decode the
@@ -83,6 +90,7 @@ private:
     std::vector<OpenedDevice> opened_;  // DeviceObject::handle - 1 indexes it
     std::vector<LiveRegion> regions_;
     std::string lastError_;
+    BridgeFailure lastFailure_ = BridgeFailure::Other;
 };
 
 }  // namespace kovex

@@ -16,6 +16,8 @@ const char* Verb(FileStep step) {
             return "write";
         case FileStep::Map:
             return "map";
+        case FileStep::Lock:
+            return "lock";
     }
     return "use";
 }

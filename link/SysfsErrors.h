@@ -11,7 +11,7 @@ namespace kovex {
 // The group the udev rule gives access to the card's sysfs files.
 inline constexpr const char* KOVEX_GROUP = "kovex";
 
-enum class FileStep { Open, Read, Write, Map };
+enum class FileStep { Open, Read, Write, Map, Lock };
 
 // One sentence for a failed system call on a device's sysfs file.
 std::string FileFailureText(const std::filesystem::path& file, FileStep step, int error);

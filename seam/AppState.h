@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <exception>
 
@@ -12,8 +13,9 @@ struct AppState {
     std::uint8_t TickCountdown = 0;
     // Last known card mode: MODE_RUN, MODE_BOOT or whatever the card answered.
     std::uint8_t CardMode = 0;
-    // Set when the main window closes: every wait ends at once.
-    bool Closing = false;
+    // Set when the main window closes (or kovexctl is told to stop, from a
+    // signal handler): every wait ends at once.
+    std::atomic<bool> Closing{false};
     // The version reply, shared by Version and the programming sequence.
     std::array<std::uint8_t, 512> VersionReply{};
 };

@@ -1,14 +1,11 @@
 #include "seam/UserFile.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 namespace kovex {
 namespace {
@@ -61,45 +58,43 @@ private:
     int fd_;
 };
 
-// To its end, which may lie past sizeNow when the file grows meanwhile, but
-// never past the limit.
-std::vector<std::uint8_t> ReadUpTo(int fd, std::size_t sizeNow, std::uint64_t maxBytes) {
-    std::vector<std::uint8_t> bytes(sizeNow + 1);  // the one more shows growth
+std::string ChangedReason(const std::string& what) {
+    return "it changed while it was read (" + what + ")";
+}
+
+bool SameModificationTime(const struct stat& a, const struct stat& b) {
+    return a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// Exactly the size fstat gave when the file was opened: one byte more (read
+// into the spare byte) or fewer, or a new size or time after, refuse it.
+std::vector<std::uint8_t> ReadExactly(int fd, const struct stat& opened, const ReadStep& step) {
+    const auto expected = static_cast<std::size_t>(opened.st_size);
+    std::vector<std::uint8_t> bytes(expected + 1);
     std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) {
-            if (filled > maxBytes) Refuse("it grew past " + LimitText(maxBytes) + " while read");
-            bytes.resize(std::min<std::uint64_t>(bytes.size() * 2, maxBytes + 1));
-        }
-        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    while (filled < bytes.size()) {
+        const ssize_t got = step(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) CannotOpen(errno);
         if (got == 0) break;
         filled += static_cast<std::size_t>(got);
     }
-    bytes.resize(filled);
+    const std::string expectedText = std::to_string(expected) + " bytes expected, ";
+    if (filled > expected) Refuse(ChangedReason(expectedText + "more read"));
+    if (filled < expected) Refuse(ChangedReason(expectedText + std::to_string(filled) + " read"));
+    struct stat after {};
+    if (::fstat(fd, &after) != 0) CannotOpen(errno);
+    if (after.st_size != opened.st_size) {
+        Refuse(ChangedReason("its size is now " + std::to_string(after.st_size) + " bytes"));
+    }
+    if (!SameModificationTime(opened, after)) Refuse(ChangedReason("it was written meanwhile"));
+    bytes.resize(expected);
     return bytes;
 }
 
 }  // namespace
 
-UserFile::UserFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-
-UserFile::UserFile(UserFile&& other) noexcept
-    : bytes_(std::move(other.bytes_)),
-      mapped_(std::exchange(other.mapped_, nullptr)),
-      mappedSize_(std::exchange(other.mappedSize_, 0)) {}
-
-UserFile::~UserFile() {
-    if (mapped_ != nullptr) ::munmap(mapped_, mappedSize_);
-}
-
-std::span<const std::uint8_t> UserFile::Bytes() const {
-    if (mapped_ != nullptr) return {static_cast<const std::uint8_t*>(mapped_), mappedSize_};
-    return bytes_;
-}
-
-UserFile ReadUserFile(const std::string& path, std::uint64_t maxBytes, UserFile::Holding holding) {
+UserFile ReadUserFile(const std::string& path, std::uint64_t maxBytes, const ReadStep& step) {
     struct stat info {};
     // What the name is, before it is opened: opening a device may act on it.
     if (::stat(path.c_str(), &info) != 0) CannotOpen(errno);
@@ -110,12 +105,10 @@ UserFile ReadUserFile(const std::string& path, std::uint64_t maxBytes, UserFile:
     if (file.Get() < 0) CannotOpen(errno);
     if (::fstat(file.Get(), &info) != 0) CannotOpen(errno);
     CheckRegularWithin(info, maxBytes);
-    const auto size = static_cast<std::size_t>(info.st_size);
-    if (holding == UserFile::Holding::Map && size > 0) {
-        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.Get(), 0);
-        if (mapped != MAP_FAILED) return {mapped, size};
-    }
-    return UserFile(ReadUpTo(file.Get(), size, maxBytes));
+    const ReadStep plainRead = [](int fd, void* buffer, std::size_t count) {
+        return ::read(fd, buffer, count);
+    };
+    return UserFile(ReadExactly(file.Get(), info, step ? step : plainRead));
 }
 
 }  // namespace kovex

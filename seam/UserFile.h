@@ -6,11 +6,15 @@
 // the caller's size limit.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kovex {
@@ -21,7 +25,7 @@ class UserFileError : public std::runtime_error {
 public:
     enum class Cause {
         CannotOpen,  // missing, no permission, or a read error
-        Refused,     // not a regular file, or over the limit
+        Refused,     // not a regular file, over the limit, or changed while read
     };
     UserFileError(Cause cause, const std::string& reason)
         : std::runtime_error(reason), cause_(cause) {}
@@ -33,31 +37,26 @@ private:
 
 class UserFile {
 public:
-    enum class Holding {
-        Copy,  // read into memory
-        Map,   // mapped, which saves the copy of a large file
-    };
-
-    // Holds bytes already in memory.
-    explicit UserFile(std::vector<std::uint8_t> bytes);
-    UserFile(UserFile&& other) noexcept;
+    explicit UserFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    UserFile(UserFile&&) noexcept = default;
     UserFile& operator=(UserFile&&) = delete;
     UserFile(const UserFile&) = delete;
     UserFile& operator=(const UserFile&) = delete;
-    ~UserFile();
+    ~UserFile() = default;
 
-    std::span<const std::uint8_t> Bytes() const;
+    std::span<const std::uint8_t> Bytes() const { return bytes_; }
 
 private:
-    friend UserFile ReadUserFile(const std::string& path, std::uint64_t maxBytes, Holding holding);
-    UserFile(void* mapped, std::size_t size) : mapped_(mapped), mappedSize_(size) {}
-
     std::vector<std::uint8_t> bytes_;
-    void* mapped_ = nullptr;
-    std::size_t mappedSize_ = 0;
 };
 
-// Throws UserFileError.
-UserFile ReadUserFile(const std::string& path, std::uint64_t maxBytes, UserFile::Holding holding);
+// One read(2) of the file: a test changes the file between two of them.
+using ReadStep = std::function<ssize_t(int fd, void* buffer, std::size_t count)>;
+
+// Reads the file with plain reads (a mapping of a file that shrinks under it
+// would end the program with a bus error). A file whose size or modification
+// time changes during the read, or that gives more or fewer bytes than its
+// size, is refused. Throws UserFileError.
+UserFile ReadUserFile(const std::string& path, std::uint64_t maxBytes, const ReadStep& step = {});
 
 }  // namespace kovex

@@ -37,6 +37,10 @@ public:
     virtual ~WindowServices() = default;
     // Log lines are bytes, shown one for one as 8-bit characters.
     virtual void AppendLog(std::string_view line) = 0;
+    // A line that says a command did not do its work (refused, given up,
+    // lost): the window logs it like any other; a terminal keeps it apart
+    // from the results.
+    virtual void LogProblem(std::string_view line) { AppendLog(line); }
     virtual void ClearLog() = 0;
     // The poll list refresh's read: the lines the previous call showed make
     // way for `lines`, at the end of the log; the other lines stay. A window

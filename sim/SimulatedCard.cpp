@@ -85,6 +85,14 @@ public:
         return SIM_STATUS_FAILED;
     }
 
+    PlxStatus Close(DeviceObject& device) {
+        if (!device.opened) return SIM_STATUS_FAILED;
+        for (auto& entry : bars_)
+            entry.second.mapped = false;
+        device.opened = false;
+        return STATUS_SUCCESS;
+    }
+
     void SetMapStatus(std::uint8_t bar, PlxStatus status) {
         if (const auto slot = bars_.find(bar); slot != bars_.end()) slot->second.mapStatus = status;
     }
@@ -250,6 +258,9 @@ PlxStatus SimulatedCard::PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar
 }
 PlxStatus SimulatedCard::PlxPci_PciBarUnmap(DeviceObject& /*device*/, MappedAddress& address) {
     return impl_->Unmap(address);
+}
+PlxStatus SimulatedCard::PlxPci_DeviceClose(DeviceObject& device) {
+    return impl_->Close(device);
 }
 
 CardTiming& SimulatedCard::Timing() {

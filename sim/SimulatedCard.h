@@ -76,6 +76,8 @@ public:
     PlxStatus PlxPci_PciBarMap(DeviceObject& device, std::uint8_t bar,
                                MappedAddress& address) override;
     PlxStatus PlxPci_PciBarUnmap(DeviceObject& device, MappedAddress& address) override;
+    // The simulated card is private to its process: it takes no lock.
+    PlxStatus PlxPci_DeviceClose(DeviceObject& device) override;
 
     // --- timing and faults ---
     CardTiming& Timing();

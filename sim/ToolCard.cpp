@@ -4,6 +4,36 @@
 #include <cstdint>
 
 namespace kovex {
+namespace {
+
+std::string SetFault(SimulatedCard& card, std::string_view name) {
+    CardFaults& faults = card.Faults();
+    if (name == "silent") {
+        faults.silent = true;
+    } else if (name == "stuck-busy") {
+        faults.stuckTxBusy = true;
+    } else if (name == "endless") {
+        faults.endlessStream = true;
+    } else {
+        return "unknown simulated fault " + std::string(name) + " (silent, stuck-busy, endless)";
+    }
+    return {};
+}
+
+std::string AnswerAtOnce(SimulatedCard& card, std::string_view /*value*/) {
+    card.Timing().replyDelay = Nanos{0};
+    card.Timing().txBusyHold = Nanos{0};
+    return {};
+}
+
+constexpr std::array<SimTestAid, 2> TEST_AIDS{{
+    {"--sim-fault", "silent|stuck-busy|endless",
+     "the simulated card never answers, never takes a byte, or never stops sending", SetFault},
+    {"--sim-at-once", "", "the simulated card answers at once (no reply delay, no busy time)",
+     AnswerAtOnce},
+}};
+
+}  // namespace
 
 void SetUpToolCard(SimulatedCard& card) {
     using namespace std::chrono_literals;
@@ -15,6 +45,10 @@ void SetUpToolCard(SimulatedCard& card) {
     constexpr std::array<std::uint8_t, 2> networkNodes{10, 12};
     card.SetPollList(networkNodes);
     card.SetStartupChatter({'K', 'O', 'V', 'E', 'X', ' ', 'b', 'o', 'o', 't', '\r', '\n'});
+}
+
+std::span<const SimTestAid> ToolCardTestAids() {
+    return TEST_AIDS;
 }
 
 }  // namespace kovex

@@ -94,54 +94,62 @@ std::string CommandNotSentText(std::string_view why) {
                         std::string(why.empty() ? "the card did not take it" : why));
 }
 
-bool DisplayCommands::Send(const std::string& text) {
+Outcome DisplayCommands::Send(const std::string& text) {
     if (upload_ != nullptr && upload_->Sending()) {
-        window_.ShowError(WithFullStop("The display command was not sent: " +
-                                       std::string(PICTURE_BEING_SENT_TEXT)));
-        return false;
+        const std::string refusal = WithFullStop("The display command was not sent: " +
+                                                 std::string(PICTURE_BEING_SENT_TEXT));
+        window_.ShowError(refusal);
+        return Outcome::Of(Ending::InUse, refusal);
     }
-    const SendOutcome outcome = sink_.SendString(text);
-    if (!outcome) window_.ShowError(CommandNotSentText(outcome.why));
-    return outcome.sent;
+    Outcome outcome = sink_.SendString(text);
+    // A program that is closing shows no box.
+    if (!outcome && outcome.ending != Ending::Interrupted) {
+        window_.ShowError(CommandNotSentText(outcome.text));
+    }
+    return outcome;
 }
 
 std::string DisplayCommands::ImageNumber() const {
     return std::to_string(TextToInt(window_.EditText(DisplayEdit::Edit3)));
 }
 
-void DisplayCommands::Button2Click() {
+Outcome DisplayCommands::Button2Click() {
     // Shown once the message went out, whether or not the node got it: no
     // reply is awaited.
-    if (Send(CommandText(DISPLAY_SAVE_IMAGE) + " " + ImageNumber())) window_.ShowMessage("Saved");
+    Outcome outcome = Send(CommandText(DISPLAY_SAVE_IMAGE) + " " + ImageNumber());
+    if (outcome) window_.ShowMessage("Saved");
+    return outcome;
 }
 
-void DisplayCommands::Button3Click() {
-    Send(CommandText(DISPLAY_SHOW_IMAGE) + " " + ImageNumber());
+Outcome DisplayCommands::Button3Click() {
+    return Send(CommandText(DISPLAY_SHOW_IMAGE) + " " + ImageNumber());
 }
 
-void DisplayCommands::Button4Click() {
-    Send(CommandText(DISPLAY_CLEAR));
+Outcome DisplayCommands::Button4Click() {
+    return Send(CommandText(DISPLAY_CLEAR));
 }
 
-void DisplayCommands::Button5Click() {
-    Send(CommandText(DISPLAY_SET_XY) + " " + window_.EditText(DisplayEdit::Edit4) + " " +
-         window_.EditText(DisplayEdit::Edit5));
+Outcome DisplayCommands::Button5Click() {
+    return Send(CommandText(DISPLAY_SET_XY) + " " + window_.EditText(DisplayEdit::Edit4) + " " +
+                window_.EditText(DisplayEdit::Edit5));
 }
 
-void DisplayCommands::Button6Click() {
+Outcome DisplayCommands::Button6Click() {
     const DisplayTextMessage message = BuildDisplayText(window_.EditText(DisplayEdit::Edit6));
     if (!message.text) {
         window_.ShowMessage(message.refusal);
-        return;
+        return Outcome::Of(Ending::Refused, message.refusal);
     }
-    Send(*message.text);
+    return Send(*message.text);
 }
 
-void DisplayCommands::RadioGroup1Click(int item) {
-    if (chosenFont_ == item) return;
+Outcome DisplayCommands::RadioGroup1Click(int item) {
+    if (chosenFont_ == item) return {};
     chosenFont_ = item;
     // A font the display did not get is sent again on the next choice.
-    if (!Send(CommandText(DISPLAY_FONT) + " " + std::to_string(item))) chosenFont_.reset();
+    Outcome outcome = Send(CommandText(DISPLAY_FONT) + " " + std::to_string(item));
+    if (!outcome) chosenFont_.reset();
+    return outcome;
 }
 
 }  // namespace kovex

@@ -47,19 +47,19 @@ public:
     DisplayCommands(DisplayWindow& window, MessageSink& sink, const PictureUpload* upload = nullptr)
         : window_(window), sink_(sink), upload_(upload) {}
 
-    void Button2Click();  // Save, then the "Saved" box
-    void Button3Click();  // Display
-    void Button4Click();  // Clear
-    void Button5Click();  // Set XY, the edits as typed
-    void Button6Click();  // Send Text
+    Outcome Button2Click();  // Save, then the "Saved" box
+    Outcome Button3Click();  // Display
+    Outcome Button4Click();  // Clear
+    Outcome Button5Click();  // Set XY, the edits as typed
+    Outcome Button6Click();  // Send Text
     // The radio group's choice became `item` (0 "5x7", 1 "10x14"); choosing
     // the item already chosen sends nothing.
-    void RadioGroup1Click(int item);
+    Outcome RadioGroup1Click(int item);
 
 private:
     std::string ImageNumber() const;
-    // True when the text went out; otherwise the error box says why.
-    bool Send(const std::string& text);
+    // Done when the text went out; otherwise the error box says why.
+    Outcome Send(const std::string& text);
 
     DisplayWindow& window_;
     MessageSink& sink_;

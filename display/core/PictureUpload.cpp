@@ -11,21 +11,18 @@ namespace kovex {
 
 namespace {
 
-constexpr std::uint32_t FRAME_END_BYTE = 0xFF;
+constexpr PartWay PICTURE_PART_WAY{"while the picture was being sent",
+                                   "the display may show part of it: upload it again"};
 
-// The message header gets the number as SendString reads it back from its
-// signed decimal (the sign dropped), and the value itself must not end in
-// 255 either.
-bool EndsAFrame(std::int32_t value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    const std::uint32_t magnitude = value < 0 ? 0U - bits : bits;
-    return (bits & FRAME_END_BYTE) == FRAME_END_BYTE ||
-           (magnitude & FRAME_END_BYTE) == FRAME_END_BYTE;
-}
-
-std::string EndsAFrameText(std::string_view name, const std::string& typed) {
-    return std::string(name) + " " + typed +
-           " is 255 as a byte, which would end the frame early. Nothing was sent.";
+// Why the typed Node or Device cannot be sent; empty when it can.
+std::string AddressRefusal(std::string_view name, const std::string& typed) {
+    const TypedByte::Reading reading = ReadTypedByte(typed).reading;
+    if (reading == TypedByte::Reading::Fits) return {};
+    const std::string which = std::string(name) + " " + typed;
+    if (reading == TypedByte::Reading::FrameEnd) {
+        return which + " is 255 as a byte, which would end the frame early. Nothing was sent.";
+    }
+    return which + " " + std::string(TypedByteProblem(reading)) + ". Nothing was sent.";
 }
 
 }  // namespace
@@ -38,67 +35,74 @@ std::string PictureNotSentText(int messagesSent, std::string_view why) {
                         " messages went out): " + reason);
 }
 
-std::optional<PictureUpload::Address> PictureUpload::ReadAddress() {
+std::optional<PictureUpload::Address> PictureUpload::ReadAddress(std::string& refusal) {
     const std::string node = window_.EditText(DisplayEdit::Edit1);
     const std::string device = window_.EditText(DisplayEdit::Edit2);
-    const Address address{TextToInt(node), TextToInt(device)};
-    if (EndsAFrame(address.node)) {
-        window_.ShowError(EndsAFrameText("Node", node));
+    refusal = AddressRefusal("Node", node);
+    if (refusal.empty()) refusal = AddressRefusal("Device", device);
+    if (!refusal.empty()) {
+        window_.ShowError(refusal);
         return std::nullopt;
     }
-    if (EndsAFrame(address.device)) {
-        window_.ShowError(EndsAFrameText("Device", device));
-        return std::nullopt;
-    }
-    return address;
+    return Address{TextToInt(node), TextToInt(device)};
 }
 
-std::optional<PixelGrid> PictureUpload::ChooseAndLoad() {
+std::optional<PixelGrid> PictureUpload::ChooseAndLoad(Outcome& outcome) {
     const std::optional<std::string> path = window_.ChoosePictureFile();
-    if (!path) return std::nullopt;
+    if (!path) {
+        outcome = Outcome::Of(Ending::Declined, "");
+        return std::nullopt;
+    }
     try {
         return window_.LoadPicture(*path);
     } catch (const std::runtime_error& error) {
-        window_.ShowError(WithFullStop(error.what()));
+        outcome = Outcome::Of(Ending::Refused, WithFullStop(error.what()));
+        window_.ShowError(outcome.text);
         return std::nullopt;
     }
 }
 
-SendOutcome PictureUpload::SendPages(Address address, int& sent) {
+Outcome PictureUpload::SendPages(Address address, int& sent) {
     for (int page = 0; page < PAGE_COUNT; ++page) {
         for (int quarter = 0; quarter < QUARTER_COUNT; ++quarter) {
             const std::string text =
                 WriteColumnsText(address.node, address.device, PageBuffer_, page, quarter);
-            SendOutcome outcome = sink_.SendString(text);
+            Outcome outcome = sink_.SendString(text);
             if (!outcome) return outcome;
             ++sent;
             window_.Pump();
         }
     }
-    return {true, {}};
+    return {};
 }
 
-void PictureUpload::Button1Click() {
+Outcome PictureUpload::Button1Click() {
     // A click taken while the pages go out would repack them mid-send.
     if (uploading_) {
         window_.ShowMessage(PICTURE_BEING_SENT_TEXT);
-        return;
+        return Outcome::Of(Ending::InUse, std::string(PICTURE_BEING_SENT_TEXT));
     }
-    const std::optional<Address> address = ReadAddress();
-    if (!address) return;
-    const std::optional<PixelGrid> picture = ChooseAndLoad();
-    if (!picture) return;
+    std::string refusal;
+    const std::optional<Address> address = ReadAddress(refusal);
+    if (!address) return Outcome::Of(Ending::Refused, refusal);
+    Outcome loaded;
+    const std::optional<PixelGrid> picture = ChooseAndLoad(loaded);
+    if (!picture) return loaded;
     window_.ShowPicture(*picture);
     PackPicture(*picture, PageBuffer_);
     const FlagScope uploading(uploading_);
     // Refused as a whole (no card, port busy), nothing is sent; a card that
     // stops taking bytes, or a message refused, ends it part way.
     int sent = 0;
-    SendOutcome pages{true, {}};
-    const SendOutcome exchange =
-        sink_.SendAsOneExchange([&] { pages = SendPages(*address, sent); });
-    const SendOutcome& outcome = exchange ? pages : exchange;
-    if (!outcome) window_.ShowError(PictureNotSentText(sent, outcome.why));
+    Outcome pages;
+    Outcome outcome =
+        sink_.SendAsOneExchange([&] { pages = SendPages(*address, sent); }, PICTURE_PART_WAY);
+    if (outcome && !pages) outcome = std::move(pages);
+    // A program that is closing shows no box.
+    if (!outcome && outcome.ending != Ending::Interrupted) {
+        window_.ShowError(PictureNotSentText(sent, outcome.text));
+    }
+    return outcome;
 }
 
 }  // namespace kovex

@@ -26,7 +26,7 @@ class PictureUpload {
 public:
     PictureUpload(DisplayWindow& window, MessageSink& sink) : window_(window), sink_(sink) {}
 
-    void Button1Click();
+    Outcome Button1Click();
     const PageBuffer& Pages() const { return PageBuffer_; }
     // A picture's messages are going out.
     bool Sending() const { return uploading_; }
@@ -36,11 +36,15 @@ private:
         std::int32_t node = 0;
         std::int32_t device = 0;
     };
-    std::optional<Address> ReadAddress();
-    std::optional<PixelGrid> ChooseAndLoad();
+    // Nothing, with the error box and its text in refusal, when the Node or
+    // Device edit is not a number from 0 to 254.
+    std::optional<Address> ReadAddress(std::string& refusal);
+    // Nothing when the user cancels or the picture cannot be loaded (the
+    // error box says why); outcome then says which.
+    std::optional<PixelGrid> ChooseAndLoad(Outcome& outcome);
     // Stops at the first message the sink refuses and says why; counts the
     // messages that went out.
-    SendOutcome SendPages(Address address, int& sent);
+    Outcome SendPages(Address address, int& sent);
 
     DisplayWindow& window_;
     MessageSink& sink_;

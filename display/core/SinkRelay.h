@@ -13,11 +13,12 @@ class SinkRelay final : public MessageSink {
 public:
     void SetTarget(MessageSink& target) { target_ = &target; }
 
-    SendOutcome SendString(std::string_view text) override {
-        return target_ != nullptr ? target_->SendString(text) : SendOutcome{};
+    Outcome SendString(std::string_view text) override {
+        return target_ != nullptr ? target_->SendString(text) : NoTarget();
     }
-    SendOutcome SendAsOneExchange(const std::function<void()>& messages) override {
-        return target_ != nullptr ? target_->SendAsOneExchange(messages) : SendOutcome{};
+    Outcome SendAsOneExchange(const std::function<void()>& messages,
+                              const PartWay& partWay) override {
+        return target_ != nullptr ? target_->SendAsOneExchange(messages, partWay) : NoTarget();
     }
     void ServeClick(const std::function<void()>& click) override {
         if (target_ != nullptr) {
@@ -28,6 +29,8 @@ public:
     }
 
 private:
+    static Outcome NoTarget() { return Outcome::Of(Ending::NoCard, "nothing to send it through"); }
+
     MessageSink* target_ = nullptr;
 };
 

@@ -46,7 +46,7 @@ std::string CauseOf(const std::string& path, const UserFileError& error) {
 UserFile ReadPictureFile(const std::string& path, PictureKind kind) {
     const std::uint64_t limit = IsMetafile(kind) ? METAFILE_FILE_LIMIT : PICTURE_FILE_LIMIT;
     try {
-        return ReadUserFile(path, limit, UserFile::Holding::Copy);
+        return ReadUserFile(path, limit);
     } catch (const UserFileError& error) {
         std::string text = "Cannot open file " + path;
         if (const std::string cause = CauseOf(path, error); !cause.empty()) text += ": " + cause;

@@ -80,7 +80,7 @@ TEST_F(NodeMessageCommandsTest, TestEndsWhenTheCardStopsTakingBytes) {
     rig.card.Faults().stuckTxBusy = true;
     commands.Button14Click();
     EXPECT_EQ(rig.window.messages, Lines{"Relay 1 = 1"});
-    EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
+    EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
 }
 
 TEST_F(NodeMessageCommandsTest, TestStopsAtTheFirstMessageRefusedForABusyPort) {

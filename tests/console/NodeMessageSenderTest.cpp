@@ -77,16 +77,16 @@ TEST_F(NodeMessageSenderTest, ABusyPortRefusesTheMessageAndSendsNothing) {
     auto lease = rig.port.TryTake();
     ASSERT_TRUE(lease);
     EXPECT_FALSE(sender.SendString("10 0 7"));
-    EXPECT_EQ(sender.SendAlone("10 0 7"), NodeMessageSender::Result::Busy);
-    EXPECT_FALSE(sender.SendAsOneExchange([] { ADD_FAILURE() << "ran while busy"; }));
+    EXPECT_EQ(sender.SendAlone("10 0 7").outcome.ending, Ending::InUse);
+    EXPECT_FALSE(sender.SendAsOneExchange([] { ADD_FAILURE() << "ran while busy"; }, {}));
     EXPECT_EQ(rig.window.log, Lines(3, std::string(PORT_TAKEN_LINE)));
     EXPECT_TRUE(rig.card.HostBytes().empty());
 }
 
 TEST_F(NodeMessageSenderTest, AStuckCardEndsTheMessageWithOneLineAndFreesThePort) {
     rig.card.Faults().stuckTxBusy = true;
-    EXPECT_EQ(sender.SendAlone("10 0 7"), NodeMessageSender::Result::CardSilent);
-    EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
+    EXPECT_EQ(sender.SendAlone("10 0 7").outcome.ending, Ending::Silent);
+    EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
 }
 
 TEST_F(NodeMessageSenderTest, ALateCardIsWaitedForWhileANestedWindowIsOpen) {
@@ -101,7 +101,7 @@ TEST_F(NodeMessageSenderTest, ALateCardIsWaitedForWhileANestedWindowIsOpen) {
 TEST(NodeMessageSenderBeforeOpen, SaysNoCardIsOpen) {
     CardRig rig;
     NodeMessageSender sender{rig.port, rig.window};
-    EXPECT_EQ(sender.SendAlone("10 0 7"), NodeMessageSender::Result::NoCard);
+    EXPECT_EQ(sender.SendAlone("10 0 7").outcome.ending, Ending::NoCard);
     EXPECT_EQ(rig.window.log, Lines{std::string(NO_CARD_OPEN_LINE)});
     EXPECT_EQ(rig.card.StatusReads(), 0);
 }
@@ -123,10 +123,12 @@ TEST_F(NodeMessageSenderTest, OneExchangeHoldsThePortForAllItsMessages) {
     texts.reserve(32);
     for (int i = 0; i < 32; ++i)
         texts.push_back("10 34 16 " + std::to_string(i) + " 0 2 0 0");
-    const SendOutcome sent = sender.SendAsOneExchange([&] {
-        for (const auto& text : texts)
-            EXPECT_TRUE(sender.SendString(text));
-    });
+    const Outcome sent = sender.SendAsOneExchange(
+        [&] {
+            for (const auto& text : texts)
+                EXPECT_TRUE(sender.SendString(text));
+        },
+        {});
     EXPECT_TRUE(sent);
     EXPECT_EQ(nested, 3);
     ASSERT_EQ(rig.card.NodeMessagesReceived().size(), 32u);
@@ -141,16 +143,19 @@ TEST_F(NodeMessageSenderTest, OneExchangeHoldsThePortForAllItsMessages) {
 
 TEST_F(NodeMessageSenderTest, ACardThatStopsMidExchangeEndsItWithOneLine) {
     int sentCount = 0;
-    const SendOutcome sent = sender.SendAsOneExchange([&] {
-        for (int i = 0; i < 32; ++i) {
-            if (i == 3) rig.card.Faults().stuckTxBusy = true;
-            sender.SendString("10 34 16 0 0 0");
-            ++sentCount;
-        }
-    });
-    EXPECT_FALSE(sent);
+    const Outcome sent = sender.SendAsOneExchange(
+        [&] {
+            for (int i = 0; i < 32; ++i) {
+                if (i == 3) rig.card.Faults().stuckTxBusy = true;
+                sender.SendString("10 34 16 0 0 0");
+                ++sentCount;
+            }
+        },
+        {"while testing", "part of the messages"});
+    EXPECT_EQ(sent.ending, Ending::Silent);
+    EXPECT_EQ(sent.left, "while testing: part of the messages");
     EXPECT_EQ(sentCount, 3);
-    EXPECT_EQ(rig.window.log.back(), CardSilentLine());
+    EXPECT_EQ(rig.window.log.back(), CardSilentLine(rig.port));
     EXPECT_EQ(rig.window.log.size(), 4u);
 }
 

@@ -47,16 +47,14 @@ TEST(NodeMessage, TextBecomesItsExactFrameAndLine) {
     const std::vector<Case> cases{
         {"10 0 7", {0x00, 0x5A, 0xF0, 0x0A, 0x05, 0x01, 0x0A, 0x00, 0x07, 0x00, 0xFF}},
         {"0 5 2 1", {0x00, 0x5A, 0xF0, 0x0A, 0x06, 0x00, 0x00, 0x05, 0x02, 0x01, 0x01, 0xFF}},
-        {"256 300 7", {0x00, 0x5A, 0xF0, 0x0A, 0x05, 0x00, 0x00, 0x2C, 0x07, 0x00, 0xFF}},
         {"  \t10   0    7 1\r\n",
          {0x00, 0x5A, 0xF0, 0x0A, 0x06, 0x01, 0x0A, 0x00, 0x07, 0x01, 0x01, 0xFF}},
         {"10\v0\x01"
          "7\r\n10\t3 2\n1",
          {0x00, 0x5A, 0xF0, 0x0A, 0x09, 0x01, 0x0A, 0x00, 0x07, 0x04, 0x0A, 0x03, 0x02, 0x01,
           0xFF}},
-        {"$1F 0x10 -3", {0x00, 0x5A, 0xF0, 0x0A, 0x05, 0x01, 0x1F, 0x10, 0x03, 0x00, 0xFF}},
-        {"10 x 7 +5 abc",
-         {0x00, 0x5A, 0xF0, 0x0A, 0x07, 0x01, 0x0A, 0x00, 0x07, 0x02, 0x05, 0x00, 0xFF}},
+        {"$1F 0x10 +3 7x 254",
+         {0x00, 0x5A, 0xF0, 0x0A, 0x07, 0x01, 0x1F, 0x10, 0x03, 0x02, 0x07, 0xFE, 0xFF}},
         {"10 34 16 0 0 64",
          {0x00, 0x5A, 0xF0, 0x0A, 0x08, 0x01, 0x0A, 0x22, 0x10, 0x03, 0x00, 0x00, 0x40, 0xFF}},
         {"   ", {}},  // three blanks: one number, refused below
@@ -94,12 +92,12 @@ TEST(NodeMessage, LinesThatCannotTravelAreRefusedWithTheirReason) {
         {"10 $FF 7",
          "Message not sent: number 2 (device), $FF, is 255 as a byte and would end "
          "the frame early"},
-        {"10 0 511",
-         "Message not sent: number 3 (command), 511, is 255 as a byte and would end "
-         "the frame early"},
-        {"10 0 7 1 -255",
-         "Message not sent: number 5 (parameter 2), -255, is 255 as a byte and "
-         "would end the frame early"},
+        {"10 0 511", "Message not sent: number 3 (command), 511, is not a number from 0 to 254"},
+        {"256 0 7", "Message not sent: number 1 (node), 256, is not a number from 0 to 254"},
+        {"10 0 7 1 -1",
+         "Message not sent: number 5 (parameter 2), -1, is not a number from 0 to 254"},
+        {"x y z", "Message not sent: number 1 (node), x, is not a number"},
+        {"10 0 7 abc", "Message not sent: number 4 (parameter 1), abc, is not a number"},
         {CountingLine(250),
          "Message not sent: this line has 250 numbers; at most 249 fit one "
          "message"},

@@ -218,14 +218,14 @@ TEST_F(PollListTest, ASilentCardEndsTheReadWithOneLineAndGivesButton5Back) {
     SetList({10});
     rig.card.Faults().silent = true;
     poll.Button5Click();
-    EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
+    EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
     EXPECT_EQ(rig.card.FramesReceived(), Frames{GetModeFrame()});
 }
 
 TEST_F(PollListTest, ACardStuckBusyEndsTheReadWithOneLine) {
     rig.card.Faults().stuckTxBusy = true;
     poll.Button5Click();
-    EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
+    EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
     EXPECT_TRUE(rig.card.FramesReceived().empty());
 }
 

@@ -44,17 +44,13 @@ TEST_F(SetPollListTest, TypedListsBecomeFramesAndLines) {
         {"10,20",
          {SetFrame(0, 10), SetFrame(1, 0)},
          {Adding(0, 10), Adding(1, 0), "Setting poll list to  10 0"}},
-        {"256 5", {SetFrame(0, 0)}, {Adding(0, 0), "Setting poll list to  0"}},
-        {"300",
-         {SetFrame(0, 44), SetFrame(1, 0)},
-         {Adding(0, 44), Adding(1, 0), "Setting poll list to  44 0"}},
         {"$1F x10",
          {SetFrame(0, 31), SetFrame(1, 16), SetFrame(2, 0)},
          {Adding(0, 31), Adding(1, 16), Adding(2, 0), "Setting poll list to  31 16 0"}},
-        {"0x0A -3 +4",
-         {SetFrame(0, 10), SetFrame(1, 3), SetFrame(2, 4), SetFrame(3, 0)},
-         {Adding(0, 10), Adding(1, 3), Adding(2, 4), Adding(3, 0),
-          "Setting poll list to  10 3 4 0"}},
+        {"0x0A +4 7x",
+         {SetFrame(0, 10), SetFrame(1, 4), SetFrame(2, 7), SetFrame(3, 0)},
+         {Adding(0, 10), Adding(1, 4), Adding(2, 7), Adding(3, 0),
+          "Setting poll list to  10 4 7 0"}},
         {"   10    20   ",
          {SetFrame(0, 10), SetFrame(1, 20), SetFrame(2, 0)},
          {Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"},
@@ -63,7 +59,6 @@ TEST_F(SetPollListTest, TypedListsBecomeFramesAndLines) {
          {SetFrame(0, 10), SetFrame(1, 20), SetFrame(2, 0)},
          {Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"},
          "10 20"},
-        {"abc 7", {SetFrame(0, 0)}, {Adding(0, 0), "Setting poll list to  0"}},
     };
     for (const Case& c : cases) {
         CardRig fresh;
@@ -136,21 +131,41 @@ TEST_F(SetPollListTest, ShortTextCancelAndNoSendAndLogNothing) {
     }
 }
 
-TEST_F(SetPollListTest, ANode255IsRefusedBeforeAnythingIsSent) {
+TEST_F(SetPollListTest, ANumberOutsideTheByteOrNoNumberIsRefusedBeforeAnythingIsSent) {
     struct Case {
         const char* typed;
-        std::size_t item;
+        std::string line;
     };
-    const Case cases[] = {{"10 255 20", 1}, {"511", 0}, {"1 2 3 $FF", 3}, {"0xFF 0", 0}};
+    const auto notANumber = [](int item, const std::string& typed, const char* why) {
+        return "Poll list not set: item " + std::to_string(item) + ", " + typed + ", is not a " +
+               why + "; nothing was sent";
+    };
+    const Case cases[] = {
+        {"10 255 20", NodeEndsFrameLine(1)},
+        {"1 2 3 $FF", NodeEndsFrameLine(3)},
+        {"0xFF 0", NodeEndsFrameLine(0)},
+        {"511", notANumber(0, "511", "number from 0 to 254")},
+        {"10 256", notANumber(1, "256", "number from 0 to 254")},
+        {"-1 2", notANumber(0, "-1", "number from 0 to 254")},
+        {"$FFFFFF01", notANumber(0, "$FFFFFF01", "number from 0 to 254")},
+        {"abc def", notANumber(0, "abc", "number")},
+        {"10 x 0", notANumber(1, "x", "number")},
+        {"\xA0"
+         "5 6",
+         notANumber(0,
+                    "\xA0"
+                    "5",
+                    "number")},
+    };
     for (const Case& c : cases) {
         CardRig fresh;
         fresh.Open();
         fresh.window.inputAnswers = {c.typed};
         fresh.window.yesNoAnswers = {true};
         PollList handlers(fresh.port, fresh.window);
-        handlers.Button9Click();
+        EXPECT_EQ(handlers.Button9Click().outcome.ending, Ending::Refused) << c.typed;
         EXPECT_TRUE(fresh.card.HostBytes().empty()) << c.typed;
-        EXPECT_EQ(fresh.window.log, Lines{NodeEndsFrameLine(c.item)}) << c.typed;
+        EXPECT_EQ(fresh.window.log, Lines{c.line}) << c.typed;
         EXPECT_TRUE(fresh.window.questions.empty()) << c.typed;
     }
     EXPECT_EQ(NodeEndsFrameLine(1),
@@ -213,11 +228,11 @@ TEST_F(SetPollListTest, ASilentCardEndsTheSetWithOneLine) {
     rig.window.inputAnswers = {"10 20"};
     rig.window.yesNoAnswers = {true};
     poll.Button9Click();
-    EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
+    EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
     EXPECT_EQ(rig.card.FramesReceived(), Frames{SetFrame(0, 10)});
 }
 
-TEST(PollListText, ParseEndsAtTheFirstZeroAndKeepsTheLowByte) {
+TEST(PollListText, ParseEndsAtTheFirstZero) {
     struct Case {
         const char* typed;
         std::vector<std::uint8_t> entries;
@@ -226,11 +241,8 @@ TEST(PollListText, ParseEndsAtTheFirstZeroAndKeepsTheLowByte) {
         {"", {0}},
         {"7", {7, 0}},
         {"7x 8", {7, 8, 0}},
-        {"-1 2", {1, 2, 0}},
-        {"$FFFFFF01 2", {1, 2, 0}},
-        {"\xA0"
-         "5 6",
-         {0}},
+        {"+1 2", {1, 2, 0}},
+        {"$FE 2", {254, 2, 0}},
         {"1  \x1F 2", {1, 2, 0}},
         {"10\t20 30", {10, 20, 30, 0}},
         {"10\r\n20\x01\x1F"
@@ -238,7 +250,7 @@ TEST(PollListText, ParseEndsAtTheFirstZeroAndKeepsTheLowByte) {
          {10, 20, 30, 0}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ParsePollList(c.typed), c.entries) << c.typed;
+        EXPECT_EQ(ParsePollList(c.typed), (TypedPollList{c.entries, {}})) << c.typed;
 }
 
 }  // namespace

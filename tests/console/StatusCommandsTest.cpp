@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "console/StatusCommands.h"
 #include "link/CardExchange.h"
 #include "link/CardRegisters.h"
@@ -49,7 +51,7 @@ std::string VersionWithZeroInside() {
 TEST_F(StatusCommandsTest, EachStatusHandlerSendsItsFrameAndLogsItsReply) {
     struct Case {
         const char* name;
-        void (StatusCommands::*handler)();
+        std::function<void(StatusCommands&)> handler;
         std::optional<Bytes> reply;  // nullopt: the card's own answer
         std::string version;
         FixedFrame frame;
@@ -136,7 +138,7 @@ TEST_F(StatusCommandsTest, EachStatusHandlerSendsItsFrameAndLogsItsReply) {
         if (c.reply) fresh.card.OverrideNextReply(*c.reply);
         fresh.card.InjectReplyBytes({0xEE});  // left over: drained, never logged
         StatusCommands handlers(fresh.port, fresh.window);
-        (handlers.*c.handler)();
+        c.handler(handlers);
         EXPECT_EQ(fresh.window.log, Lines{c.line}) << c.name;
         EXPECT_EQ(fresh.card.FramesReceived(),
                   (std::vector<Bytes>{Bytes(c.frame.begin(), c.frame.end())}))
@@ -243,6 +245,37 @@ TEST_F(StatusCommandsTest, GetMsgWithNoMessageSendsNothing) {
     EXPECT_TRUE(rig.card.HostBytes().empty());
 }
 
+// Every register reads all ones, as on a bus where nothing answers.
+class AbsentCard final : public MappedRegion {
+public:
+    std::uint8_t Read8(std::size_t /*offset*/) override { return 0xFF; }
+    void Write8(std::size_t /*offset*/, std::uint8_t /*value*/) override { ++writes; }
+    void Write32(std::size_t /*offset*/, std::uint32_t /*value*/) override { ++writes; }
+    int writes = 0;
+};
+
+TEST_F(StatusCommandsTest, GetMessagesFetchesUntilNoneWaitsAndAnAbsentCardIsAnOutcomeOfItsOwn) {
+    rig.card.QueueHostMessage({0x0A, 0x00, 0x07, 0x01, 0x31});
+    rig.card.QueueHostMessage({0x0C, 0x00, 0x07, 0x00});
+    const auto two = commands.GetMessages(64);
+    EXPECT_TRUE(two.outcome);
+    EXPECT_EQ(two.value,
+              (std::vector<Bytes>{{0x0A, 0x00, 0x07, 0x01, 0x31}, {0x0C, 0x00, 0x07, 0x00}}));
+    EXPECT_EQ(rig.window.log,
+              (Lines{"5 Bytes recieved:  0A 00 07 01 31", "4 Bytes recieved:  0C 00 07 00"}));
+    rig.window.log.clear();
+    EXPECT_TRUE(commands.GetMessages(64).value.empty());
+    EXPECT_EQ(rig.window.log, Lines{"No messages available"});
+
+    AbsentCard absent;
+    rig.port.Attach(absent);
+    rig.window.log.clear();
+    EXPECT_EQ(commands.Button11Click().outcome.ending, Ending::Absent);
+    EXPECT_EQ(commands.GetMessages(64).outcome.ending, Ending::Absent);
+    EXPECT_EQ(rig.window.log, Lines(2, std::string(CARD_ABSENT_LINE)));
+    EXPECT_EQ(absent.writes, 0);
+}
+
 TEST_F(StatusCommandsTest, ANestedClickDuringAFrameNeverPutsAByteInsideIt) {
     rig.card.Timing().txBusyHold = 2ms;
     int nested = 0;
@@ -276,7 +309,7 @@ TEST(StatusCommandsBeforeOpen, ClearBuffAndLoopbackOnlySayNoCardIsOpen) {
 TEST_F(StatusCommandsTest, ASilentCardEndsTheHandlerWithOneLineAndFreesThePort) {
     rig.card.Faults().silent = true;
     commands.Button7Click();
-    EXPECT_EQ(rig.window.log, Lines{CardSilentLine()});
+    EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
     for (const Control control : {C::Button6, C::Button10, C::Button13, C::Button14, C::Button16}) {
         EXPECT_FALSE(rig.window.enabled[control]);
     }

@@ -52,19 +52,20 @@ public:
 // Records every text; refuses what it is told to refuse.
 class RecordingSink final : public MessageSink {
 public:
-    SendOutcome SendString(std::string_view text) override {
-        if (refuseAfter && texts.size() >= *refuseAfter) return {false, why};
+    Outcome SendString(std::string_view text) override {
+        if (refuseAfter && texts.size() >= *refuseAfter) return Outcome::Of(Ending::InUse, why);
         texts.emplace_back(text);
         if (holding) ++sentInsideExchange;
-        return {true, {}};
+        return {};
     }
-    SendOutcome SendAsOneExchange(const std::function<void()>& messages) override {
+    Outcome SendAsOneExchange(const std::function<void()>& messages,
+                              const PartWay& /*partWay*/) override {
         ++exchanges;
-        if (refuseExchange) return {false, why};
+        if (refuseExchange) return Outcome::Of(Ending::InUse, why);
         holding = true;
         messages();
         holding = false;
-        return {true, {}};
+        return {};
     }
 
     std::vector<std::string> texts;

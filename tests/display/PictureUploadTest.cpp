@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FakeDisplay.h"
@@ -126,10 +127,10 @@ TEST_F(PictureUploadTest, OnlyThePictureItselfSetsBits) {
 }
 
 TEST_F(PictureUploadTest, NodeAndDeviceAreReadOnceAsNumbers) {
-    window.edits[DisplayEdit::Edit1] = "abc";
+    window.edits[DisplayEdit::Edit1] = "7x";
     window.edits[DisplayEdit::Edit2] = " 34";
     window.onPump = [this] { window.edits[DisplayEdit::Edit1] = "12"; };
-    EXPECT_EQ(Upload(Grid(1, 1, WHITE)), EveryMessage("0 ", "0"));
+    EXPECT_EQ(Upload(Grid(1, 1, WHITE)), EveryMessage("0 ", "7"));
 }
 
 TEST_F(PictureUploadTest, AFailedOrCancelledLoadChangesNothing) {
@@ -156,19 +157,21 @@ TEST_F(PictureUploadTest, AFailedOrCancelledLoadChangesNothing) {
     EXPECT_EQ(sink.exchanges, 1);
 }
 
-TEST_F(PictureUploadTest, ANodeOrDeviceThatIs255IsRefusedBeforeTheDialog) {
-    const std::vector<std::pair<DisplayEdit, std::string>> cases{
-        {DisplayEdit::Edit1, "255"}, {DisplayEdit::Edit1, "$FF"}, {DisplayEdit::Edit1, "-255"},
-        {DisplayEdit::Edit1, "-1"},  {DisplayEdit::Edit1, "511"}, {DisplayEdit::Edit2, "255"},
+TEST_F(PictureUploadTest, ANodeOrDeviceThatIsNotANumberFrom0To254IsRefusedBeforeTheDialog) {
+    constexpr const char* ENDS_FRAME = " is 255 as a byte, which would end the frame early.";
+    constexpr const char* OUT_OF_RANGE = " is not a number from 0 to 254.";
+    const std::vector<std::tuple<DisplayEdit, std::string, const char*>> cases{
+        {DisplayEdit::Edit1, "255", ENDS_FRAME},   {DisplayEdit::Edit1, "$FF", ENDS_FRAME},
+        {DisplayEdit::Edit2, "255", ENDS_FRAME},   {DisplayEdit::Edit1, "-255", OUT_OF_RANGE},
+        {DisplayEdit::Edit1, "-1", OUT_OF_RANGE},  {DisplayEdit::Edit1, "511", OUT_OF_RANGE},
+        {DisplayEdit::Edit2, "256", OUT_OF_RANGE}, {DisplayEdit::Edit2, "abc", " is not a number."},
     };
-    for (const auto& [edit, text] : cases) {
+    for (const auto& [edit, text, why] : cases) {
         FakeDisplayWindow refusing;
         refusing.edits[edit] = text;
-        PictureUpload(refusing, sink).Button1Click();
+        EXPECT_EQ(PictureUpload(refusing, sink).Button1Click().ending, Ending::Refused) << text;
         const std::string name = edit == DisplayEdit::Edit1 ? "Node " : "Device ";
-        EXPECT_EQ(refusing.errors, Texts{name + text +
-                                         " is 255 as a byte, which would end the frame early. "
-                                         "Nothing was sent."});
+        EXPECT_EQ(refusing.errors, Texts{name + text + why + " Nothing was sent."});
         EXPECT_EQ(refusing.dialogs, 0) << text;
     }
     EXPECT_TRUE(sink.texts.empty());

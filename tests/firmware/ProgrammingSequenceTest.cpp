@@ -199,7 +199,7 @@ TEST_F(ProgrammingTest, ACardThatStopsAnsweringEndsTheRunWithItsLine) {
         WhenFirst([&] { return c.when(rig->card); }, [&] { c.fault(rig->card); });
         Program(HexFile({DataRecord(0x2000, 16, 0x11), END_RECORD}));
         ASSERT_EQ(rig->window.log.size(), c.logLinesBefore + 1);
-        EXPECT_EQ(rig->window.log.back(), CardSilentLine());
+        EXPECT_EQ(rig->window.log.back(), CardSilentLine(rig->port));
         EXPECT_EQ(rig->window.label, c.label);
         EXPECT_EQ(rig->card.FramesReceived().size(), c.framesSent);
         EXPECT_EQ(rig->state.CardMode, MODE_BEFORE);

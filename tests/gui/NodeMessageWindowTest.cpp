@@ -162,7 +162,7 @@ TEST_F(NodeMessageWindowTest, SendStringOfTheMainWindowSendsForAnyCaller) {
     Click("Button1");
     form.SendString(nullptr, "10 3 2 1");
     kovex::MessageSink& sink = form.MessageSender();
-    EXPECT_TRUE(sink.SendAsOneExchange([&] { sink.SendString("10 4 2 1"); }));
+    EXPECT_TRUE(sink.SendAsOneExchange([&] { sink.SendString("10 4 2 1"); }, {}));
     EXPECT_TRUE(card.Node10().RelayOn(1));
     EXPECT_TRUE(card.Node10().RelayOn(2));
     EXPECT_EQ(LastLogLine(), "Sent:  00 5A F0 0A 06 01 0A 04 02 01 01 FF");

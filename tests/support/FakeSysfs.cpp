@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -205,15 +207,22 @@ void* FakeSystem::MapShared(int fd, std::size_t length) {
         return MAP_FAILED;
     }
     void* const address = PosixSystem::MapShared(fd, length);
-    if (address != MAP_FAILED) live_[address] = {file, length};
+    if (address != MAP_FAILED) live_[address] = {file, length, fd};
     return address;
 }
 
 int FakeSystem::Unmap(void* address, std::size_t length) {
     if (const auto found = live_.find(address); found != live_.end()) {
+        struct stat file {};
+        const std::size_t page = RealPageSize();
+        // The pages the file still reaches into: a page past its end faults.
+        const std::size_t reachable =
+            ::fstat(found->second.fd, &file) == 0
+                ? (static_cast<std::size_t>(file.st_size) + page - 1) / page * page
+                : 0;
         const auto* bytes = static_cast<const std::uint8_t*>(address);
         unmapped_[found->second.file].assign(
-            bytes, bytes + std::min(found->second.length, RealPageSize()));
+            bytes, bytes + std::min({found->second.length, page, reachable}));
         live_.erase(found);
     }
     return PosixSystem::Unmap(address, length);

@@ -57,6 +57,8 @@ public:
     std::string Text(const std::string& name, const std::string& file) const;
     void Write(const std::string& name, const std::string& file, const std::string& bytes) const;
     const std::filesystem::path& Root() const { return root_; }
+    // The tree's top, where /sys would be: Root() is under it at bus/pci/devices.
+    const std::filesystem::path& SysfsRoot() const { return base_; }
 
 private:
     std::filesystem::path base_;
@@ -110,13 +112,15 @@ public:
     // Length of every mapping asked for, by file name, in order.
     std::vector<std::pair<std::string, std::size_t>> maps;
     // The first bytes (up to one real page) of a mapping of that file: live
-    // while it is mapped, as it was at unmap after.
+    // while it is mapped, as it was at unmap after (none of a page past the
+    // file's end then: reading it is a bus error).
     std::vector<std::uint8_t> Mapped(const std::string& file) const;
 
 private:
     struct Mapping {
         std::string file;
         std::size_t length = 0;
+        int fd = -1;
     };
     std::optional<int> FailureFor(Call call, const std::string& file) const;
     std::map<std::pair<Call, std::string>, int> failures_;

@@ -1,0 +1,67 @@
+// What each kovexctl command does on an opened card: it calls the window's
+// own handler and turns the handler's reply into the command's result, the
+// values a script reads from --json included.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/CommandLine.h"
+#include "cli/Json.h"
+#include "cli/ResultOutput.h"
+#include "seam/Outcome.h"
+
+namespace kovex {
+
+class TerminalWindow;
+class CardOpener;
+class CardPort;
+class StatusCommands;
+class PollList;
+class NodeMessageSender;
+class ProgrammingSequence;
+
+struct CommandContext {
+    const CommandLine& line;
+    TerminalWindow& window;
+    CardOpener& opener;
+    CardPort& port;
+    StatusCommands& status;
+    PollList& pollList;
+    NodeMessageSender& sender;
+    ProgrammingSequence& programming;
+    // Where a long run's steps go as they come when a person reads standard
+    // output on a terminal; null otherwise.
+    ResultOutput* liveOutput;
+};
+
+struct CommandResult {
+    Outcome outcome;
+    // What the command read, as JSON members.
+    JsonObject values;
+    // The command's result in one line (--device all); the lines it logged,
+    // joined, when empty.
+    std::string summary;
+    // Set when the card ran the command but does not report what was
+    // expected (program --expect-version).
+    std::optional<std::string> mismatch;
+};
+
+CommandResult RunList(CommandContext& context);
+CommandResult RunVersion(CommandContext& context);
+CommandResult RunMode(CommandContext& context);
+CommandResult RunRunMode(CommandContext& context);
+CommandResult RunBootMode(CommandContext& context);
+CommandResult RunPollSpeed(CommandContext& context);
+CommandResult RunClearBuffer(CommandContext& context);
+CommandResult RunGetPollList(CommandContext& context);
+CommandResult RunSetPollList(CommandContext& context);
+CommandResult RunSend(CommandContext& context);
+CommandResult RunMessages(CommandContext& context);
+CommandResult RunLoopback(CommandContext& context);
+CommandResult RunProgram(CommandContext& context);
+CommandResult RunDisplayClear(CommandContext& context);
+CommandResult RunDisplayText(CommandContext& context);
+CommandResult RunDisplayUpload(CommandContext& context);
+
+}  // namespace kovex
