@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -324,8 +325,8 @@ INSTANTIATE_TEST_SUITE_P(
 constexpr std::size_t kWmf = 22;
 
 Bytes Record(std::size_t headerBytes, const Bytes& payload) {
-    Bytes record(headerBytes);
-    record.insert(record.end(), payload.begin(), payload.end());
+    Bytes record(headerBytes + payload.size());
+    std::ranges::copy(payload, record.begin() + static_cast<std::ptrdiff_t>(headerBytes));
     return record;
 }
 
