@@ -1,5 +1,7 @@
 #include "display/pictures/MetafileChecks.h"
 
+#include "display/pictures/MetafileRecords.h"
+
 namespace kovex {
 namespace {
 
@@ -41,12 +43,14 @@ bool EmfHeaderBlocksFit(PictureBytes bytes, std::uint64_t headerSize) {
     return BlockInsideHeader(formatOffset, formatSize, headerSize);
 }
 
-bool EmfRecordsEndWithEof(PictureBytes bytes, std::uint64_t at, std::uint64_t end) {
+bool EmfRecordsEndWithEof(PictureBytes bytes, std::uint64_t at, std::uint64_t end,
+                          MetafileContent& content) {
     while (at + EMF_RECORD_MIN <= end) {
         const std::uint32_t type = *U32At(bytes, at);
         const std::uint64_t size = *U32At(bytes, at + 4);
         if (size < EMF_RECORD_MIN || size % 4 != 0 || size > end - at) return false;
         if (type == EMR_HEADER) return false;
+        if (!CountEnhancedRecord(bytes.subspan(at, size), content)) return false;
         if (type == EMR_EOF) return true;
         at += size;
     }
@@ -71,13 +75,14 @@ std::optional<PlaceableFrame> ReadPlaceable(PictureBytes bytes) {
 }
 
 bool WmfRecordsEndWithEof(PictureBytes bytes, std::uint64_t at, std::uint64_t end,
-                          std::uint64_t largestWords) {
+                          std::uint64_t largestWords, MetafileContent& content) {
     while (at + 2 * WMF_RECORD_MIN_WORDS <= end) {
         const std::uint64_t words = *U32At(bytes, at);
         const std::uint16_t function = *U16At(bytes, at + 4);
         if (words < WMF_RECORD_MIN_WORDS || words > largestWords || 2 * words > end - at) {
             return false;
         }
+        if (!CountWindowsRecord(bytes.subspan(at, 2 * words), content)) return false;
         if (function == META_EOF) return true;
         at += 2 * words;
     }
@@ -85,7 +90,8 @@ bool WmfRecordsEndWithEof(PictureBytes bytes, std::uint64_t at, std::uint64_t en
 }
 
 // Returns where the metafile ends by its header.
-std::optional<std::uint64_t> CheckStandardHeader(PictureBytes bytes, std::uint64_t at) {
+std::optional<std::uint64_t> CheckStandardHeader(PictureBytes bytes, std::uint64_t at,
+                                                 MetafileContent& content) {
     if (!HasBytes(bytes, at, 2 * WMF_HEADER_WORDS)) return std::nullopt;
     const std::uint16_t type = *U16At(bytes, at);
     const std::uint16_t headerWords = *U16At(bytes, at + 2);
@@ -97,7 +103,7 @@ std::optional<std::uint64_t> CheckStandardHeader(PictureBytes bytes, std::uint64
     // libwmf allocates a buffer of the largest record's size up front.
     if (largestWords > totalWords) return std::nullopt;
     const std::uint64_t end = at + 2 * totalWords;
-    if (!WmfRecordsEndWithEof(bytes, at + 2 * WMF_HEADER_WORDS, end, largestWords)) {
+    if (!WmfRecordsEndWithEof(bytes, at + 2 * WMF_HEADER_WORDS, end, largestWords, content)) {
         return std::nullopt;
     }
     return end;
@@ -116,7 +122,10 @@ std::optional<EnhancedMetafileHeader> CheckEnhancedMetafileBytes(PictureBytes by
     if (headerSize < EMF_MIN_HEADER || headerSize % 4 != 0) return std::nullopt;
     if (header.bytes < headerSize || header.bytes > bytes.size()) return std::nullopt;
     if (!EmfHeaderBlocksFit(bytes, headerSize)) return std::nullopt;
-    if (!EmfRecordsEndWithEof(bytes, headerSize, header.bytes)) return std::nullopt;
+    header.content.records = 1;  // the header is a record too
+    if (!EmfRecordsEndWithEof(bytes, headerSize, header.bytes, header.content)) {
+        return std::nullopt;
+    }
     return header;
 }
 
@@ -127,7 +136,7 @@ std::optional<WindowsMetafileHeader> CheckWindowsMetafileBytes(PictureBytes byte
         if (!header.placeable) return std::nullopt;
         header.headerOffset = PLACEABLE_SIZE;
     }
-    const auto end = CheckStandardHeader(bytes, header.headerOffset);
+    const auto end = CheckStandardHeader(bytes, header.headerOffset, header.content);
     if (!end) return std::nullopt;
     header.bytes = *end;
     return header;

@@ -1,7 +1,8 @@
 // Header and record checks for metafiles, done before the converters (old C
 // code that checks little) see the bytes. Each check also walks the records
 // so that none reaches past the end of the file or past the metafile's own
-// size, and the last one is the end-of-file record.
+// size, and the last one is the end-of-file record. On the way it counts
+// what the records draw, and checks that each count fits its record.
 #pragma once
 
 #include <optional>
@@ -9,6 +10,14 @@
 #include "display/pictures/LittleEndian.h"
 
 namespace kovex {
+
+// What a metafile's records draw: the converters take memory in proportion.
+struct MetafileContent {
+    std::uint64_t records = 0;  // EMF's header and the end-of-file record included
+    std::uint64_t points = 0;   // of lines, polygons and curves
+    std::uint64_t characters = 0;
+    std::uint64_t bitmapPixels = 0;  // of every bitmap the records hold
+};
 
 struct RectL {
     std::int32_t left = 0;
@@ -21,6 +30,7 @@ struct EnhancedMetafileHeader {
     RectL bounds;             // device pixels, inclusive
     RectL frame;              // hundredths of a millimetre, inclusive
     std::uint32_t bytes = 0;  // the metafile's size by its header
+    MetafileContent content;
 };
 
 // EMR_HEADER: record type 1, " EMF" at offset 40, header and file sizes
@@ -37,6 +47,7 @@ struct WindowsMetafileHeader {
     std::optional<PlaceableFrame> placeable;
     std::uint64_t headerOffset = 0;  // 22 after a placeable header, else 0
     std::uint64_t bytes = 0;         // where the metafile ends by its header
+    MetafileContent content;
 };
 
 // An optional placeable header (key 0x9AC6CDD7, the XOR of its first ten

@@ -5,7 +5,10 @@
 #include <QSvgRenderer>
 
 #include "display/pictures/MetafileConverters.h"
+#include "display/pictures/MetafileLimits.h"
+#include "display/pictures/PictureBytes.h"
 #include "display/pictures/PictureDecoders.h"
+#include "display/pictures/PictureLoader.h"
 
 namespace kovex {
 namespace {
@@ -21,17 +24,26 @@ QImage RenderSvg(const std::optional<SvgPicture>& picture) {
     return canvas;
 }
 
+// Before the converter sees it: a metafile that draws more than a picture
+// for the display can need is refused with the reason.
+void RefuseOverLimits(const MetafileContent& content, PictureKind kind) {
+    const std::string reason = MetafileOverLimits(content);
+    if (!reason.empty()) throw PictureError(std::string(InvalidPictureText(kind)) + ": " + reason);
+}
+
 }  // namespace
 
 QImage DrawEnhancedMetafile(PictureBytes bytes) {
     const auto header = CheckEnhancedMetafileBytes(bytes);
     if (!header) return {};
+    RefuseOverLimits(header->content, PictureKind::EnhancedMetafile);
     return RenderSvg(EnhancedMetafileToSvg(bytes, *header));
 }
 
 QImage DrawWindowsMetafile(PictureBytes bytes) {
     const auto header = CheckWindowsMetafileBytes(bytes);
     if (!header) return {};
+    RefuseOverLimits(header->content, PictureKind::WindowsMetafile);
     return RenderSvg(WindowsMetafileToSvg(bytes, *header));
 }
 

@@ -21,7 +21,9 @@ const char* InvalidPictureText(PictureKind kind);
 
 // Checks the bytes as a file of the given kind and decodes them: a bitmap as
 // stored (RGB32, colours unchanged), an icon or metafile drawn at its natural
-// size onto white. Throws PictureError with InvalidPictureText(kind).
+// size onto white. Throws PictureError with InvalidPictureText(kind); for a
+// metafile that draws more than a picture for the display can need, ": " and
+// the reason follow.
 QImage LoadPictureBytes(PictureBytes bytes, PictureKind kind);
 
 }  // namespace kovex

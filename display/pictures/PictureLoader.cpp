@@ -24,13 +24,32 @@ std::string ExtensionOf(const std::string& path) {
     return extension;
 }
 
-// Refused names keep the open error's text and add why they were refused.
-UserFile ReadPictureFile(const std::string& path) {
+bool IsMetafile(PictureKind kind) {
+    return kind == PictureKind::EnhancedMetafile || kind == PictureKind::WindowsMetafile;
+}
+
+// Why the name could not be read; empty when it is not there at all, whose
+// text stays the system's own. A link whose target is missing says so.
+std::string CauseOf(const std::string& path, const UserFileError& error) {
+    if (error.Why() == UserFileError::Cause::Refused) return error.what();
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    const fs::file_status name = fs::symlink_status(path, ignored);
+    if (name.type() == fs::file_type::not_found) return {};
+    if (fs::is_symlink(name) && fs::status(path, ignored).type() == fs::file_type::not_found) {
+        return "it is a link to " + fs::read_symlink(path, ignored).string() +
+               ", which does not exist";
+    }
+    return error.what();
+}
+
+UserFile ReadPictureFile(const std::string& path, PictureKind kind) {
+    const std::uint64_t limit = IsMetafile(kind) ? METAFILE_FILE_LIMIT : PICTURE_FILE_LIMIT;
     try {
-        return ReadUserFile(path, PICTURE_FILE_LIMIT);
+        return ReadUserFile(path, limit);
     } catch (const UserFileError& error) {
         std::string text = "Cannot open file " + path;
-        if (error.Why() == UserFileError::Cause::Refused) text += std::string(": ") + error.what();
+        if (const std::string cause = CauseOf(path, error); !cause.empty()) text += ": " + cause;
         throw PictureError(text);
     }
 }
@@ -82,7 +101,7 @@ QImage LoadPictureFile(const std::string& path) {
     const std::string extension = ExtensionOf(path);
     const auto kind = PictureKindForExtension(extension);
     if (!kind) throw PictureError("Unknown picture file extension (." + extension + ")");
-    const UserFile file = ReadPictureFile(path);
+    const UserFile file = ReadPictureFile(path, *kind);
     return LoadPictureBytes(file.Bytes(), *kind);
 }
 

@@ -17,11 +17,16 @@ namespace kovex {
 // this size would be absurd, and the display shows 256 x 64 pixels.
 inline constexpr std::uint64_t PICTURE_FILE_LIMIT = std::uint64_t{256} << 20;
 
+// Larger metafiles are refused unread: the file is held in memory twice while
+// it is converted, and a metafile for the display is kilobytes long.
+inline constexpr std::uint64_t METAFILE_FILE_LIMIT = std::uint64_t{16} << 20;
+
 // A picture that cannot be loaded. what() is the text shown to the user:
 // "Unknown picture file extension (.%s)", "Cannot open file %s" (followed by
-// ": " and the reason when the name is not a regular file or is too large),
+// ": " and the reason, unless the name is simply not there),
 // "Bitmap image is not valid", "Icon image is not valid" or
-// "Metafile is not valid".
+// "Metafile is not valid" (followed by ": " and the reason for a metafile
+// that draws more than a picture for the display can need).
 class PictureError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <utility>
 
 #include "shell/ui/DialogPopups.h"
 
@@ -15,20 +16,17 @@ namespace {
 
 constexpr int PREVIEW_SIDE = 128;
 
-QImage LoadOrNothing(const std::function<QImage(const std::string&)>& loader, const QString& path) {
-    if (!QFileInfo(path).isFile()) return {};
+QString ErrorText(const std::exception_ptr& error) {
     try {
-        return loader(path.toLocal8Bit().toStdString());
+        std::rethrow_exception(error);
+    } catch (const std::exception& caught) {
+        return QString::fromLocal8Bit(caught.what());
     } catch (...) {
-        return {};  // an unreadable file simply has no preview
+        return {};
     }
 }
 
-void ShowPreview(QLabel& preview, const QImage& picture) {
-    if (picture.isNull()) {
-        preview.clear();
-        return;
-    }
+void ShowPicture(QLabel& preview, const QImage& picture) {
     QImage shown = picture;
     if (shown.width() > PREVIEW_SIDE || shown.height() > PREVIEW_SIDE) {
         shown = shown.scaled(PREVIEW_SIDE, PREVIEW_SIDE, Qt::KeepAspectRatio);
@@ -42,6 +40,8 @@ QLabel* AddPreview(QFileDialog& dialog) {
     preview->setFixedSize(PREVIEW_SIDE, PREVIEW_SIDE);
     preview->setAlignment(Qt::AlignCenter);
     preview->setFrameShape(QFrame::StyledPanel);
+    // A refusal's reason is shown in the preview's place.
+    preview->setWordWrap(true);
     // Qt's own dialog lays out its parts in a grid; the list sits in row 1.
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
         grid->addWidget(preview, 1, grid->columnCount(), Qt::AlignTop);
@@ -79,25 +79,54 @@ private:
 
 }  // namespace
 
-QFileDialog* CreatePictureDialog(QWidget* parent,
-                                 std::function<QImage(const std::string&)> loader) {
-    auto* dialog = new QFileDialog(parent);
-    dialog->setObjectName("OpenPictureDialog1");
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setOption(QFileDialog::ReadOnly, false);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setNameFilters({"All (*.bmp *.ico *.emf *.wmf)", "Bitmaps (*.bmp)", "Icons (*.ico)",
-                            "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"});
-    dialog->selectNameFilter("All (*.bmp *.ico *.emf *.wmf)");
-    new SelectNameWhenShown(*dialog);  // owned by the dialog
-    ClosePopupsWithDialog(*dialog);
-    QLabel* preview = AddPreview(*dialog);
-    QObject::connect(dialog, &QFileDialog::currentChanged, preview,
-                     [preview, loader = std::move(loader)](const QString& path) {
-                         ShowPreview(*preview, LoadOrNothing(loader, path));
-                     });
-    return dialog;
+PictureDialog::PictureDialog(QWidget* parent, Loader loader)
+    : QFileDialog(parent), loader_(std::move(loader)) {
+    setObjectName("OpenPictureDialog1");
+    setOption(QFileDialog::DontUseNativeDialog);
+    setOption(QFileDialog::ReadOnly, false);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setFileMode(QFileDialog::AnyFile);
+    setNameFilters({"All (*.bmp *.ico *.emf *.wmf)", "Bitmaps (*.bmp)", "Icons (*.ico)",
+                    "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"});
+    selectNameFilter("All (*.bmp *.ico *.emf *.wmf)");
+    new SelectNameWhenShown(*this);  // owned by the dialog
+    ClosePopupsWithDialog(*this);
+    preview_ = AddPreview(*this);
+    connect(this, &QFileDialog::currentChanged, this, &PictureDialog::Preview);
+}
+
+PictureDialog::Decoded PictureDialog::Decode(const Loader& loader, const QString& path) {
+    const QFileInfo file(path);
+    Decoded decoded{file.absoluteFilePath(), file.size(), file.lastModified(), {}, {}};
+    try {
+        decoded.picture = loader(path.toLocal8Bit().toStdString());
+    } catch (...) {
+        decoded.error = std::current_exception();
+    }
+    return decoded;
+}
+
+void PictureDialog::Preview(const QString& path) {
+    preview_->clear();
+    // The last preview's picture goes first: only one is held at a time.
+    previewed_.reset();
+    if (!QFileInfo(path).isFile()) return;
+    previewed_ = Decode(loader_, path);
+    if (previewed_->error) {
+        preview_->setText(ErrorText(previewed_->error));
+    } else {
+        ShowPicture(*preview_, previewed_->picture);
+    }
+}
+
+QImage PictureDialog::TakePicture(const std::string& path) {
+    const QFileInfo file(QString::fromLocal8Bit(path));
+    std::optional<Decoded> previewed = std::exchange(previewed_, std::nullopt);
+    const bool same = previewed && previewed->path == file.absoluteFilePath() &&
+                      previewed->size == file.size() && previewed->modified == file.lastModified();
+    if (!same) return loader_(path);
+    if (previewed->error) std::rethrow_exception(previewed->error);
+    return std::move(previewed->picture);
 }
 
 }  // namespace kovex

@@ -63,15 +63,14 @@ QLineEdit* AddEdit(QWidget* parent, const char* name, const char* text, QRect ge
 
 }  // namespace
 
-TForm2::TForm2(QWidget* parent, PictureLoader loader)
-    : QDialog(parent), loader_(LoaderOrDefault(std::move(loader))) {
+TForm2::TForm2(QWidget* parent, PictureLoader loader) : QDialog(parent) {
     setObjectName("Form2");
     setWindowTitle("Form2");
     kovex::ApplyFormLook(*this);
     // Outer size 407 x 335 at 192, 114; the client area is what Qt sizes.
     move(192, 114);
     resize(399, 308);
-    CreateControls();
+    CreateControls(LoaderOrDefault(std::move(loader)));
     SetTabOrder();
     ConnectHandlers();
 }
@@ -86,7 +85,7 @@ QFrame* TForm2::AddPanel(const char* name, QRect geometry) {
     return panel;
 }
 
-void TForm2::CreateControls() {
+void TForm2::CreateControls(PictureLoader loader) {
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
     Image1->setGeometry(40, 72, 240, 64);
@@ -117,7 +116,7 @@ void TForm2::CreateControls() {
     edits_[Index(DisplayEdit::Edit6)] = AddEdit(panel2, "Edit6", "Hello World", {24, 40, 121, 21});
     buttons_[5] = AddButton(panel2, "Button6", "Send Text", {48, 8, 75, 25});
 
-    OpenPictureDialog1 = kovex::CreatePictureDialog(this, loader_);
+    OpenPictureDialog1 = new kovex::PictureDialog(this, std::move(loader));
 }
 
 void TForm2::CreateRadioGroup() {
@@ -203,14 +202,18 @@ std::string TForm2::EditText(DisplayEdit edit) const {
 }
 
 std::optional<std::string> TForm2::ChoosePictureFile() {
-    if (OpenPictureDialog1->exec() != QDialog::Accepted) return std::nullopt;
+    const bool accepted = OpenPictureDialog1->exec() == QDialog::Accepted;
     const QStringList files = OpenPictureDialog1->selectedFiles();
-    if (files.isEmpty()) return std::nullopt;
+    if (!accepted || files.isEmpty()) {
+        OpenPictureDialog1->Forget();
+        return std::nullopt;
+    }
     return files.front().toLocal8Bit().toStdString();
 }
 
+// The picture the dialog's preview decoded, when it was the chosen file.
 kovex::PixelGrid TForm2::LoadPicture(const std::string& path) {
-    return kovex::DisplayablePixels(loader_(path));
+    return kovex::DisplayablePixels(OpenPictureDialog1->TakePicture(path));
 }
 
 void TForm2::ShowPicture(const kovex::PixelGrid& picture) {

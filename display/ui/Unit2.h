@@ -17,11 +17,14 @@
 
 class QButtonGroup;
 class QGroupBox;
-class QFileDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace kovex {
+class PictureDialog;
+}
 
 class TForm2 : public QDialog, public kovex::DisplayWindow {
     Q_OBJECT
@@ -60,20 +63,19 @@ public:
     void RadioGroup1Click(int item);
 
 private:
-    void CreateControls();
+    void CreateControls(PictureLoader loader);
     QFrame* AddPanel(const char* name, QRect geometry);
     void CreateRadioGroup();
     void SetTabOrder();
     void ConnectHandlers();
     void Guarded(const std::function<void()>& handler);
 
-    PictureLoader loader_;
     QLabel* Image1 = nullptr;
     std::array<QLineEdit*, 6> edits_{};
     std::array<QPushButton*, 6> buttons_{};
     QGroupBox* RadioGroup1 = nullptr;
     QButtonGroup* fontItems_ = nullptr;
-    QFileDialog* OpenPictureDialog1 = nullptr;
+    kovex::PictureDialog* OpenPictureDialog1 = nullptr;
 
     kovex::SinkRelay sink_;
     kovex::PictureUpload upload_{*this, sink_};

@@ -24,6 +24,7 @@ namespace {
 using kovex::Control;
 
 constexpr int TIMER_INTERVAL_MS = 100;
+constexpr int GRAPHIC_WAIT_MS = 10;
 
 QString FromBytes(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -134,6 +135,9 @@ void TForm1::CreateControls() {
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
     Timer2->setInterval(TIMER_INTERVAL_MS);
+    graphicWait_ = new QTimer(this);
+    graphicWait_->setSingleShot(true);
+    graphicWait_->setInterval(GRAPHIC_WAIT_MS);
 
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName("OpenDialog1");
@@ -193,6 +197,8 @@ void TForm1::ConnectHandlers() {
     connectClick(Control::Button16, &TForm1::Button16Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+    connect(graphicWait_, &QTimer::timeout, this,
+            [this] { Guarded([this] { ShowGraphicWhenCardFree(); }); });
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {
@@ -254,9 +260,23 @@ void TForm1::Button15Click() {
 }
 
 void TForm1::Button16Click() {
-    Guarded([this] {
-        if (!Form2.isNull()) Form2->exec();
-    });
+    Guarded([this] { ShowGraphicWhenCardFree(); });
+}
+
+// Form2's modal loop never runs inside a card wait: the waiting command could
+// not go on until the window closed, and each command of the window would
+// find the card busy. While a command holds the card, Form2 opens as soon as
+// the card is free, from the event loop rather than from inside a timer's
+// handler (that timer would stop while the window is open); the poll list
+// refresh gives way to it before its next frame, as to a click.
+void TForm1::ShowGraphicWhenCardFree() {
+    if (Form2.isNull() || Form2->isVisible() || state_.Closing) return;
+    if (port_.Taken()) {
+        port_.Queue([] {});
+        graphicWait_->start();
+        return;
+    }
+    Form2->exec();
 }
 
 void TForm1::Timer1Timer() {
@@ -271,6 +291,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // Any wait in progress sees this and unwinds its handler before the
     // windows go away.
     state_.Closing = true;
+    graphicWait_->stop();
     if (!Form2.isNull() && Form2->isVisible()) Form2->reject();
     event->accept();
 }

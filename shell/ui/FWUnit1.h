@@ -100,6 +100,8 @@ private:
     // Guarded, for a click that needs the card: one that comes during a poll
     // list refresh runs as soon as the refresh gave way.
     void CardClick(const std::function<void()>& handler);
+    // Graphic's work: Form2 shown modally, at once or once the card is free.
+    void ShowGraphicWhenCardFree();
 
     QPointer<TForm2> Form2;
     QPlainTextEdit* Memo1 = nullptr;
@@ -108,6 +110,8 @@ private:
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
+    // Asks again whether Form2 can be shown, while a command holds the card.
+    QTimer* graphicWait_ = nullptr;
     std::array<QWidget*, 17> controls_{};
 
     kovex::AppState state_;

@@ -16,11 +16,13 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 #include "FWUnit1.h"
 #include "Unit2.h"
 #include "display/pictures/PictureLoader.h"
+#include "sim/SimDisplay.h"
 #include "sim/SimulatedCard.h"
 
 namespace {
@@ -62,6 +64,7 @@ protected:
             previewShown = preview != nullptr && !preview->pixmap().isNull();
             if (!previewShown && attempts < 100) return;
             watch.stop();
+            decodesBeforeAccept = decodes;
             dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
             QMetaObject::invokeMethod(dialog, "accept");
             if (dialog->isVisible()) dialog->reject();
@@ -86,11 +89,20 @@ protected:
         }
     }
 
+    static void Click(QWidget& form, const char* name) {
+        QTest::mouseClick(form.findChild<QPushButton*>(name), Qt::LeftButton);
+    }
+
     kovex::VirtualClock clock;
     kovex::SimulatedCard card{clock};
     kovex::Nanos nextTick = 100ms;
     TForm1 form1{card, clock, [this] { Pump(); }};
-    TForm2 form2;
+    int decodes = 0;  // pictures the window's loader decoded
+    int decodesBeforeAccept = 0;
+    TForm2 form2{nullptr, [this](const std::string& path) {
+                     ++decodes;
+                     return kovex::LoadPictureFile(path);
+                 }};
     QTimer watch;
     bool previewShown = false;
 };
@@ -192,6 +204,9 @@ TEST_F(DisplayWindowTest, WalkUploadABitmapThenCloseAndReopen) {
     ChooseInNextDialog(kSampleBitmap);
     QTest::mouseClick(Find<QPushButton>("Button1"), Qt::LeftButton);
     EXPECT_TRUE(previewShown);
+    // The upload took the picture the preview had decoded.
+    EXPECT_GE(decodesBeforeAccept, 1);
+    EXPECT_EQ(decodes, decodesBeforeAccept);
 
     // bits1.bmp is 19 x 5, black where x + 3y is even: page 0 columns read
     // 21 (rows 0, 2, 4) and 10 (rows 1, 3) in turn.
@@ -237,6 +252,49 @@ TEST_F(DisplayWindowTest, WalkUploadABitmapThenCloseAndReopen) {
     EXPECT_EQ(Find<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
               sample.convertToFormat(QImage::Format_RGB32));
     form2.hide();
+}
+
+// Graphic pressed while the poll list refresh reads a long list: the window
+// opens once the refresh has given way, never inside its wait, and a command
+// clicked in it during the next refresh reaches the display.
+TEST_F(DisplayWindowTest, ACommandFromAWindowOpenedDuringARefreshReachesTheDisplay) {
+    std::vector<std::uint8_t> nodes(60);
+    std::iota(nodes.begin(), nodes.end(), std::uint8_t{1});
+    card.SetPollList(nodes);
+    card.Timing().replyDelay = 2ms;
+    form1.SetGraphicWindow(form2);
+    form2.SetMessageSink(form1.MessageSender());
+    Click(form1, "Button1");  // Open
+    Click(form1, "Button7");  // Run Mode
+
+    bool opened = false;
+    std::string shownWhileOpen;
+    QTimer sendDuringRead;
+    sendDuringRead.setSingleShot(true);
+    sendDuringRead.callOnTimeout([this] { Click(form2, "Button6"); });  // Send Text
+    QTimer whenOpen;
+    whenOpen.setInterval(10);
+    whenOpen.callOnTimeout([&] {
+        if (QApplication::activeModalWidget() != &form2) return;
+        whenOpen.stop();
+        opened = true;
+        sendDuringRead.start(0);
+        form1.Timer2Timer();
+        shownWhileOpen = card.Display().Text();
+        form2.reject();
+    });
+    whenOpen.start();
+
+    QTimer graphicDuringRead;
+    graphicDuringRead.setSingleShot(true);
+    graphicDuringRead.callOnTimeout([this] { Click(form1, "Button16"); });
+    graphicDuringRead.start(0);  // runs in the refresh's first pump
+    form1.Timer2Timer();
+    EXPECT_FALSE(graphicDuringRead.isActive());  // Graphic was pressed during the read
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened && !form2.isVisible(); }, 5000));
+    EXPECT_EQ(shownWhileOpen, "Hello World");
+    EXPECT_EQ(card.MalformedFrames(), 0);
 }
 
 }  // namespace

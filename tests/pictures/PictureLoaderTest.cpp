@@ -2,7 +2,9 @@
 #include "support/OddFiles.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -188,12 +190,29 @@ TEST(StandardMetafile, DrawsItsRecords) {
 
 TEST(NotAPictureFile, IsRefusedUnreadWithTheReason) {
     const OddFiles odd(".bmp", PICTURE_FILE_LIMIT);
-    const std::pair<std::string, std::string> cases[] = {
+    const OddFiles oddMetafile(".emf", METAFILE_FILE_LIMIT);
+    namespace fs = std::filesystem;
+    const std::string dangling = odd.root + "/dangling.bmp";
+    const std::string loop = odd.root + "/loop.bmp";
+    const std::string memory = odd.root + "/memory.bmp";
+    const std::string unreadable = odd.root + "/unreadable.bmp";
+    fs::create_symlink(odd.root + "/gone.bmp", dangling);
+    fs::create_symlink(loop, loop);
+    fs::create_symlink("/proc/self/mem", memory);  // regular, but reading it fails
+    std::ofstream(unreadable) << "BM";
+    fs::permissions(unreadable, fs::perms::none);
+    std::vector<std::pair<std::string, std::string>> cases{
         {odd.folder, ": it is a folder"},
         {odd.fifo, ": it is a FIFO (named pipe), not a regular file"},
         {odd.zeroLink, ": it is a character device, not a regular file"},
         {odd.overLimit, ": it is 268435457 bytes long, more than the 256 MiB allowed"},
+        {oddMetafile.overLimit, ": it is 16777217 bytes long, more than the 16 MiB allowed"},
+        {dangling, ": it is a link to " + odd.root + "/gone.bmp, which does not exist"},
+        {loop, ": Too many levels of symbolic links"},
+        {memory, ": Input/output error"},
     };
+    // Permissions do not hold root back.
+    if (::geteuid() != 0) cases.emplace_back(unreadable, ": Permission denied");
     for (const auto& c : cases) {
         std::string error = "Cannot open file " + c.first;
         WithFifoWriter(odd.fifo, [&] { EXPECT_EQ(ErrorOf(c.first), error += c.second); });
@@ -305,6 +324,78 @@ INSTANTIATE_TEST_SUITE_P(
 // The standard header of rect.wmf starts at 22, after the placeable header.
 constexpr std::size_t kWmf = 22;
 
+Bytes Record(std::size_t headerBytes, const Bytes& payload) {
+    Bytes record(headerBytes + payload.size());
+    std::ranges::copy(payload, record.begin() + static_cast<std::ptrdiff_t>(headerBytes));
+    return record;
+}
+
+Bytes EmfRecord(std::uint32_t type, const Bytes& payload) {
+    Bytes record = Record(8, payload);
+    PutU32(record, 0, type);
+    PutU32(record, 4, static_cast<std::uint32_t>(record.size()));
+    return record;
+}
+
+Bytes WmfRecord(std::uint16_t function, const Bytes& payload) {
+    Bytes record = Record(6, payload);
+    PutU32(record, 0, static_cast<std::uint32_t>(record.size() / 2));
+    PutU16(record, 4, function);
+    return record;
+}
+
+// `count` copies of `record` before the end-of-file record (the last
+// `eofBytes`), the copies taking the place of the file's tail.
+void InsertBeforeEof(Bytes& bytes, const Bytes& record, std::size_t count, std::size_t eofBytes) {
+    Bytes copies;
+    for (std::size_t i = 0; i < count; ++i)
+        copies.insert(copies.end(), record.begin(), record.end());
+    bytes.insert(bytes.end() - static_cast<std::ptrdiff_t>(eofBytes), copies.begin(), copies.end());
+}
+
+// Into rect.emf, with the header's size and record count made to agree.
+void AddEmfRecords(Bytes& bytes, const Bytes& record, std::size_t count) {
+    InsertBeforeEof(bytes, record, count, 20);
+    PutU32(bytes, 48, static_cast<std::uint32_t>(bytes.size()));
+    PutU32(bytes, 52, static_cast<std::uint32_t>(5 + count));
+}
+
+// Into rect.wmf, with the header's size and largest record made to agree.
+void AddWmfRecords(Bytes& bytes, const Bytes& record, std::size_t count) {
+    InsertBeforeEof(bytes, record, count, 6);
+    PutU32(bytes, kWmf + 6, static_cast<std::uint32_t>((bytes.size() - kWmf) / 2));
+    const auto largest = static_cast<std::uint32_t>(bytes[kWmf + 12] | bytes[kWmf + 13] << 8);
+    PutU32(bytes, kWmf + 12, std::max(largest, static_cast<std::uint32_t>(record.size() / 2)));
+}
+
+// EMR_POLYLINE16 that claims `count` points and holds `held` of them.
+Bytes EmfPolyline(std::uint32_t count, std::size_t held) {
+    Bytes payload(16 + 4 + 4 * held);
+    PutU32(payload, 16, count);
+    return EmfRecord(87, payload);
+}
+
+// EMR_STRETCHDIBITS whose bitmap information header (1 bit per pixel, no
+// pixel data) stands at `headerAt` from the record's start.
+Bytes EmfStretchDib(std::int32_t width, std::int32_t height, std::uint32_t headerAt = 80) {
+    Bytes payload(72 + 40 + 8);
+    PutU32(payload, 40, headerAt);
+    PutU32(payload, 44, 48);
+    PutU32(payload, 72, 40);
+    PutU32(payload, 76, static_cast<std::uint32_t>(width));
+    PutU32(payload, 80, static_cast<std::uint32_t>(height));
+    PutU16(payload, 84, 1);
+    PutU16(payload, 86, 1);
+    return EmfRecord(81, payload);
+}
+
+// META_TEXTOUT of `count` characters (and y, x after them).
+Bytes WmfText(std::uint16_t count) {
+    Bytes payload(2 + (count + 1) / 2 * 2 + 4, 'A');
+    PutU16(payload, 0, count);
+    return WmfRecord(0x0521, payload);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Metafiles, RefusedFileTest,
     testing::Values(
@@ -347,6 +438,47 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"no-eof-record.wmf", "rect.wmf", [](Bytes& b) { PutU16(b, b.size() - 2, 0x0001); },
                 kMetafile},
         Refused{"wmf-as-emf.emf", "rect.wmf", NoDamage, kMetafile}),
+    RefusedName);
+
+// What a metafile draws is bounded before it is converted: past a bound the
+// reason is given (and nothing is converted, so no memory is taken); counts
+// that do not fit their record are not valid.
+INSTANTIATE_TEST_SUITE_P(
+    MetafileBounds, RefusedFileTest,
+    testing::Values(
+        Refused{"records-at-bound.emf", "rect.emf",
+                [](Bytes& b) { AddEmfRecords(b, EmfRecord(18, Bytes(4)), 9995); }, "loaded 40x20"},
+        Refused{"records-past-bound.emf", "rect.emf",
+                [](Bytes& b) { AddEmfRecords(b, EmfRecord(54, Bytes(8)), 9996); },
+                "Metafile is not valid: it has 10001 records, more than the 10000 a picture "
+                "for the 240 x 64 display can need"},
+        Refused{"many-records.wmf", "rect.wmf",
+                [](Bytes& b) { AddWmfRecords(b, WmfRecord(0x0213, Bytes(4)), 65536); },
+                "Metafile is not valid: it has 65544 records, more than the 10000 a picture "
+                "for the 240 x 64 display can need"},
+        Refused{"many-points.emf", "rect.emf",
+                [](Bytes& b) { AddEmfRecords(b, EmfPolyline(10001, 10001), 1); },
+                "Metafile is not valid: its lines and shapes have 10001 points, more than the "
+                "10000 a picture for the 240 x 64 display can need"},
+        Refused{"points-past-record.emf", "rect.emf",
+                [](Bytes& b) { AddEmfRecords(b, EmfPolyline(3, 2), 1); }, kMetafile},
+        Refused{"many-characters.wmf", "rect.wmf",
+                [](Bytes& b) { AddWmfRecords(b, WmfText(5001), 2); },
+                "Metafile is not valid: its texts have 10002 characters, more than the 10000 "
+                "a picture for the 240 x 64 display can need"},
+        Refused{"characters-past-record.wmf", "rect.wmf",
+                [](Bytes& b) {
+                    Bytes text = WmfText(10);
+                    PutU16(text, 6, 20);
+                    AddWmfRecords(b, text, 1);
+                },
+                kMetafile},
+        Refused{"large-bitmap.emf", "rect.emf",
+                [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(1024, -513), 1); },
+                "Metafile is not valid: its bitmaps have 525312 pixels, more than the 524288 "
+                "a picture for the 240 x 64 display can need"},
+        Refused{"bitmap-header-outside.emf", "rect.emf",
+                [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(8, 8, 200), 1); }, kMetafile}),
     RefusedName);
 
 }  // namespace
