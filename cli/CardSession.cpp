@@ -131,8 +131,8 @@ std::vector<std::string> CardSession::ClosingProblems(const CommandResult& resul
     if (outcome.ending == Ending::Interrupted) {
         lines.push_back(outcome.left.empty() ? std::string("interrupted")
                                              : "interrupted " + outcome.left);
-    } else if (!outcome.left.empty()) {
-        lines.push_back("stopped " + outcome.left);
+    } else if (!outcome.left.empty() && !Contains(window_.Problems(), StoppedLine(outcome.left))) {
+        lines.push_back(StoppedLine(outcome.left));
     }
     if (result.mismatch && outcome) lines.push_back(*result.mismatch);
     return lines;

@@ -67,9 +67,11 @@ Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& r
         if (!sent) return Outcome::Of(Ending::TimedOut, std::string(TIMED_OUT_LINE));
         report.lines = *sent;
         window_.AppendLog(ProgrammedLine(*sent));
-        port_.NoteAtStake("in the closing reset",
-                          "all " + std::to_string(sent->count) +
-                              " lines were programmed; check the card's firmware version");
+        port_.NoteAtStake(
+            "in the closing reset",
+            (sent->count == 1 ? std::string("its one line was")
+                              : "all " + std::to_string(sent->count) + " lines were") +
+                " programmed; check the card's firmware version");
         ReportNewFirmware(report);
         return {};
     } catch (const CardNotAnswering&) {
@@ -77,6 +79,9 @@ Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& r
         throw;
     } catch (const CardKeepsSending&) {
         window_.SetStatusLabel(STOPPED_SENDING_LABEL);
+        throw;
+    } catch (const CardLost&) {
+        window_.SetStatusLabel(STOPPED_LOST_LABEL);
         throw;
     }
 }

@@ -33,6 +33,7 @@ inline constexpr std::string_view STOPPED_SILENT_LABEL =
     "Programming stopped: KOVEX did not answer";
 inline constexpr std::string_view STOPPED_SENDING_LABEL =
     "Programming stopped: KOVEX keeps sending";
+inline constexpr std::string_view STOPPED_LOST_LABEL = "Programming stopped: KOVEX was lost";
 
 // The error for an image with a line the card cannot be sent.
 std::string AddressPastRecordMessage(std::int32_t cardAddress);

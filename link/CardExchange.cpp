@@ -1,15 +1,20 @@
 #include "link/CardExchange.h"
 
+#include <array>
 #include <chrono>
+#include <cstdio>
 
 #include "link/CardLoss.h"
 
 namespace kovex {
 
 std::string CardSilentLine(const CardPort& port) {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(port.GiveUpAfter());
-    return "KOVEX did not answer within " + std::to_string(seconds.count()) +
-           " s; command abandoned";
+    // Whole seconds as such ("10 s"), a give-up time kovexctl was given as
+    // it was typed ("0.5 s").
+    const double seconds = std::chrono::duration<double>(port.GiveUpAfter()).count();
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%g", seconds);
+    return std::string("KOVEX did not answer within ") + text.data() + " s; command abandoned";
 }
 
 std::string CardKeepsSendingLine(std::size_t thrownAway) {
@@ -23,6 +28,10 @@ std::string LeftOnCardText(const CardPort& port) {
     return stake->when + ": " + stake->left;
 }
 
+std::string StoppedLine(std::string_view left) {
+    return "Stopped " + std::string(left);
+}
+
 namespace {
 
 Outcome Problem(WindowServices& window, Ending ending, std::string line) {
@@ -30,8 +39,22 @@ Outcome Problem(WindowServices& window, Ending ending, std::string line) {
     return Outcome::Of(ending, std::move(line));
 }
 
-Outcome EndedEarly(const CardPort& port, Outcome outcome) {
+// A program that is closing logs nothing more: its window is going away.
+Outcome EndedEarly(const CardPort& port, WindowServices& window, Outcome outcome) {
     outcome.left = LeftOnCardText(port);
+    if (!outcome.left.empty() && outcome.ending != Ending::Interrupted) {
+        window.LogProblem(StoppedLine(outcome.left));
+    }
+    return outcome;
+}
+
+// The loss is told once, by whoever met it first (the window's tick may have,
+// while the work waited); the work that met it after ends with a line of
+// its own.
+Outcome Lost(CardPort& port, WindowServices& window, const CardLost& lost) {
+    const bool toldBefore = !port.IsOpen();
+    Outcome outcome = Outcome::Of(Ending::Lost, HandleCardLost(port, window, lost));
+    if (toldBefore && !port.Stake()) window.LogProblem(NOT_DONE_CARD_LOST_LINE);
     return outcome;
 }
 
@@ -44,17 +67,18 @@ Outcome RunCardWork(CardPort& port, WindowServices& window,
     if (!lease) return Problem(window, Ending::InUse, std::string(PORT_TAKEN_LINE));
     try {
         Outcome outcome = work(port);
-        return outcome ? outcome : EndedEarly(port, std::move(outcome));
+        return outcome ? outcome : EndedEarly(port, window, std::move(outcome));
     } catch (const CardNotAnswering&) {
-        return EndedEarly(port, Problem(window, Ending::Silent, CardSilentLine(port)));
+        return EndedEarly(port, window, Problem(window, Ending::Silent, CardSilentLine(port)));
     } catch (const CardKeepsSending& flood) {
         return EndedEarly(
-            port, Problem(window, Ending::KeepsSending, CardKeepsSendingLine(flood.ThrownAway())));
+            port, window,
+            Problem(window, Ending::KeepsSending, CardKeepsSendingLine(flood.ThrownAway())));
     } catch (const CardLost& lost) {
-        return EndedEarly(port, Outcome::Of(Ending::Lost, HandleCardLost(port, window, lost)));
+        return EndedEarly(port, window, Lost(port, window, lost));
     } catch (const WindowClosing&) {
         // Nothing is logged: the window is going away, or kovexctl says so.
-        return EndedEarly(port, Outcome::Of(Ending::Interrupted, ""));
+        return EndedEarly(port, window, Outcome::Of(Ending::Interrupted, ""));
     }
 }
 

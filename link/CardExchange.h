@@ -1,8 +1,9 @@
 // Runs one handler's card work as one exchange: refused before Open and while
 // another exchange holds the port; a card that stops answering, keeps
-// sending or goes away ends it with one line; a program that is closing ends
-// it at once. The port is free again afterwards in every case, and how it
-// ended is the returned outcome.
+// sending or goes away ends it with one line, and one more that says what
+// the card was left holding when the work had begun to change it; a program
+// that is closing ends it at once. The port is free again afterwards in
+// every case, and how it ended is the returned outcome.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +29,13 @@ std::string CardKeepsSendingLine(std::size_t thrownAway);
 // stake: "after the erase: the card holds no firmware; program it again";
 // empty when nothing was.
 std::string LeftOnCardText(const CardPort& port);
+// The line that ends a command the card stopped part way, from what it left:
+// "Stopped after the erase: the card holds no firmware; program it again".
+std::string StoppedLine(std::string_view left);
+// The line that ends a command whose card was found lost (by the window's
+// tick) while the command waited, when it had changed nothing yet.
+inline constexpr std::string_view NOT_DONE_CARD_LOST_LINE =
+    "The command was not done: the card is lost";
 
 // The outcome is Done when the work ran to its end; the work's own refusals
 // travel as its return value (work that has none returns nothing).

@@ -106,7 +106,9 @@ TEST_F(ProgrammingTest, ALineNotAcknowledgedInTimeEndsTheRun) {
     Program(HexFile({DataRecord(0x2000, 64, 0x11), DataRecord(0x2040, 64, 0x22), END_RECORD}));
     EXPECT_EQ(rig->window.log,
               (Lines{"Reading Hex file", "Reseting KOVEX", "Erasing KOVEX Firmware",
-                     "Programming KOVEX", "Programming timed out"}));
+                     "Programming KOVEX", "Programming timed out",
+                     "Stopped after line 2010 (2 of 8 lines sent): the card holds part of its "
+                     "firmware; program it again"}));
     EXPECT_EQ(rig->window.label, "Programming timed out");
     EXPECT_EQ(LineAddresses(), (Addresses{0x2000, 0x2010, 0x2020}));
     EXPECT_EQ(Commands(), (std::vector<std::uint8_t>{CMD_RESET, CMD_ERASE, 0, 0, 0}));
@@ -133,7 +135,9 @@ TEST_F(ProgrammingTest, AByteFoundOnlyAsTheTicksRunOutIsATimeOut) {
         if (c.completes) {
             EXPECT_EQ(rig->window.log, CompletedRunLog());
         } else {
-            EXPECT_EQ(rig->window.log.back(), "Programming timed out");
+            EXPECT_EQ(rig->window.log.back(),
+                      "Stopped after the erase: the card holds no firmware; program it again");
+            EXPECT_EQ(rig->window.log.end()[-2], "Programming timed out");
             EXPECT_TRUE(rig->port.ByteWaiting());  // it had arrived
             EXPECT_EQ(rig->state.CardMode, MODE_BEFORE);
         }
@@ -184,22 +188,28 @@ TEST_F(ProgrammingTest, ACardThatStopsAnsweringEndsTheRunWithItsLine) {
         std::size_t framesSent;
         std::size_t logLinesBefore;
         std::string_view label;
+        std::string stopped;  // the line that says what the card holds
     };
     const Case cases[] = {
         {"stuck busy after the first line",
          [](const SimulatedCard& card) { return card.FramesReceived().size() == 3; },
-         [](SimulatedCard& card) { card.Faults().stuckTxBusy = true; }, 3, 4, STOPPED_SILENT_LABEL},
+         [](SimulatedCard& card) { card.Faults().stuckTxBusy = true; }, 3, 4, STOPPED_SILENT_LABEL,
+         "Stopped after line 2000 (1 of 4 lines sent): the card holds part of its firmware; "
+         "program it again"},
         {"silent after the closing reset",
          [](const SimulatedCard& card) { return card.ResetCount() == 2; },
-         [](SimulatedCard& card) { card.Faults().silent = true; }, 8, 6, STOPPED_SILENT_LABEL},
+         [](SimulatedCard& card) { card.Faults().silent = true; }, 8, 6, STOPPED_SILENT_LABEL,
+         "Stopped in the closing reset: all 4 lines were programmed; check the card's firmware "
+         "version"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
         WhenFirst([&] { return c.when(rig->card); }, [&] { c.fault(rig->card); });
         Program(HexFile({DataRecord(0x2000, 16, 0x11), END_RECORD}));
-        ASSERT_EQ(rig->window.log.size(), c.logLinesBefore + 1);
-        EXPECT_EQ(rig->window.log.back(), CardSilentLine(rig->port));
+        ASSERT_EQ(rig->window.log.size(), c.logLinesBefore + 2);
+        EXPECT_EQ(rig->window.log.end()[-2], CardSilentLine(rig->port));
+        EXPECT_EQ(rig->window.log.back(), c.stopped);
         EXPECT_EQ(rig->window.label, c.label);
         EXPECT_EQ(rig->card.FramesReceived().size(), c.framesSent);
         EXPECT_EQ(rig->state.CardMode, MODE_BEFORE);

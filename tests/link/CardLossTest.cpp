@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "console/PollList.h"
 #include "console/StatusCommands.h"
@@ -46,22 +48,37 @@ struct LossRig {
     std::size_t pullAt = 0, accesses = 0, faultAt = 0;
 };
 
-TEST(CardLoss, ALostCardEndsTheWorkWithOneLineAndOpenWorksAgain) {
+TEST(CardLoss, ALostCardEndsTheWorkWithItsLineAndWhatItLeftAndOpenWorksAgain) {
     const std::string lost = CardLostLine(CardLost(std::string("/sys/") + kCard + "/resource2"));
-    const std::pair<std::size_t, std::function<void(LossRig&)>> cases[] = {
-        {0, [](LossRig& s) { s.rig.state.CardMode = MODE_RUN, s.rig.RunTicks(3); }},
-        {2, [](LossRig& s) { s.commands.Button4Click(); }},  // Version's first write
-        // Drain, the reset frame, drain, the erase frame's first write.
-        {1 + 2 * FRAME_RESET.size() + 2, [](LossRig& s) { s.programmer.Button2Click(); }},
+    struct Case {
+        std::size_t pullAt;
+        std::function<void(LossRig&)> run;
+        std::vector<std::string> after;  // the lines after the loss's own
+        std::string label;
     };
-    for (const auto& [pullAt, run] : cases) {
+    const Case cases[] = {
+        {0, [](LossRig& s) { s.rig.state.CardMode = MODE_RUN, s.rig.RunTicks(3); }, {}, "Label1"},
+        {2, [](LossRig& s) { s.commands.Button4Click(); }, {}, "Label1"},  // Version's first write
+        // Drain, the reset frame, drain, the erase frame: the wait for the erase's answer.
+        {2 + 4 * FRAME_RESET.size(),
+         [](LossRig& s) { s.programmer.Button2Click(); },
+         {"Stopped after the erase: the card holds no firmware; program it again"},
+         std::string(STOPPED_LOST_LABEL)},
+    };
+    for (const auto& [pullAt, run, after, label] : cases) {
         LossRig s;
         s.rig.window.timer2Running = true;
         s.pullAt = pullAt;
         run(s);
         const auto& log = s.rig.window.log;
         EXPECT_EQ(std::count(log.begin(), log.end(), lost), 1) << pullAt;
-        EXPECT_EQ(log.back(), lost) << pullAt;
+        ASSERT_GT(log.size(), after.size()) << pullAt;
+        EXPECT_EQ(log[log.size() - after.size() - 1], lost) << pullAt;
+        EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<std::ptrdiff_t>(after.size()),
+                                           log.end()),
+                  after)
+            << pullAt;
+        EXPECT_EQ(s.rig.window.label, label) << pullAt;
         EXPECT_EQ(s.system.accesses.size(), s.faultAt) << pullAt;  // nothing after the fault
         EXPECT_TRUE(!s.rig.port.IsOpen() && !s.rig.window.timer2Running &&
                     s.rig.window.enabled == FakeWindow().enabled &&
