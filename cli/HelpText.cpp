@@ -39,10 +39,12 @@ std::string Entry(std::string_view term, std::string_view text) {
     return out + "\n";
 }
 
+// Built by appending: GCC 12's -Wrestrict misfires on "x" + std::string at -O3.
 std::string OptionTerm(std::string_view name, std::string_view alias, std::string_view value) {
-    std::string term =
-        alias.empty() ? std::string(name) : std::string(alias) + ", " + std::string(name);
-    if (!value.empty()) term += " " + std::string(value);
+    std::string term;
+    if (!alias.empty()) term.append(alias).append(", ");
+    term.append(name);
+    if (!value.empty()) term.append(" ").append(value);
     return term;
 }
 
@@ -50,11 +52,11 @@ std::string CommandList() {
     std::string out;
     for (const CommandSpec& command : Commands()) {
         std::string term(command.name);
-        if (!command.arguments.empty()) term += " " + std::string(command.arguments);
+        if (!command.arguments.empty()) term.append(" ").append(command.arguments);
         for (const Option option : command.options) {
             for (const OptionSpec& spec : Options()) {
                 if (spec.option == option)
-                    term += " [" + OptionTerm(spec.name, "", spec.valueName) + "]";
+                    term.append(" [").append(OptionTerm(spec.name, "", spec.valueName)).append("]");
             }
         }
         out += Entry(term, command.help);
