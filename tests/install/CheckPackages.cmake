@@ -5,6 +5,7 @@
 # With -DHEADLESS=ON it checks what kovexctl must do once it links the card
 # code only: no GUI library among its NEEDED entries, and display upload
 # without kovex-programmer installed refused with the package's name.
+# cpack runs the build's preinstall step first: nothing to do in a built tree.
 file(REMOVE_RECURSE "${WORK}")
 execute_process(COMMAND cpack -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK}
   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
