@@ -1,16 +1,31 @@
-# cmake --install: the three programs, a desktop entry for each with the icon, and
-# the udev rule that lets the group kovex reach the card through sysfs.
+# cmake --install: the three programs, a desktop entry for each with the icon,
+# the udev rule that lets the group kovex reach the card through sysfs, the man
+# pages and kovexctl's bash completion. Each file belongs to the component of
+# the Debian package that ships it (Packaging.cmake): kovexctl, the terminal
+# tool with the rule, or programmer, the window programs. The picture support
+# that kovexctl reaches without linking it belongs to programmer too, under
+# lib/kovex/.
 include(GNUInstallDirs)
+include(${CMAKE_CURRENT_LIST_DIR}/Manuals.cmake)
 
 set(KOVEX_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
   "Where the udev rule goes (relative to the install prefix unless absolute)")
 
-install(TARGETS kovex-programmer kovex-programmer-sim kovexctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kovexctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT kovexctl)
+install(FILES data/70-kovex.rules DESTINATION ${KOVEX_UDEV_RULES_DIR} COMPONENT kovexctl)
+install(FILES ${KOVEX_MANUALS_DIR}/kovexctl.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT kovexctl)
+install(FILES ${KOVEX_MANUALS_DIR}/kovexctl.bash RENAME kovexctl
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT kovexctl)
+
+install(TARGETS kovex-programmer kovex-programmer-sim
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programmer)
 install(FILES data/kovex-programmer.desktop data/kovex-programmer-sim.desktop
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT programmer)
 install(FILES data/kovex-programmer.svg
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES data/70-kovex.rules DESTINATION ${KOVEX_UDEV_RULES_DIR})
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT programmer)
+install(FILES ${KOVEX_MANUALS_DIR}/kovex-programmer.1.gz ${KOVEX_MANUALS_DIR}/kovex-programmer-sim.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT programmer)
 
 # systemd-udevd reads rules from these folders only; /lib/udev/rules.d is
 # /usr/lib/udev/rules.d on a merged /usr and read on a split one.

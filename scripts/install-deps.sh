@@ -11,6 +11,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   xvfb xauth xdotool imagemagick python3 libx11-6
   clang libclang-rt-14-dev clang-tidy clang-format lcov git
+  dpkg-dev groff-base lintian
 )
 
 missing=()

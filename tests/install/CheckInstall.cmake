@@ -1,6 +1,6 @@
 # Runs cmake --install of BUILD_DIR with DESTDIR=STAGE and prefix /usr, then
-# checks the programs, the desktop entries with their icon and the udev rule,
-# and that nothing else was installed.
+# checks the programs, the desktop entries with their icon, the udev rule, the
+# man pages and the completion, and that nothing else was installed.
 file(REMOVE_RECURSE "${STAGE}")
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env "DESTDIR=${STAGE}"
@@ -18,7 +18,11 @@ set(expected
   lib/udev/rules.d/70-kovex.rules
   share/applications/kovex-programmer-sim.desktop
   share/applications/kovex-programmer.desktop
-  share/icons/hicolor/scalable/apps/kovex-programmer.svg)
+  share/bash-completion/completions/kovexctl
+  share/icons/hicolor/scalable/apps/kovex-programmer.svg
+  share/man/man1/kovex-programmer-sim.1.gz
+  share/man/man1/kovex-programmer.1.gz
+  share/man/man1/kovexctl.1.gz)
 file(GLOB_RECURSE installed RELATIVE "${root}" "${root}/*")
 list(SORT installed)
 if(NOT installed STREQUAL expected)
