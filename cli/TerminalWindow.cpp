@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "cli/LogText.h"
-#include "shell/core/Timer1Rule.h"
+#include "console/Timer1Rule.h"
 
 namespace kovex {
 namespace {

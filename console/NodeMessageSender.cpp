@@ -1,6 +1,6 @@
 #include "console/NodeMessageSender.h"
 
-#include "console/FlagScope.h"
+#include "seam/FlagScope.h"
 #include "console/NodeMessage.h"
 #include "link/CardExchange.h"
 #include "link/ClickQueue.h"

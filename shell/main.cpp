@@ -3,8 +3,8 @@
 // resource files: as root, or in the group the udev rule names).
 #include <QApplication>
 
-#include "FWUnit1.h"
-#include "Unit2.h"
+#include "shell/ui/FWUnit1.h"
+#include "display/ui/Unit2.h"
 #include "link/BusErrorGuard.h"
 #include "link/Clock.h"
 #include "link/SysfsBridge.h"

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "console/FlagScope.h"
+#include "seam/FlagScope.h"
 #include "console/TextToInt.h"
 #include "seam/SlotGuard.h"
 

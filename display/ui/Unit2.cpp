@@ -1,4 +1,4 @@
-#include "Unit2.h"
+#include "display/ui/Unit2.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -14,12 +14,12 @@
 #include <algorithm>
 #include <limits>
 
-#include "PictureDialog.h"
+#include "display/ui/PictureDialog.h"
 #include "display/core/PagePacking.h"
 #include "display/pictures/PictureGrid.h"
 #include "display/pictures/PictureLoader.h"
 #include "seam/SlotGuard.h"
-#include "shell/ui/WindowLook.h"
+#include "widgets/WindowLook.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "FWUnit1.h"
+#include "shell/ui/FWUnit1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,14 +10,14 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "DialogPopups.h"
-#include "Dialogs.h"
-#include "RefreshRead.h"
-#include "Unit2.h"
-#include "WindowLook.h"
+#include "widgets/DialogPopups.h"
+#include "widgets/Dialogs.h"
+#include "shell/ui/RefreshRead.h"
+#include "display/ui/Unit2.h"
+#include "widgets/WindowLook.h"
 #include "link/ClickQueue.h"
 #include "seam/SlotGuard.h"
-#include "shell/core/Timer1Rule.h"
+#include "console/Timer1Rule.h"
 
 namespace {
 

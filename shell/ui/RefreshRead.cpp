@@ -1,4 +1,4 @@
-#include "RefreshRead.h"
+#include "shell/ui/RefreshRead.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <memory>
 
-#include "FWUnit1.h"
+#include "shell/ui/FWUnit1.h"
 #include "link/Clock.h"
 #include "link/SysfsBridge.h"
 #include "support/ChildProcess.h"

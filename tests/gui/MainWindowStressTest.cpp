@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "FWUnit1.h"
+#include "shell/ui/FWUnit1.h"
 #include "link/CardExchange.h"
 #include "sim/SimulatedCard.h"
 

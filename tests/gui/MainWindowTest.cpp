@@ -10,8 +10,8 @@
 
 #include <QMessageBox>
 
-#include "FWUnit1.h"
-#include "Unit2.h"
+#include "shell/ui/FWUnit1.h"
+#include "display/ui/Unit2.h"
 #include "link/CardRegisters.h"
 #include "sim/SimulatedCard.h"
 

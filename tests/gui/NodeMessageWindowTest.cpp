@@ -10,9 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Dialogs.h"
-#include "FWUnit1.h"
-#include "Unit2.h"
+#include "widgets/Dialogs.h"
+#include "shell/ui/FWUnit1.h"
+#include "display/ui/Unit2.h"
 #include "sim/Node10Devices.h"
 #include "sim/SimulatedCard.h"
 

@@ -1,4 +1,4 @@
-#include "Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QComboBox>
 #include <QInputDialog>
