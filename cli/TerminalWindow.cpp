@@ -15,10 +15,6 @@ constexpr Nanos TIMER1_INTERVAL = std::chrono::milliseconds(100);
 // A wait this long without a word says that it waits, and how to stop it.
 constexpr Nanos SILENCE_NOTED_AFTER = std::chrono::seconds(1);
 
-std::size_t Index(Control control) {
-    return static_cast<std::size_t>(control);
-}
-
 }  // namespace
 
 TerminalWindow::TerminalWindow(AppState& state, MonotonicClock& clock, bool quiet)
@@ -27,7 +23,10 @@ TerminalWindow::TerminalWindow(AppState& state, MonotonicClock& clock, bool quie
       progress_(clock, stderr, isatty(STDERR_FILENO) == 1),
       quiet_(quiet),
       lastTick_(clock.Now()),
-      lastActivity_(clock.Now()) {}
+      lastActivity_(clock.Now()) {
+    for (const ControlSpec& spec : CONTROLS)
+        enabled_.at(ControlIndex(spec.control)) = spec.enabledAtStart;
+}
 
 void TerminalWindow::StartCommand() {
     Activity();
@@ -82,11 +81,11 @@ void TerminalWindow::LogProblem(std::string_view line) {
 }
 
 void TerminalWindow::SetEnabled(Control control, bool enabled) {
-    enabled_.at(Index(control)) = enabled;
+    enabled_.at(ControlIndex(control)) = enabled;
 }
 
 bool TerminalWindow::IsEnabled(Control control) const {
-    return enabled_.at(Index(control));
+    return enabled_.at(ControlIndex(control));
 }
 
 void TerminalWindow::ShowMessage(std::string_view text) {
