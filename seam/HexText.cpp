@@ -20,8 +20,10 @@ std::string Hex(std::uint32_t value, int width) {
 
 std::string HexBytes(std::span<const std::uint8_t> bytes) {
     std::string text;
-    for (const std::uint8_t byte : bytes)
-        text += " " + Hex(byte, 2);
+    for (const std::uint8_t byte : bytes) {
+        text += ' ';
+        text += Hex(byte, 2);
+    }
     return text;
 }
 
