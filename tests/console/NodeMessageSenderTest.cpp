@@ -155,9 +155,9 @@ TEST_F(NodeMessageSenderTest, ACardThatStopsMidExchangeEndsItWithOneLine) {
     EXPECT_EQ(sent.ending, Ending::Silent);
     EXPECT_EQ(sent.left, "while testing: part of the messages");
     EXPECT_EQ(sentCount, 3);
-    EXPECT_EQ(rig.window.log, (Lines{rig.window.log[0], rig.window.log[1], rig.window.log[2],
-                                     CardSilentLine(rig.port),
-                                     "Stopped while testing: part of the messages"}));
+    EXPECT_EQ(rig.window.log,
+              (Lines{rig.window.log[0], rig.window.log[1], rig.window.log[2],
+                     CardSilentLine(rig.port), "Stopped while testing: part of the messages"}));
 }
 
 }  // namespace
