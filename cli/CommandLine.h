@@ -90,8 +90,7 @@ struct CommandSpec {
     std::span<const Option> options;  // the command's own options
     std::string_view help;
     CommandRun run;
-    bool opensCard;      // list only reads the bus
-    bool needsPictures;  // reads a picture file
+    bool opensCard;  // list only reads the bus
 };
 
 std::span<const OptionSpec> Options();

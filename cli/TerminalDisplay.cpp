@@ -1,7 +1,6 @@
 #include "cli/TerminalDisplay.h"
 
-#include "display/pictures/PictureGrid.h"
-#include "display/pictures/PictureLoader.h"
+#include "cli/PicturePixels.h"
 
 namespace kovex {
 
@@ -22,7 +21,7 @@ std::string TerminalDisplay::EditText(DisplayEdit edit) const {
 }
 
 PixelGrid TerminalDisplay::LoadPicture(const std::string& path) {
-    return DisplayablePixels(LoadPictureFile(path));
+    return PicturePixels(path);
 }
 
 }  // namespace kovex

@@ -1,6 +1,5 @@
 // kovexctl: the service tool's card commands from a terminal, for scripts and
 // production lines, on the same handlers as the window.
-#include <QGuiApplication>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -43,14 +42,6 @@ int UsageFailure(const CommandLine& line, const std::string& error, kovex::Resul
         kovex::TerminalWindow::Note("try 'kovexctl --help'");
     }
     return kovex::EXIT_USAGE;
-}
-
-// Qt's own warnings (a missing XDG_RUNTIME_DIR, say) are not kovexctl's to
-// print; what would end it is.
-void QuietQtMessages(QtMsgType type, const QMessageLogContext& /*context*/, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-        kovex::TerminalWindow::Note(text.toStdString());
-    }
 }
 
 // The KOVEX cards on the bus, by address, for --device all.
@@ -123,14 +114,6 @@ int main(int argc, char* argv[]) {
 
     kovex::AppState state;
     kovex::InstallInterruptHandler(state);
-    // Icons and metafiles are drawn by Qt: it needs a display connection,
-    // which the offscreen platform offers on a machine without a desktop.
-    std::optional<QGuiApplication> pictures;
-    if (line.command->needsPictures) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        qInstallMessageHandler(QuietQtMessages);
-        pictures.emplace(argc, argv);
-    }
     if (line.sim) return RunOnSimulatedCard(state, line, output);
     kovex::InstallBusErrorGuard();
     kovex::SteadyClock clock;

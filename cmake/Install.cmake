@@ -2,9 +2,8 @@
 # the udev rule that lets the group kovex reach the card through sysfs, the man
 # pages and kovexctl's bash completion. Each file belongs to the component of
 # the Debian package that ships it (Packaging.cmake): kovexctl, the terminal
-# tool with the rule, or programmer, the window programs. The picture support
-# that kovexctl reaches without linking it belongs to programmer too, under
-# lib/kovex/.
+# tool with the rule, or programmer, the window programs and the picture
+# support that kovexctl runs for display upload (lib/kovex/).
 include(GNUInstallDirs)
 include(${CMAKE_CURRENT_LIST_DIR}/Manuals.cmake)
 
@@ -20,6 +19,8 @@ install(FILES ${KOVEX_MANUALS_DIR}/kovexctl.bash RENAME kovexctl
 
 install(TARGETS kovex-programmer kovex-programmer-sim
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programmer)
+# kovexctl finds it at ../lib/kovex from its own folder.
+install(TARGETS kovex-picture-pixels RUNTIME DESTINATION lib/kovex COMPONENT programmer)
 install(FILES data/kovex-programmer.desktop data/kovex-programmer-sim.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT programmer)
 install(FILES data/kovex-programmer.svg

@@ -1,10 +1,12 @@
 // Any text as a node message line. Whatever the text, the builder must not
 // crash, must ignore exactly the texts shorter than three characters, and
 // must either refuse the line or build a frame that fits the 257-byte buffer
-// and holds 0xFF only as its end byte. The numbers of a built frame must be
-// those of a plain re-reading of the line (trim, append a space, take the
-// token up to its first blank, repeat), and the simulated card must decode
-// the frame into those numbers without counting it malformed. Every blank
+// and holds 0xFF only as its end byte. A line is built exactly when a plain
+// re-reading of it (trim, take the token up to its first blank, repeat)
+// finds 3 to 249 tokens that each have a digit where their number begins and
+// a value from 0 to 254; the frame's numbers are those values, and the
+// simulated card must decode the frame into them without counting it
+// malformed. Every blank
 // (0x00 to 0x20) separates numbers alike: turning each into another blank
 // changes nothing, and the line single spaced reads as the same numbers.
 #include <algorithm>
@@ -42,11 +44,34 @@ bool Blank(char c) {
     return static_cast<unsigned char>(c) <= 0x20;
 }
 
-// The line read literally: blanks trimmed from both ends, one space
-// appended, the token up to the first blank read ending in a space, while
-// more than one character remains.
-std::vector<std::uint8_t> ReadLiterally(std::string text) {
-    std::vector<std::uint8_t> numbers;
+bool Decimal(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool Hexadecimal(char c) {
+    return Decimal(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A digit stands where the token's number begins: after a sign a decimal
+// one, after "$", "x", "X", "0x" or "0X" a hexadecimal one, else a decimal one.
+bool DigitWhereTheNumberBegins(std::string_view token) {
+    const auto at = [&token](std::size_t i) { return i < token.size() ? token[i] : ' '; };
+    if (at(0) == '+' || at(0) == '-') return Decimal(at(1));
+    if (at(0) == '$' || at(0) == 'x' || at(0) == 'X') return Hexadecimal(at(1));
+    if (at(0) == '0' && (at(1) == 'x' || at(1) == 'X')) return Hexadecimal(at(2));
+    return Decimal(at(0));
+}
+
+struct Literal {
+    bool fits = false;  // a number from 0 to 254
+    std::uint8_t value = 0;
+    bool operator==(const Literal&) const = default;
+};
+
+// The line read literally: blanks trimmed from both ends, the token up to
+// the first blank, while more than one character remains.
+std::vector<Literal> ReadLiterally(std::string text) {
+    std::vector<Literal> numbers;
     do {
         while (!text.empty() && Blank(text.back()))
             text.pop_back();
@@ -54,9 +79,11 @@ std::vector<std::uint8_t> ReadLiterally(std::string text) {
         text.erase(text.begin(), first);
         text.push_back(' ');
         const auto end = std::find_if(text.begin(), text.end(), Blank) - text.begin();
-        const std::string token = text.substr(0, static_cast<std::size_t>(end)) + ' ';
+        const std::string token = text.substr(0, static_cast<std::size_t>(end));
         text.erase(0, static_cast<std::size_t>(end) + 1);
-        numbers.push_back(static_cast<std::uint8_t>(TextToInt(token) & 0xFF));
+        const std::int32_t value = TextToInt(token);
+        const bool fits = DigitWhereTheNumberBegins(token) && value >= 0 && value <= 254;
+        numbers.push_back({fits, fits ? static_cast<std::uint8_t>(value) : std::uint8_t{0}});
     } while (text.size() > 1);
     return numbers;
 }
@@ -70,7 +97,7 @@ std::string OtherBlanks(std::string text) {
 }
 
 void CheckSeparators(const std::string& text, const NodeMessage& message,
-                     const std::vector<std::uint8_t>& numbers) {
+                     const std::vector<Literal>& numbers) {
     const NodeMessage other = BuildNodeMessage(OtherBlanks(text));
     Check(other.outcome == message.outcome && other.frame == message.frame &&
               other.line == message.line,
@@ -96,7 +123,10 @@ void CheckFrameShape(const Frame& frame) {
           "0xFF before the end byte");
 }
 
-void CheckCardDecodes(const Frame& frame, const std::vector<std::uint8_t>& numbers) {
+void CheckCardDecodes(const Frame& frame, const std::vector<Literal>& literals) {
+    std::vector<std::uint8_t> numbers;
+    for (const Literal& literal : literals)
+        numbers.push_back(literal.value);
     VirtualClock clock;
     SimulatedCard card(clock);
     DeviceKey key{};
@@ -134,10 +164,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     Check(message.outcome != NodeMessage::Outcome::Ignored, "a long text was ignored");
-    const std::vector<std::uint8_t> numbers = ReadLiterally(text);
+    const std::vector<Literal> numbers = ReadLiterally(text);
     CheckSeparators(text, message, numbers);
-    const bool canTravel = numbers.size() >= 3 && numbers.size() <= NODE_MESSAGE_MOST_NUMBERS &&
-                           std::find(numbers.begin(), numbers.end(), FRAME_END) == numbers.end();
+    const bool canTravel =
+        numbers.size() >= 3 && numbers.size() <= NODE_MESSAGE_MOST_NUMBERS &&
+        std::all_of(numbers.begin(), numbers.end(), [](const Literal& n) { return n.fits; });
     if (!canTravel) {
         Check(message.outcome == NodeMessage::Outcome::Refused,
               "a line that cannot travel was built");

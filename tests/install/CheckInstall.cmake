@@ -15,6 +15,7 @@ set(expected
   bin/kovex-programmer
   bin/kovex-programmer-sim
   bin/kovexctl
+  lib/kovex/kovex-picture-pixels
   lib/udev/rules.d/70-kovex.rules
   share/applications/kovex-programmer-sim.desktop
   share/applications/kovex-programmer.desktop

@@ -77,10 +77,11 @@ expect_files(kovexctl
   ${kovexctl_doc}/changelog.gz
   ${kovexctl_doc}/copyright
   usr/share/man/man1/kovexctl.1.gz)
-# The picture support that kovexctl reaches without linking it will be here too.
+# With the picture support that kovexctl reaches without linking it.
 expect_files(kovex-programmer
   usr/bin/kovex-programmer
   usr/bin/kovex-programmer-sim
+  usr/lib/kovex/kovex-picture-pixels
   usr/share/applications/kovex-programmer-sim.desktop
   usr/share/applications/kovex-programmer.desktop
   ${programmer_doc}/changelog.gz
