@@ -104,11 +104,12 @@ TEST_F(ProgrammingTest, ACardThatTakesEachByteSlowlyAndAcksLateIsServed) {
 TEST_F(ProgrammingTest, ALineNotAcknowledgedInTimeEndsTheRun) {
     rig->card.Faults().noAckAtLine = 2;
     Program(HexFile({DataRecord(0x2000, 64, 0x11), DataRecord(0x2040, 64, 0x22), END_RECORD}));
+    const std::string stopped =
+        "Stopped after line 2010 (2 of 8 lines sent): the card holds part of its firmware; "
+        "program it again";
     EXPECT_EQ(rig->window.log,
               (Lines{"Reading Hex file", "Reseting KOVEX", "Erasing KOVEX Firmware",
-                     "Programming KOVEX", "Programming timed out",
-                     "Stopped after line 2010 (2 of 8 lines sent): the card holds part of its "
-                     "firmware; program it again"}));
+                     "Programming KOVEX", "Programming timed out", stopped}));
     EXPECT_EQ(rig->window.label, "Programming timed out");
     EXPECT_EQ(LineAddresses(), (Addresses{0x2000, 0x2010, 0x2020}));
     EXPECT_EQ(Commands(), (std::vector<std::uint8_t>{CMD_RESET, CMD_ERASE, 0, 0, 0}));
