@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "cli/LogText.h"
-#include "shell/core/Timer1Rule.h"
+#include "console/Timer1Rule.h"
 
 namespace kovex {
 namespace {
@@ -14,10 +14,6 @@ namespace {
 constexpr Nanos TIMER1_INTERVAL = std::chrono::milliseconds(100);
 // A wait this long without a word says that it waits, and how to stop it.
 constexpr Nanos SILENCE_NOTED_AFTER = std::chrono::seconds(1);
-
-std::size_t Index(Control control) {
-    return static_cast<std::size_t>(control);
-}
 
 }  // namespace
 
@@ -27,7 +23,10 @@ TerminalWindow::TerminalWindow(AppState& state, MonotonicClock& clock, bool quie
       progress_(clock, stderr, isatty(STDERR_FILENO) == 1),
       quiet_(quiet),
       lastTick_(clock.Now()),
-      lastActivity_(clock.Now()) {}
+      lastActivity_(clock.Now()) {
+    for (const ControlSpec& spec : CONTROLS)
+        enabled_.at(ControlIndex(spec.control)) = spec.enabledAtStart;
+}
 
 void TerminalWindow::StartCommand() {
     Activity();
@@ -82,11 +81,11 @@ void TerminalWindow::LogProblem(std::string_view line) {
 }
 
 void TerminalWindow::SetEnabled(Control control, bool enabled) {
-    enabled_.at(Index(control)) = enabled;
+    enabled_.at(ControlIndex(control)) = enabled;
 }
 
 bool TerminalWindow::IsEnabled(Control control) const {
-    return enabled_.at(Index(control));
+    return enabled_.at(ControlIndex(control));
 }
 
 void TerminalWindow::ShowMessage(std::string_view text) {

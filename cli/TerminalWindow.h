@@ -79,7 +79,7 @@ private:
     MonotonicClock& clock_;
     ProgressMeter progress_;
     bool quiet_;
-    std::array<bool, static_cast<std::size_t>(Control::CheckBox1) + 1> enabled_{};
+    std::array<bool, CONTROLS.size()> enabled_{};
     std::vector<std::string> log_;
     std::vector<std::string> problems_;
     std::string inputAnswer_;

@@ -2,10 +2,10 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "console/TextToInt.h"
+#include "seam/HexText.h"
 
 namespace kovex {
 
@@ -51,13 +51,7 @@ NodeMessage Refused(std::string reason) {
 }
 
 std::string SentLine(const Frame& frame) {
-    std::string line = "Sent: ";
-    for (const std::uint8_t byte : frame) {
-        std::array<char, 4> hex{};
-        std::snprintf(hex.data(), hex.size(), " %02X", byte);
-        line += hex.data();
-    }
-    return line;
+    return "Sent: " + HexBytes(frame);
 }
 
 Frame MessageFrame(const std::vector<Token>& tokens) {

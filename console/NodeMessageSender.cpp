@@ -1,9 +1,9 @@
 #include "console/NodeMessageSender.h"
 
-#include "console/FlagScope.h"
 #include "console/NodeMessage.h"
 #include "link/CardExchange.h"
 #include "link/ClickQueue.h"
+#include "seam/FlagScope.h"
 
 namespace kovex {
 namespace {

@@ -35,18 +35,15 @@ Frame FrameOf(const FrameBuild& build) {
     return build.frame;
 }
 
-std::string Decimal(std::size_t value) {
-    return std::to_string(value);
-}
-
 std::string TooManyItemsLine(std::size_t items) {
-    return "Poll list not set: " + Decimal(items) + " items do not fit, at most " +
-           Decimal(std::size_t{LAST_SENDABLE_POLL_VALUE} + 1) + " can be sent; nothing was sent";
+    return "Poll list not set: " + std::to_string(items) + " items do not fit, at most " +
+           std::to_string(std::size_t{LAST_SENDABLE_POLL_VALUE} + 1) +
+           " can be sent; nothing was sent";
 }
 
 std::string TokenProblemLine(const PollListTokenProblem& problem) {
     if (problem.reading == TypedByte::Reading::FrameEnd) return NodeEndsFrameLine(problem.item);
-    return "Poll list not set: item " + Decimal(problem.item) + ", " + problem.typed + ", " +
+    return "Poll list not set: item " + std::to_string(problem.item) + ", " + problem.typed + ", " +
            std::string(TypedByteProblem(problem.reading)) + "; nothing was sent";
 }
 
@@ -66,7 +63,7 @@ std::string ConfirmPollListText(std::string_view typed) {
 }
 
 std::string NodeEndsFrameLine(std::size_t item) {
-    return "Poll list not set: item " + Decimal(item) +
+    return "Poll list not set: item " + std::to_string(item) +
            " is node 255, which would end the frame early; nothing was sent";
 }
 
@@ -163,8 +160,8 @@ std::vector<std::string> PollList::ReadLines(const PollListRead& read) {
 
 // The two reads follow each other without a drain, as the card expects them.
 void PollList::AddDiagnostics(std::vector<std::string>& lines) {
-    lines.push_back("Eth poll ptr = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_PTR)));
-    lines.push_back("Eth poll node = " + Decimal(SendAndRead(FRAME_GET_ETH_POLL_NODE)));
+    lines.push_back("Eth poll ptr = " + std::to_string(SendAndRead(FRAME_GET_ETH_POLL_PTR)));
+    lines.push_back("Eth poll node = " + std::to_string(SendAndRead(FRAME_GET_ETH_POLL_NODE)));
 }
 
 Reply<std::vector<std::uint8_t>> PollList::Button9Click() {
@@ -203,7 +200,8 @@ void PollList::SendEntries(const std::vector<std::uint8_t>& entries) {
         const std::uint8_t node = entries[item];
         AppendValue(setText, node);
         SendAndRead(FrameOf(BuildSetPollItem(static_cast<std::uint8_t>(item), node)));
-        window_.AppendLog("Adding poll list item " + Decimal(item) + " (" + Decimal(node) + ")");
+        window_.AppendLog("Adding poll list item " + std::to_string(item) + " (" +
+                          std::to_string(node) + ")");
         port_.WaitTicks(SET_POLL_ITEM_TICKS);
     }
     window_.AppendLog("Setting poll list to " + setText);
@@ -212,7 +210,7 @@ void PollList::SendEntries(const std::vector<std::uint8_t>& entries) {
 void PollList::Button13Click() {
     const bool start = !window_.Timer2Running();
     window_.SetTimer2Running(start);
-    window_.SetCaption(Control::Button13, start ? STOP_CAPTION : START_CAPTION);
+    window_.SetCaption(Control::Button13, start ? STOP_CAPTION : CaptionOf(Control::Button13));
 }
 
 // A refresh never cuts into another exchange: while a read runs (Button5 is

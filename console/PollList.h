@@ -29,7 +29,6 @@ inline constexpr std::uint8_t SET_POLL_ITEM_TICKS = 2;
 
 inline constexpr std::string_view LAST_ENTRY_UNREAD_LINE =
     "Poll list entry 255 not read: index 255 would end the frame early";
-inline constexpr std::string_view START_CAPTION = "Start";
 inline constexpr std::string_view STOP_CAPTION = "Stop";
 
 // "Confirm that you want to set the poll list to : 10 20?", the typed text

@@ -1,18 +1,12 @@
 #include "console/StatusCommands.h"
 
-#include <array>
-#include <cstdio>
-
 #include "link/CardExchange.h"
 #include "link/CardRegisters.h"
 #include "link/CommandFrames.h"
+#include "seam/HexText.h"
 
 namespace kovex {
 namespace {
-
-std::string Decimal(std::uint8_t byte) {
-    return std::to_string(byte);
-}
 
 void SetEnabled(WindowServices& window, std::initializer_list<Control> controls, bool enabled) {
     for (const Control control : controls)
@@ -22,13 +16,7 @@ void SetEnabled(WindowServices& window, std::initializer_list<Control> controls,
 }  // namespace
 
 std::string ReceivedMessageLine(std::span<const std::uint8_t> bytes) {
-    std::string line = std::to_string(bytes.size()) + " Bytes recieved: ";
-    for (const std::uint8_t byte : bytes) {
-        std::array<char, 4> hex{};
-        std::snprintf(hex.data(), hex.size(), " %02X", byte);
-        line += hex.data();
-    }
-    return line;
+    return std::to_string(bytes.size()) + " Bytes recieved: " + HexBytes(bytes);
 }
 
 std::uint8_t StatusCommands::AskOneByte(std::span<const std::uint8_t> frame) {
@@ -50,7 +38,7 @@ Reply<std::string> StatusCommands::Button4Click() {
 Reply<std::uint8_t> StatusCommands::Button6Click() {
     return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort&) {
         const std::uint8_t speed = AskOneByte(FRAME_GET_POLL_SPEED);
-        window_.AppendLog("Poll speed = " + Decimal(speed));
+        window_.AppendLog("Poll speed = " + std::to_string(speed));
         return speed;
     });
 }
@@ -58,7 +46,7 @@ Reply<std::uint8_t> StatusCommands::Button6Click() {
 Reply<std::uint8_t> StatusCommands::Button7Click() {
     return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort& port) {
         const std::uint8_t answer = AskOneByte(FRAME_RUN_MODE);
-        window_.AppendLog("KOVEX Responded = " + Decimal(answer));
+        window_.AppendLog("KOVEX Responded = " + std::to_string(answer));
         SetEnabled(window_,
                    {Control::Button6, Control::Button10, Control::Button13, Control::Button14,
                     Control::Button16},
@@ -71,7 +59,7 @@ Reply<std::uint8_t> StatusCommands::Button7Click() {
 Reply<std::uint8_t> StatusCommands::Button8Click() {
     return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort& port) {
         const std::uint8_t answer = AskOneByte(FRAME_BOOT_MODE);
-        window_.AppendLog("KOVEX Responded = " + Decimal(answer));
+        window_.AppendLog("KOVEX Responded = " + std::to_string(answer));
         SetEnabled(window_,
                    {Control::Button6, Control::Button10, Control::Button14, Control::Button16},
                    false);
@@ -83,7 +71,7 @@ Reply<std::uint8_t> StatusCommands::Button8Click() {
 Reply<std::uint8_t> StatusCommands::Button12Click() {
     return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort&) {
         const std::uint8_t answer = AskOneByte(FRAME_CLEAR_BUFFER);
-        window_.AppendLog("KOVEX Responded = " + Decimal(answer));
+        window_.AppendLog("KOVEX Responded = " + std::to_string(answer));
         return answer;
     });
 }
@@ -95,8 +83,8 @@ Reply<LoopbackCounters> StatusCommands::Button15Click() {
         LoopbackCounters counters;
         counters.sent = port.ReadReplyByte();
         counters.received = port.ReadReplyByte();
-        window_.AppendLog("KOVEX Responded = " + Decimal(counters.sent) + " Packets sent, " +
-                          Decimal(counters.received) + " Packets recieved");
+        window_.AppendLog("KOVEX Responded = " + std::to_string(counters.sent) + " Packets sent, " +
+                          std::to_string(counters.received) + " Packets recieved");
         SetEnabled(window_, {Control::Button6, Control::Button10, Control::Button13}, true);
         port.State().CardMode = MODE_RUN;
         return counters;
@@ -107,9 +95,7 @@ Reply<std::uint8_t> StatusCommands::GetMode() {
     return RunCardRead<std::uint8_t>(port_, window_, [this](CardPort& port) {
         const std::uint8_t mode = AskOneByte(FRAME_GET_MODE);
         port.State().CardMode = mode;
-        std::array<char, 4> hex{};
-        std::snprintf(hex.data(), hex.size(), "%02X", mode);
-        window_.AppendLog(std::string("KOVEX Run Mode = ") + hex.data());
+        window_.AppendLog("KOVEX Run Mode = " + Hex(mode, 2));
         return mode;
     });
 }

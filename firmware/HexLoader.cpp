@@ -6,10 +6,6 @@
 namespace kovex {
 namespace {
 
-constexpr std::size_t COUNT_AT = 1;
-constexpr std::size_t ADDRESS_AT = 3;
-constexpr std::size_t TYPE_AT = 7;
-constexpr std::size_t DATA_AT = 9;
 constexpr std::size_t UPPER_ADDRESS_END = 13;  // type 04: its value fills 9-12
 constexpr std::int32_t BLOCK_END_BITS = 0x3F;
 constexpr auto WINDOW_START = static_cast<std::uint32_t>(IMAGE_BASE);
@@ -21,29 +17,38 @@ inline std::uint8_t Byte(const char* digits) {
 
 // One line of the file; false once the end-of-file record is reached.
 bool LoadLine(std::string_view line, HexImage& image) {
-    if (line.size() < DATA_AT || line[0] != LINE_START) return true;
-    const std::uint8_t count = HexByte(line, COUNT_AT);
-    const std::uint16_t address = HexWord(line, ADDRESS_AT);
-    const std::uint8_t type = HexByte(line, TYPE_AT);
-    if (type == RECORD_EXTENDED_LINEAR_ADDRESS) {
-        if (line.size() >= UPPER_ADDRESS_END) image.UpperAddress = HexWord(line, DATA_AT);
-        return true;
-    }
-    if (type == RECORD_END_OF_FILE) return false;
-    // Upper addresses run to FFFF: the load address needs 32 unsigned bits.
-    const std::uint32_t load = std::uint32_t{image.UpperAddress} << 16 | address;
-    if (type != RECORD_DATA || load < WINDOW_START || load > WINDOW_LAST) return true;
-    if (line.size() < DATA_AT + 2 * std::size_t{count}) return true;
-    const std::size_t start = load - WINDOW_START;
-    const char* digits = line.data() + DATA_AT;
-    std::uint8_t* out = image.FirmwareImage.data() + start;
+    const HexRecord record = ReadHexRecord(line, image.UpperAddress);
+    if (record.kind == HexRecord::Kind::EndOfFile) return false;
+    if (record.kind != HexRecord::Kind::Data) return true;
+    const std::size_t count = record.digits.size() / 2;
+    const char* digits = record.digits.data();
+    std::uint8_t* out = image.FirmwareImage.data() + record.start;
     for (std::size_t k = 0; k < count; ++k, digits += 2)
         out[k] = Byte(digits);
-    image.ImageEnd = static_cast<std::int32_t>(start + count);
+    image.ImageEnd = record.start + static_cast<std::int32_t>(count);
     return true;
 }
 
 }  // namespace
+
+HexRecord ReadHexRecord(std::string_view line, std::uint16_t& upperAddress) {
+    using Kind = HexRecord::Kind;
+    if (line.size() < HEX_DATA_AT || line[0] != LINE_START) return {};
+    const std::uint8_t type = HexByte(line, HEX_TYPE_AT);
+    if (type == RECORD_EXTENDED_LINEAR_ADDRESS) {
+        if (line.size() >= UPPER_ADDRESS_END) upperAddress = HexWord(line, HEX_DATA_AT);
+        return {};
+    }
+    if (type == RECORD_END_OF_FILE) return {Kind::EndOfFile, 0, {}};
+    if (type != RECORD_DATA) return {};
+    // Upper addresses run to FFFF: the load address needs 32 unsigned bits.
+    const std::uint32_t load = std::uint32_t{upperAddress} << 16 | HexWord(line, HEX_ADDRESS_AT);
+    if (load < WINDOW_START || load > WINDOW_LAST) return {Kind::OutsideWindow, 0, {}};
+    const std::size_t digits = 2 * std::size_t{HexByte(line, HEX_COUNT_AT)};
+    if (line.size() < HEX_DATA_AT + digits) return {};
+    return {Kind::Data, static_cast<std::int32_t>(load - WINDOW_START),
+            line.substr(HEX_DATA_AT, digits)};
+}
 
 const char* FindLineEnd(const char* at, const char* end) {
     if constexpr (std::endian::native == std::endian::little) {

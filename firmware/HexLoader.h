@@ -23,6 +23,12 @@ inline constexpr std::uint8_t RECORD_DATA = 0x00;
 inline constexpr std::uint8_t RECORD_END_OF_FILE = 0x01;
 inline constexpr std::uint8_t RECORD_EXTENDED_LINEAR_ADDRESS = 0x04;
 
+// Where a record's fields start: ':', count, address, type, data, checksum.
+inline constexpr std::size_t HEX_COUNT_AT = 1;
+inline constexpr std::size_t HEX_ADDRESS_AT = 3;
+inline constexpr std::size_t HEX_TYPE_AT = 7;
+inline constexpr std::size_t HEX_DATA_AT = 9;
+
 inline constexpr char LINE_START = ':';
 inline constexpr char CARRIAGE_RETURN = '\r';
 inline constexpr char LINE_FEED = '\n';
@@ -88,6 +94,24 @@ void ForEachHexLine(std::span<const std::uint8_t> file, OnLine onLine) {
         if (at != end && *at == LINE_FEED) ++at;
     }
 }
+
+// One line as the loader reads it, and what it does with it.
+struct HexRecord {
+    enum class Kind {
+        Skipped,        // not a record it acts on, too short for its fields, or an upper address
+        EndOfFile,      // the loader stops here
+        Data,           // loaded: `digits`, two per byte, from image index `start` on
+        OutsideWindow,  // a data record whose load address is outside IMAGE_BASE to IMAGE_LIMIT
+    };
+    Kind kind = Kind::Skipped;
+    std::int32_t start = 0;
+    std::string_view digits;
+};
+
+// The record decoder that LoadHexImage and the pre-flight check share. An
+// extended linear address record sets upperAddress, which the data records
+// after it load under.
+HexRecord ReadHexRecord(std::string_view line, std::uint16_t& upperAddress);
 
 // Loads file into a fresh image.
 HexImage LoadHexImage(std::span<const std::uint8_t> file);

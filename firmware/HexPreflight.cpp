@@ -5,14 +5,13 @@
 #include <vector>
 
 #include "firmware/ProgrammingLines.h"
+#include "seam/HexText.h"
 
 namespace kovex {
 namespace {
 
 constexpr std::uint8_t NOT_A_DIGIT = 0xFF;
 constexpr std::size_t SHORTEST_RECORD = 11;  // ':', count, address, type, checksum
-constexpr std::size_t TYPE_AT = 7;
-constexpr std::size_t DATA_AT = 9;
 constexpr std::uint8_t RECORD_EXTENDED_SEGMENT_ADDRESS = 0x02;
 constexpr std::uint8_t LAST_KNOWN_TYPE = 0x05;
 
@@ -107,45 +106,15 @@ std::optional<std::uint8_t> RequiredCount(std::uint8_t type) {
     }
 }
 
-// Where the loader puts a line's data.
-struct LineLoad {
-    bool dropped = false;    // a data record outside the window
-    std::int32_t start = 0;  // image index
-    std::int32_t count = 0;  // bytes loaded
-};
-
-// Tracks the upper address the way the loader does.
-class LoadTracker {
-public:
-    LineLoad Track(std::string_view line) {
-        if (line.size() < DATA_AT || line[0] != LINE_START) return {};
-        const std::uint8_t type = HexByte(line, TYPE_AT);
-        if (type == RECORD_EXTENDED_LINEAR_ADDRESS && line.size() >= DATA_AT + 4) {
-            upper_ = HexWord(line, DATA_AT);
-        }
-        if (type != RECORD_DATA) return {};
-        const std::uint32_t load = std::uint32_t{upper_} << 16 | HexWord(line, 3);
-        if (load < static_cast<std::uint32_t>(IMAGE_BASE) ||
-            load > static_cast<std::uint32_t>(IMAGE_LIMIT)) {
-            return {.dropped = true};
-        }
-        const std::uint8_t count = HexByte(line, 1);
-        if (line.size() < DATA_AT + 2 * std::size_t{count}) return {};
-        return {.start = static_cast<std::int32_t>(load) - IMAGE_BASE, .count = count};
-    }
-
-private:
-    std::uint16_t upper_ = 0;
-};
-
 // The loaded bytes past the last line sent. A file in address order has none,
 // so the marks that count each byte once are made only for one that has.
 class PastImageEnd {
 public:
     explicit PastImageEnd(std::int32_t imageEnd) : end_(imageEnd) {}
 
-    void Add(const LineLoad& load) {
-        for (std::int32_t i = std::max(load.start, end_ + 1); i < load.start + load.count; ++i) {
+    void Add(const HexRecord& data) {
+        const auto end = data.start + static_cast<std::int32_t>(data.digits.size() / 2);
+        for (std::int32_t i = std::max(data.start, end_ + 1); i < end; ++i) {
             if (marks_.empty()) marks_.resize(FIRMWARE_IMAGE_SIZE);
             const auto at = static_cast<std::size_t>(i);
             if (marks_[at]) continue;
@@ -169,11 +138,6 @@ private:
     BytesNotProgrammed found_;
 };
 
-bool IsEndRecordForLoader(std::string_view line) {
-    return line.size() >= DATA_AT && line[0] == LINE_START &&
-           HexByte(line, TYPE_AT) == RECORD_END_OF_FILE;
-}
-
 }  // namespace
 
 bool PreflightFindings::Clean() const {
@@ -187,7 +151,7 @@ std::optional<std::string> RecordProblem(std::string_view line) {
     const PairSum pairs = SumOfPairs(line, PairTable());
     if (!pairs.allDigits) return FirstNonDigit(line);
     if (line.size() < SHORTEST_RECORD) return "it is too short for a record";
-    const std::uint8_t count = HexByte(line, 1);
+    const std::uint8_t count = HexByte(line, HEX_COUNT_AT);
     const std::size_t expected = SHORTEST_RECORD + 2 * std::size_t{count};
     if (line.size() != expected) {
         return "it has " + std::to_string(line.size()) + " characters, its byte count " +
@@ -199,15 +163,15 @@ std::optional<std::string> RecordProblem(std::string_view line) {
         const auto wanted = static_cast<std::uint8_t>(checksum - pairs.sum);
         return "its checksum is " + Hex(checksum, 2) + ", should be " + Hex(wanted, 2);
     }
-    const std::uint8_t type = HexByte(line, TYPE_AT);
+    const std::uint8_t type = HexByte(line, HEX_TYPE_AT);
     if (type > LAST_KNOWN_TYPE) return "record type " + Hex(type, 2) + " is unknown";
     const auto required = RequiredCount(type);
     if (required && count != *required) {
         return "a type " + Hex(type, 2) + " record needs byte count " + Hex(*required, 2) +
                ", not " + Hex(count, 2);
     }
-    if (type == RECORD_EXTENDED_SEGMENT_ADDRESS && HexWord(line, DATA_AT) != 0) {
-        return "extended segment address " + Hex(HexWord(line, DATA_AT), 4) +
+    if (type == RECORD_EXTENDED_SEGMENT_ADDRESS && HexWord(line, HEX_DATA_AT) != 0) {
+        return "extended segment address " + Hex(HexWord(line, HEX_DATA_AT), 4) +
                " is not supported: the data after it would load at the wrong address";
     }
     return std::nullopt;
@@ -216,7 +180,7 @@ std::optional<std::string> RecordProblem(std::string_view line) {
 PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexImage& image) {
     PreflightFindings findings;
     findings.endRecordMissing = true;
-    LoadTracker loads;
+    std::uint16_t upperAddress = 0;
     PastImageEnd pastEnd(image.ImageEnd);
     ForEachHexLine(file, [&](std::string_view line, std::size_t lineNumber) {
         if (line.empty()) return true;
@@ -225,14 +189,12 @@ PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexIm
                 findings.firstFault = RecordFault{lineNumber, std::move(*problem)};
             }
         }
-        const LineLoad load = loads.Track(line);
-        if (load.dropped) ++findings.recordsOutsideWindow;
-        pastEnd.Add(load);
-        if (IsEndRecordForLoader(line)) {
-            findings.endRecordMissing = false;
-            return false;
-        }
-        return true;
+        // What the loader makes of the same line.
+        const HexRecord record = ReadHexRecord(line, upperAddress);
+        if (record.kind == HexRecord::Kind::OutsideWindow) ++findings.recordsOutsideWindow;
+        if (record.kind == HexRecord::Kind::Data) pastEnd.Add(record);
+        findings.endRecordMissing = record.kind != HexRecord::Kind::EndOfFile;
+        return findings.endRecordMissing;
     });
     findings.noDataForCard = !HasLineToSend(image);
     findings.pastImageEnd = pastEnd.Found();

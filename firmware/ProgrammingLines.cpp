@@ -3,25 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "seam/HexText.h"
+
 namespace kovex {
-namespace {
-
-constexpr std::array<char, 16> UPPER_DIGITS{'0', '1', '2', '3', '4', '5', '6', '7',
-                                            '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
-
-}  // namespace
-
-std::string Hex(std::uint32_t value, int width) {
-    std::string digits;
-    do {
-        digits.push_back(UPPER_DIGITS[value & 0x0F]);
-        value >>= 4;
-    } while (value != 0);
-    while (static_cast<int>(digits.size()) < width)
-        digits.push_back('0');
-    std::reverse(digits.begin(), digits.end());
-    return digits;
-}
 
 bool BlankBlock(const HexImage& image, std::int32_t index) {
     const auto begin = image.FirmwareImage.begin() + index;
@@ -68,8 +52,7 @@ std::array<std::uint8_t, 43> LineRecord(const HexImage& image, std::int32_t inde
     for (std::int32_t k = 0; k < LINE_BYTES; ++k) {
         const std::uint8_t byte =
             image.FirmwareImage[static_cast<std::size_t>(index) + static_cast<std::size_t>(k)];
-        *out++ = static_cast<std::uint8_t>(UPPER_DIGITS[byte >> 4]);
-        *out++ = static_cast<std::uint8_t>(UPPER_DIGITS[byte & 0x0F]);
+        out = std::copy_n(Hex(byte, 2).begin(), 2, out);
     }
     std::copy_n("00", 2, out);
     return record;

@@ -33,7 +33,5 @@ std::size_t LinesToSend(const HexImage& image);
 std::array<std::uint8_t, 43> LineRecord(const HexImage& image, std::int32_t index);
 // "Programming 2000 of 603F"
 std::string ProgressText(const HexImage& image, std::int32_t index);
-// Upper-case hex, at least `width` digits.
-std::string Hex(std::uint32_t value, int width);
 
 }  // namespace kovex

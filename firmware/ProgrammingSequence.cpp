@@ -8,6 +8,7 @@
 #include "firmware/ProgrammingLines.h"
 #include "link/CardExchange.h"
 #include "link/CommandFrames.h"
+#include "seam/HexText.h"
 #include "seam/SlotGuard.h"
 
 namespace kovex {

@@ -3,12 +3,17 @@
 //  - the image keeps its size, ImageEnd ends its 64-byte block and stays
 //    within the image, and nothing lands past what a record at 16000 reaches;
 //  - a Ctrl-Z ends the file: whatever follows it changes nothing;
-//  - every line the loop would send below 10000 can be built as a record.
+//  - every line the loop would send below 10000 can be built as a record;
+//  - the pre-flight check sees what the loader loads: the bytes it finds past
+//    the programmed end are the ones the image holds there, and it finds the
+//    end-of-file record exactly when the loader stops reading there.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "firmware/HexLoader.h"
@@ -58,6 +63,50 @@ void CheckFindings(const PreflightFindings& findings, const HexImage& image) {
     if (!findings.Clean() && PreflightQuestion(findings).empty()) Fail("empty question");
 }
 
+// Every byte past ImageEnd that is not blank was loaded there, so the
+// check's count and range of such bytes must take it in.
+void CheckPastImageEnd(const PreflightFindings& findings, const HexImage& image) {
+    const auto& past = findings.pastImageEnd;
+    std::size_t loaded = 0;
+    for (auto i = static_cast<std::size_t>(image.ImageEnd) + 1; i < FIRMWARE_IMAGE_SIZE; ++i) {
+        if (image.FirmwareImage[i] == BLANK_BYTE) continue;
+        const auto address = static_cast<std::uint32_t>(IMAGE_BASE) + static_cast<std::uint32_t>(i);
+        if (!past || address < past->first || address > past->last) {
+            Fail("loaded bytes past the programmed end not found by the check");
+        }
+        ++loaded;
+    }
+    if (past && (loaded > past->count || past->count > past->last - past->first + 1)) {
+        Fail("the check's count of bytes past the programmed end is wrong");
+    }
+}
+
+// The file, then an upper address of 1 and dataRecord (one byte at 6000:
+// card address 16000, the highest a record may start at).
+HexImage LoadWithRecordAfter(std::span<const std::uint8_t> file, const std::string& dataRecord) {
+    std::vector<std::uint8_t> longer(file.begin(), file.end());
+    const std::string tail = "\r:020000040001F9\r" + dataRecord + "\r";
+    longer.insert(longer.end(), tail.begin(), tail.end());
+    return LoadHexImage(longer);
+}
+
+// The loader reads on past the file's end unless it stopped at an end-of-file
+// record (which the check must then have found) or at a Ctrl-Z.
+void CheckEndRecord(std::span<const std::uint8_t> file, const PreflightFindings& findings,
+                    const HexImage& image) {
+    const HexImage withAA = LoadWithRecordAfter(file, ":01600000AAF5");
+    const HexImage with55 = LoadWithRecordAfter(file, ":01600000554A");
+    const bool readOn = withAA.FirmwareImage != with55.FirmwareImage;
+    const bool ctrlZ = std::find(file.begin(), file.end(), END_OF_TEXT) != file.end();
+    if (readOn != (findings.endRecordMissing && !ctrlZ)) {
+        Fail("the check and the loader disagree on where the file ends");
+    }
+    if (!readOn &&
+        (withAA.ImageEnd != image.ImageEnd || withAA.FirmwareImage != image.FirmwareImage)) {
+        Fail("the loader read past the end it stopped at");
+    }
+}
+
 }  // namespace
 }  // namespace kovex
 
@@ -67,7 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const HexImage image = LoadHexImage(file);
     CheckImage(image);
     CheckLines(image);
-    CheckFindings(PreflightCheck(file, image), image);
+    const PreflightFindings findings = PreflightCheck(file, image);
+    CheckFindings(findings, image);
+    CheckPastImageEnd(findings, image);
+    CheckEndRecord(file, findings, image);
 
     std::vector<std::uint8_t> cut(data, data + size);
     const std::string tail = "\x1A:10200000000102030405060708090A0B0C0D0E0FXX\r\n";

@@ -1,8 +1,8 @@
 #include "link/CardDiscovery.h"
 
-#include <cstdio>
-
 #include "link/CardLoss.h"
+#include "seam/FlagScope.h"
+#include "seam/HexText.h"
 
 namespace kovex {
 namespace {
@@ -21,27 +21,10 @@ constexpr std::array<BridgeSetupWrite, 3> BRIDGE_SETUP{{
     {0x14, 0x00000001},
 }};
 
-std::string Hex4(std::uint32_t value) {
-    std::array<char, 16> text{};
-    std::snprintf(text.data(), text.size(), "%04X", value);
-    return text.data();
-}
-
-class ScanFlag {
-public:
-    explicit ScanFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~ScanFlag() { flag_ = false; }
-    ScanFlag(const ScanFlag&) = delete;
-    ScanFlag& operator=(const ScanFlag&) = delete;
-
-private:
-    bool& flag_;
-};
-
 }  // namespace
 
 std::string DeviceLine(const DeviceKey& key) {
-    return Hex4(key.deviceId) + " - " + Hex4(key.vendorId) +
+    return Hex(key.deviceId, 4) + " - " + Hex(key.vendorId, 4) +
            "        [b:" + std::to_string(key.bus) + " s:" + std::to_string(key.slot) +
            " f:" + std::to_string(key.function) + " ]";
 }
@@ -52,7 +35,7 @@ PciAddress KeyAddress(const DeviceKey& key) {
 }
 
 std::string OpenStatusLine(PlxStatus status) {
-    return "Chip open status is: " + Hex4(status);
+    return "Chip open status is: " + Hex(status, 4);
 }
 
 std::string CardInUseLine(const std::string& inUse) {
@@ -72,7 +55,7 @@ OpenResult CardOpener::Button1Click() {
     if (scanning_) return OpenResult::Ignored;
     window_.ClearLog();
     {
-        const ScanFlag flag(scanning_);
+        const FlagScope scanning(scanning_);
         ScanBus();
     }
     const DeviceKey* bridge = FirstBridge();
@@ -87,13 +70,14 @@ OpenResult CardOpener::Button1Click() {
     const PlxStatus openStatus = api_.PlxPci_DeviceOpen(searchKey_, device_);
     window_.AppendLog(OpenStatusLine(openStatus));
     if (openStatus != STATUS_SUCCESS) return OpenRefused(openStatus);
-    MappedRegion* cardWindow = SetUpBridge() ? MapCardWindow() : nullptr;
+    MappedRegion* cardWindow =
+        SetUpBridge() ? MapBar(2, "the card window is not available") : nullptr;
     if (cardWindow == nullptr) {
         CloseDevice();
         return OpenResult::Failed;
     }
     port_.Attach(*cardWindow, [this] { CloseDevice(); });
-    EnableCardButtons();
+    window_.CardOpened();
     return OpenResult::Opened;
 }
 
@@ -103,13 +87,13 @@ OpenResult CardOpener::OpenRefused(PlxStatus status) {
         window_.AppendLog(CardInUseLine(inUseBy_));
         return OpenResult::InUse;
     }
-    LogFailure("the bridge did not open (status " + Hex4(status) + "); press Open to try again");
+    LogFailure("the bridge did not open (status " + Hex(status, 4) + "); press Open to try again");
     return OpenResult::Failed;
 }
 
 const DeviceTable& CardOpener::ListDevices() {
     if (!scanning_) {
-        const ScanFlag flag(scanning_);
+        const FlagScope scanning(scanning_);
         ScanBus();
     }
     return table_;
@@ -159,14 +143,7 @@ const DeviceKey* CardOpener::FirstBridge() const {
 }
 
 bool CardOpener::SetUpBridge() {
-    address_ = nullptr;
-    const PlxStatus mapStatus = api_.PlxPci_PciBarMap(device_, 0, address_);
-    if (mapStatus != STATUS_SUCCESS || address_ == nullptr) {
-        LogFailure("mapping BAR 0 returned status " + Hex4(mapStatus) +
-                   "; nothing was written to the bridge");
-        address_ = nullptr;
-        return false;
-    }
+    if (MapBar(0, "nothing was written to the bridge") == nullptr) return false;
     try {
         for (const BridgeSetupWrite& write : BRIDGE_SETUP)
             address_->Write32(write.offset, write.value);
@@ -191,14 +168,13 @@ void CardOpener::CloseDevice() {
     if (device_.opened) api_.PlxPci_DeviceClose(device_);
 }
 
-MappedRegion* CardOpener::MapCardWindow() {
+MappedRegion* CardOpener::MapBar(std::uint8_t bar, std::string_view withoutIt) {
     address_ = nullptr;
-    const PlxStatus mapStatus = api_.PlxPci_PciBarMap(device_, 2, address_);
+    const PlxStatus mapStatus = api_.PlxPci_PciBarMap(device_, bar, address_);
     if (mapStatus != STATUS_SUCCESS || address_ == nullptr) {
-        LogFailure("mapping BAR 2 returned status " + Hex4(mapStatus) +
-                   "; the card window is not available");
+        LogFailure("mapping BAR " + std::to_string(bar) + " returned status " + Hex(mapStatus, 4) +
+                   "; " + std::string(withoutIt));
         address_ = nullptr;
-        return nullptr;
     }
     return address_;
 }
@@ -206,14 +182,6 @@ MappedRegion* CardOpener::MapCardWindow() {
 void CardOpener::LogFailure(const std::string& withoutReason) {
     const std::string reason = api_.LastError();
     window_.AppendLog("Open failed: " + (reason.empty() ? withoutReason : reason));
-}
-
-void CardOpener::EnableCardButtons() {
-    window_.SetEnabled(Control::Button1, false);
-    for (const Control control : {Control::Button2, Control::Button4, Control::Button5,
-                                  Control::Button7, Control::Button8, Control::Button9}) {
-        window_.SetEnabled(control, true);
-    }
 }
 
 }  // namespace kovex

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "link/BridgeApi.h"
 #include "link/CardPort.h"
@@ -62,14 +63,14 @@ private:
     bool IsKnownDevice(const DeviceKey& key) const;
     OpenResult OpenRefused(PlxStatus status);
     bool SetUpBridge();
-    MappedRegion* MapCardWindow();
+    // The BAR mapped, or nullptr after a line that ends with what that means.
+    MappedRegion* MapBar(std::uint8_t bar, std::string_view withoutIt);
     // Closes the port, then the device: the card is free again.
     void ReleaseCard();
     // Closes the device, which unmaps what it still has and lets go of its lock.
     void CloseDevice();
     // One line: the provider's reason when it gives one, else withoutReason.
     void LogFailure(const std::string& withoutReason);
-    void EnableCardButtons();
 
     BridgeApi& api_;
     CardPort& port_;

@@ -1,6 +1,6 @@
 // A card whose registers went away under a command or a timer tick: one log
-// line that names it and says what to do, the port closed, and the window's
-// card buttons back as they are before Open, so that Open can be pressed again.
+// line that names it and says what to do, the port closed, and the window
+// told that the card is gone.
 #pragma once
 
 #include <string>

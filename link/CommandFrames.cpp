@@ -4,6 +4,8 @@
 #include <iterator>
 #include <utility>
 
+#include "seam/HexText.h"
+
 namespace kovex {
 
 namespace {
@@ -47,17 +49,12 @@ Frame Assemble(std::span<const std::uint8_t> head, std::span<const std::uint8_t>
     return frame;
 }
 
-std::string HexByte(std::uint8_t value) {
-    constexpr std::string_view digits = "0123456789ABCDEF";
-    return {'0', 'x', digits[value >> 4], digits[value & 0x0F]};
-}
-
 }  // namespace
 
 std::string FrameRefusal::LogLine() const {
     switch (reason) {
         case Reason::EndByteInPayload:
-            return "Not sent: byte " + std::to_string(value) + " (" + HexByte(value) +
+            return "Not sent: byte " + std::to_string(value) + " (0x" + Hex(value, 2) +
                    ") at payload position " + std::to_string(payloadPosition) +
                    " would end the frame early";
         case Reason::PayloadTooLong:

@@ -9,28 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kovex {
+#include "seam/Controls.h"
 
-// The main window's controls, by their form names.
-enum class Control {
-    Button1,
-    Button2,
-    Button3,
-    Button4,
-    Button5,
-    Button6,
-    Button7,
-    Button8,
-    Button9,
-    Button10,
-    Button11,
-    Button12,
-    Button13,
-    Button14,
-    Button15,
-    Button16,
-    CheckBox1,
-};
+namespace kovex {
 
 class WindowServices {
 public:
@@ -56,6 +37,11 @@ public:
     virtual bool DebugChecked() const = 0;
     // A control's caption (a button's text).
     virtual void SetCaption(Control control, std::string_view caption) = 0;
+    // Open opened a card: what needs an open card comes on, Open goes off.
+    virtual void CardOpened();
+    // The card was closed or lost: the poll list refresh stops and every
+    // control is as before Open, so that Open can be pressed again.
+    virtual void CardClosed();
     // Timer2, the poll list refresh (every 100 ms while it runs).
     virtual void SetTimer2Running(bool running) = 0;
     virtual bool Timer2Running() const = 0;

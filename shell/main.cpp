@@ -3,12 +3,12 @@
 // resource files: as root, or in the group the udev rule names).
 #include <QApplication>
 
-#include "FWUnit1.h"
-#include "Unit2.h"
+#include "display/ui/Unit2.h"
 #include "link/BusErrorGuard.h"
 #include "link/Clock.h"
 #include "link/SysfsBridge.h"
 #include "seam/SlotGuard.h"
+#include "shell/ui/FWUnit1.h"
 
 int main(int argc, char* argv[]) {
     // A card window the kernel takes away ends the tool with a line that

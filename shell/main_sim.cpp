@@ -2,11 +2,11 @@
 // bridge interface. Runs anywhere, needs no card and no privileges.
 #include <QApplication>
 
-#include "FWUnit1.h"
-#include "SimDisplayWindow.h"
-#include "Unit2.h"
+#include "display/ui/Unit2.h"
 #include "link/Clock.h"
 #include "seam/SlotGuard.h"
+#include "shell/ui/FWUnit1.h"
+#include "shell/ui/SimDisplayWindow.h"
 #include "sim/SimDisplay.h"
 #include "sim/SimulatedCard.h"
 #include "sim/ToolCard.h"

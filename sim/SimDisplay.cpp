@@ -6,22 +6,13 @@
 #include <span>
 #include <vector>
 
+#include "link/DisplayNode.h"
 #include "sim/SimNetwork.h"
 
 namespace kovex {
 
 namespace {
 
-constexpr std::uint8_t DISPLAY_CLEAR = 2;
-constexpr std::uint8_t DISPLAY_SET_XY = 5;
-constexpr std::uint8_t DISPLAY_TEXT = 6;
-constexpr std::uint8_t DISPLAY_SHOW_IMAGE = 12;
-constexpr std::uint8_t DISPLAY_SAVE_IMAGE = 13;
-constexpr std::uint8_t DISPLAY_FONT = 15;
-constexpr std::uint8_t DISPLAY_WRITE_COLUMNS = 16;
-
-constexpr std::uint8_t ESCAPE_PREFIX = 4;
-constexpr std::uint8_t ESCAPE_FLIP = 0x80;
 constexpr std::size_t COLUMNS_HEADER = 3;  // offset, page, count
 constexpr int ROWS_PER_PAGE = 8;
 

@@ -11,16 +11,9 @@
 
 #include "console/MessageSink.h"
 #include "display/core/DisplayWindow.h"
+#include "link/DisplayNode.h"
 
 namespace kovex {
-
-inline constexpr std::uint8_t DISPLAY_CLEAR = 2;
-inline constexpr std::uint8_t DISPLAY_SET_XY = 5;
-inline constexpr std::uint8_t DISPLAY_TEXT = 6;
-inline constexpr std::uint8_t DISPLAY_SHOW_IMAGE = 12;
-inline constexpr std::uint8_t DISPLAY_SAVE_IMAGE = 13;
-inline constexpr std::uint8_t DISPLAY_FONT = 15;
-inline constexpr std::uint8_t DISPLAY_WRITE_COLUMNS = 16;
 
 // Node, device and command take three of the 249 numbers of a node message.
 inline constexpr std::size_t DISPLAY_TEXT_MOST_CHARACTERS = 246;

@@ -2,14 +2,13 @@
 
 #include <cstddef>
 
-#include "display/core/DisplayCommands.h"
+#include "link/DisplayNode.h"
 
 namespace kovex {
 
 namespace {
 
 constexpr std::uint32_t BLACK = 0x000000;
-constexpr std::uint8_t TOP_BIT = 0x80;
 
 bool IsBlack(const PixelGrid& picture, int x, int y) {
     if (x >= picture.width || y >= picture.height) return false;
@@ -31,7 +30,7 @@ bool NeedsEscape(std::uint8_t value) {
 void AppendValue(std::string& text, std::uint8_t value) {
     if (NeedsEscape(value)) {
         text += std::to_string(ESCAPE_PREFIX) + " ";
-        value ^= TOP_BIT;
+        value ^= ESCAPE_FLIP;
     }
     text += std::to_string(value) + " ";
 }

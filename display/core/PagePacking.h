@@ -17,7 +17,6 @@ inline constexpr int PAGE_BYTES = 320;
 inline constexpr int PACKED_COLUMNS = 256;  // bytes 256 to 319 stay 0
 inline constexpr int QUARTER_COUNT = 4;
 inline constexpr int QUARTER_COLUMNS = 64;
-inline constexpr std::uint8_t ESCAPE_PREFIX = 4;
 
 using DisplayPage = std::array<std::uint8_t, PAGE_BYTES>;
 using PageBuffer = std::array<DisplayPage, PAGE_COUNT>;

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "console/FlagScope.h"
 #include "console/TextToInt.h"
+#include "seam/FlagScope.h"
 #include "seam/SlotGuard.h"
 
 namespace kovex {

@@ -1,4 +1,4 @@
-#include "PictureDialog.h"
+#include "display/ui/PictureDialog.h"
 
 #include <QEvent>
 #include <QFileInfo>
@@ -8,7 +8,7 @@
 #include <QPixmap>
 #include <utility>
 
-#include "shell/ui/DialogPopups.h"
+#include "widgets/DialogPopups.h"
 
 namespace kovex {
 

@@ -1,25 +1,24 @@
-#include "Unit2.h"
+#include "display/ui/Unit2.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
 #include <limits>
 
-#include "PictureDialog.h"
 #include "display/core/PagePacking.h"
 #include "display/pictures/PictureGrid.h"
 #include "display/pictures/PictureLoader.h"
+#include "display/ui/PictureDialog.h"
 #include "seam/SlotGuard.h"
-#include "shell/ui/WindowLook.h"
+#include "widgets/Dialogs.h"
+#include "widgets/WindowLook.h"
 
 namespace {
 
@@ -202,13 +201,9 @@ std::string TForm2::EditText(DisplayEdit edit) const {
 }
 
 std::optional<std::string> TForm2::ChoosePictureFile() {
-    const bool accepted = OpenPictureDialog1->exec() == QDialog::Accepted;
-    const QStringList files = OpenPictureDialog1->selectedFiles();
-    if (!accepted || files.isEmpty()) {
-        OpenPictureDialog1->Forget();
-        return std::nullopt;
-    }
-    return files.front().toLocal8Bit().toStdString();
+    std::optional<std::string> path = kovex::RunFileDialog(*OpenPictureDialog1);
+    if (!path) OpenPictureDialog1->Forget();
+    return path;
 }
 
 // The picture the dialog's preview decoded, when it was the chosen file.
@@ -226,15 +221,11 @@ void TForm2::ShowPicture(const kovex::PixelGrid& picture) {
 }
 
 void TForm2::ShowMessage(std::string_view text) {
-    QMessageBox box(QMessageBox::NoIcon, FromUtf8(kovex::APPLICATION_TITLE), FromUtf8(text),
-                    QMessageBox::Ok, this);
-    box.exec();
+    kovex::RunMessageBox(this, FromUtf8(text));
 }
 
 void TForm2::ShowError(std::string_view text) {
-    QMessageBox box(QMessageBox::Critical, FromUtf8(kovex::APPLICATION_TITLE), FromUtf8(text),
-                    QMessageBox::Ok, this);
-    box.exec();
+    kovex::RunErrorBox(this, FromUtf8(text));
 }
 
 void TForm2::Pump() {

@@ -1,23 +1,24 @@
-#include "FWUnit1.h"
+#include "shell/ui/FWUnit1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
-#include "DialogPopups.h"
-#include "Dialogs.h"
-#include "RefreshRead.h"
-#include "Unit2.h"
-#include "WindowLook.h"
+#include <algorithm>
+
+#include "console/Timer1Rule.h"
+#include "display/ui/Unit2.h"
 #include "link/ClickQueue.h"
 #include "seam/SlotGuard.h"
-#include "shell/core/Timer1Rule.h"
+#include "shell/ui/RefreshRead.h"
+#include "widgets/DialogPopups.h"
+#include "widgets/Dialogs.h"
+#include "widgets/WindowLook.h"
 
 namespace {
 
@@ -26,9 +27,7 @@ using kovex::Control;
 constexpr int TIMER_INTERVAL_MS = 100;
 constexpr int GRAPHIC_WAIT_MS = 10;
 
-QString FromBytes(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
+using kovex::FromBytes;
 
 kovex::CardPort::Pump PumpOrDefault(kovex::CardPort::Pump pump) {
     if (pump) return pump;
@@ -36,7 +35,38 @@ kovex::CardPort::Pump PumpOrDefault(kovex::CardPort::Pump pump) {
 }
 
 std::size_t Index(Control control) {
-    return static_cast<std::size_t>(control);
+    return kovex::ControlIndex(control);
+}
+
+// Where each control sits and what a click on it runs.
+struct Placement {
+    Control control;
+    QRect geometry;
+    void (TForm1::*click)();
+};
+
+const std::array<Placement, kovex::CONTROLS.size()> PLACEMENTS{{
+    {Control::Button1, {16, 16, 75, 25}, &TForm1::Button1Click},
+    {Control::Button2, {112, 16, 89, 25}, &TForm1::Button2Click},
+    {Control::Button3, {280, 488, 75, 25}, &TForm1::Button3Click},
+    {Control::Button4, {208, 16, 75, 25}, &TForm1::Button4Click},
+    {Control::Button5, {288, 16, 75, 25}, &TForm1::Button5Click},
+    {Control::Button6, {368, 16, 75, 25}, &TForm1::Button6Click},
+    {Control::Button7, {448, 16, 75, 25}, &TForm1::Button7Click},
+    {Control::Button8, {528, 16, 75, 25}, &TForm1::Button8Click},
+    {Control::Button9, {288, 48, 75, 25}, &TForm1::Button9Click},
+    {Control::Button10, {448, 48, 75, 25}, &TForm1::Button10Click},
+    {Control::Button11, {528, 48, 75, 25}, &TForm1::Button11Click},
+    {Control::Button12, {208, 48, 75, 25}, &TForm1::Button12Click},
+    {Control::Button13, {72, 48, 75, 25}, &TForm1::Button13Click},
+    {Control::Button14, {456, 488, 75, 25}, &TForm1::Button14Click},
+    {Control::Button15, {552, 488, 75, 25}, &TForm1::Button15Click},
+    {Control::Button16, {160, 488, 75, 25}, &TForm1::Button16Click},
+    {Control::CheckBox1, {152, 52, 49, 17}, nullptr},
+}};
+
+const Placement& PlacementOf(Control control) {
+    return *std::ranges::find(PLACEMENTS, control, &Placement::control);
 }
 
 }  // namespace
@@ -67,44 +97,18 @@ void TForm1::SetGraphicWindow(TForm2& form2) {
     Form2 = &form2;
 }
 
-QPushButton* TForm1::AddButton(const char* name, const char* caption, QRect geometry,
-                               bool enabled) {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setEnabled(enabled);
-    return button;
-}
-
 void TForm1::CreateControls() {
-    struct ButtonSpec {
-        Control control;
-        const char* name;
-        const char* caption;
-        QRect geometry;
-        bool enabled;
-    };
-    const std::array<ButtonSpec, 16> buttons{{
-        {Control::Button1, "Button1", "Open", {16, 16, 75, 25}, true},
-        {Control::Button2, "Button2", "Program KOVEX", {112, 16, 89, 25}, false},
-        {Control::Button3, "Button3", "Clear", {280, 488, 75, 25}, true},
-        {Control::Button4, "Button4", "Version", {208, 16, 75, 25}, false},
-        {Control::Button5, "Button5", "Get Poll List", {288, 16, 75, 25}, false},
-        {Control::Button6, "Button6", "Poll Speed", {368, 16, 75, 25}, false},
-        {Control::Button7, "Button7", "Run Mode", {448, 16, 75, 25}, false},
-        {Control::Button8, "Button8", "Boot Mode", {528, 16, 75, 25}, false},
-        {Control::Button9, "Button9", "Set Poll List", {288, 48, 75, 25}, false},
-        {Control::Button10, "Button10", "Send Msg", {448, 48, 75, 25}, false},
-        {Control::Button11, "Button11", "Get Msg", {528, 48, 75, 25}, false},
-        {Control::Button12, "Button12", "Clear Buff", {208, 48, 75, 25}, true},
-        {Control::Button13, "Button13", "Start", {72, 48, 75, 25}, false},
-        {Control::Button14, "Button14", "Test", {456, 488, 75, 25}, false},
-        {Control::Button15, "Button15", "Loopback", {552, 488, 75, 25}, true},
-        {Control::Button16, "Button16", "Graphic", {160, 488, 75, 25}, false},
-    }};
-    for (const ButtonSpec& button : buttons) {
-        controls_[Index(button.control)] =
-            AddButton(button.name, button.caption, button.geometry, button.enabled);
+    for (const kovex::ControlSpec& spec : kovex::CONTROLS) {
+        QAbstractButton* control = nullptr;
+        if (spec.control == Control::CheckBox1) {
+            control = CheckBox1 = new QCheckBox(FromBytes(spec.caption), this);
+        } else {
+            control = new QPushButton(FromBytes(spec.caption), this);
+        }
+        control->setObjectName(FromBytes(spec.name));
+        control->setGeometry(PlacementOf(spec.control).geometry);
+        control->setEnabled(spec.enabledAtStart);
+        controls_[Index(spec.control)] = control;
     }
 
     Memo1 = new QPlainTextEdit(this);
@@ -118,11 +122,6 @@ void TForm1::CreateControls() {
     Memo1->setPlainText("Memo1");
     // Tab moves on to the next control instead of typing into the log.
     Memo1->setTabChangesFocus(true);
-
-    CheckBox1 = new QCheckBox("dbg", this);
-    CheckBox1->setObjectName("CheckBox1");
-    CheckBox1->setGeometry(152, 52, 49, 17);
-    controls_[Index(Control::CheckBox1)] = CheckBox1;
 
     Label1 = new QLabel("Label1", this);
     Label1->setObjectName("Label1");
@@ -149,52 +148,23 @@ void TForm1::CreateControls() {
     kovex::ClosePopupsWithDialog(*OpenDialog1);
 }
 
+// The table's order, with the log right after Open.
 void TForm1::SetTabOrder() {
-    const std::array<QWidget*, 18> order = {
-        controls_[Index(Control::Button1)],
-        Memo1,
-        controls_[Index(Control::Button2)],
-        controls_[Index(Control::Button3)],
-        controls_[Index(Control::Button4)],
-        controls_[Index(Control::Button5)],
-        controls_[Index(Control::Button6)],
-        controls_[Index(Control::Button7)],
-        controls_[Index(Control::Button8)],
-        controls_[Index(Control::Button9)],
-        controls_[Index(Control::Button10)],
-        controls_[Index(Control::Button11)],
-        controls_[Index(Control::Button12)],
-        controls_[Index(Control::Button13)],
-        CheckBox1,
-        controls_[Index(Control::Button14)],
-        controls_[Index(Control::Button15)],
-        controls_[Index(Control::Button16)],
-    };
-    for (std::size_t i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    QWidget* previous = controls_[Index(Control::Button1)];
+    QWidget::setTabOrder(previous, Memo1);
+    previous = Memo1;
+    for (const kovex::ControlSpec& spec : kovex::CONTROLS) {
+        if (spec.control == Control::Button1) continue;
+        QWidget::setTabOrder(previous, controls_[Index(spec.control)]);
+        previous = controls_[Index(spec.control)];
+    }
 }
 
 void TForm1::ConnectHandlers() {
-    const auto connectClick = [this](Control control, void (TForm1::*handler)()) {
-        connect(static_cast<QPushButton*>(controls_[Index(control)]), &QPushButton::clicked, this,
-                handler);
-    };
-    connectClick(Control::Button1, &TForm1::Button1Click);
-    connectClick(Control::Button2, &TForm1::Button2Click);
-    connectClick(Control::Button3, &TForm1::Button3Click);
-    connectClick(Control::Button4, &TForm1::Button4Click);
-    connectClick(Control::Button5, &TForm1::Button5Click);
-    connectClick(Control::Button6, &TForm1::Button6Click);
-    connectClick(Control::Button7, &TForm1::Button7Click);
-    connectClick(Control::Button8, &TForm1::Button8Click);
-    connectClick(Control::Button9, &TForm1::Button9Click);
-    connectClick(Control::Button10, &TForm1::Button10Click);
-    connectClick(Control::Button11, &TForm1::Button11Click);
-    connectClick(Control::Button12, &TForm1::Button12Click);
-    connectClick(Control::Button13, &TForm1::Button13Click);
-    connectClick(Control::Button14, &TForm1::Button14Click);
-    connectClick(Control::Button15, &TForm1::Button15Click);
-    connectClick(Control::Button16, &TForm1::Button16Click);
+    for (const Placement& place : PLACEMENTS) {
+        if (place.click != nullptr)
+            connect(controls_[Index(place.control)], &QAbstractButton::clicked, this, place.click);
+    }
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(graphicWait_, &QTimer::timeout, this,
@@ -326,9 +296,7 @@ bool TForm1::DebugChecked() const {
 }
 
 void TForm1::SetCaption(Control control, std::string_view caption) {
-    if (auto* button = qobject_cast<QAbstractButton*>(controls_[Index(control)])) {
-        button->setText(FromBytes(caption));
-    }
+    controls_[Index(control)]->setText(FromBytes(caption));
 }
 
 void TForm1::SetTimer2Running(bool running) {
@@ -344,15 +312,11 @@ bool TForm1::Timer2Running() const {
 }
 
 void TForm1::ShowMessage(std::string_view text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kovex::APPLICATION_TITLE.data()),
-                    FromBytes(text), QMessageBox::Ok, this);
-    box.exec();
+    kovex::RunMessageBox(this, FromBytes(text));
 }
 
 void TForm1::ShowError(std::string_view text) {
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kovex::APPLICATION_TITLE.data()),
-                    FromBytes(text), QMessageBox::Ok, this);
-    box.exec();
+    kovex::RunErrorBox(this, FromBytes(text));
 }
 
 std::string TForm1::InputBox(std::string_view caption, std::string_view prompt,
@@ -366,8 +330,5 @@ bool TForm1::AskYesNo(std::string_view caption, std::string_view text, bool defa
 }
 
 std::optional<std::string> TForm1::ChooseFirmwareFile() {
-    if (OpenDialog1->exec() != QDialog::Accepted) return std::nullopt;
-    const QStringList files = OpenDialog1->selectedFiles();
-    if (files.isEmpty()) return std::nullopt;
-    return files.front().toLocal8Bit().toStdString();
+    return kovex::RunFileDialog(*OpenDialog1);
 }

@@ -22,11 +22,11 @@
 #include "seam/AppState.h"
 #include "seam/WindowServices.h"
 
+class QAbstractButton;
 class QCheckBox;
 class QFileDialog;
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 class QTimer;
 class TForm2;
 
@@ -93,7 +93,6 @@ protected:
 
 private:
     void CreateControls();
-    QPushButton* AddButton(const char* name, const char* caption, QRect geometry, bool enabled);
     void SetTabOrder();
     void ConnectHandlers();
     void Guarded(const std::function<void()>& handler);
@@ -112,7 +111,7 @@ private:
     QFileDialog* OpenDialog1 = nullptr;
     // Asks again whether Form2 can be shown, while a command holds the card.
     QTimer* graphicWait_ = nullptr;
-    std::array<QWidget*, 17> controls_{};
+    std::array<QAbstractButton*, kovex::CONTROLS.size()> controls_{};
 
     kovex::AppState state_;
     kovex::CardPort port_;

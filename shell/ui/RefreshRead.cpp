@@ -1,9 +1,11 @@
-#include "RefreshRead.h"
+#include "shell/ui/RefreshRead.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include "widgets/Dialogs.h"
 
 namespace kovex {
 
@@ -43,7 +45,7 @@ void ShowRefreshRead(QPlainTextEdit& memo, const std::vector<std::string>& lines
     QTextDocument& document = *memo.document();
     RemoveRefreshLines(document);
     for (const std::string& line : lines) {
-        memo.appendPlainText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        memo.appendPlainText(FromBytes(line));
         document.lastBlock().setUserState(REFRESH_LINE);
     }
 }

@@ -1,4 +1,4 @@
-#include "SimDisplayWindow.h"
+#include "shell/ui/SimDisplayWindow.h"
 
 #include <QPainter>
 #include <QScreen>

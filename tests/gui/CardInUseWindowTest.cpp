@@ -6,9 +6,9 @@
 #include <QCoreApplication>
 #include <memory>
 
-#include "FWUnit1.h"
 #include "link/Clock.h"
 #include "link/SysfsBridge.h"
+#include "shell/ui/FWUnit1.h"
 #include "support/ChildProcess.h"
 #include "support/FakeSysfs.h"
 

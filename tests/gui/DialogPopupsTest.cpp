@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "FWUnit1.h"
-#include "Unit2.h"
+#include "display/ui/Unit2.h"
+#include "shell/ui/FWUnit1.h"
 #include "sim/SimulatedCard.h"
 
 namespace {

@@ -19,9 +19,9 @@
 #include <numeric>
 #include <vector>
 
-#include "FWUnit1.h"
-#include "Unit2.h"
 #include "display/pictures/PictureLoader.h"
+#include "display/ui/Unit2.h"
+#include "shell/ui/FWUnit1.h"
 #include "sim/SimDisplay.h"
 #include "sim/SimulatedCard.h"
 

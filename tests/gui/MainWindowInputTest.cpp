@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "FWUnit1.h"
+#include "shell/ui/FWUnit1.h"
 #include "sim/SimulatedCard.h"
 
 namespace {

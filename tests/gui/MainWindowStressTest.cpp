@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "FWUnit1.h"
 #include "link/CardExchange.h"
+#include "shell/ui/FWUnit1.h"
 #include "sim/SimulatedCard.h"
 
 namespace {

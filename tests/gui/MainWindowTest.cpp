@@ -10,9 +10,9 @@
 
 #include <QMessageBox>
 
-#include "FWUnit1.h"
-#include "Unit2.h"
+#include "display/ui/Unit2.h"
 #include "link/CardRegisters.h"
+#include "shell/ui/FWUnit1.h"
 #include "sim/SimulatedCard.h"
 
 namespace {

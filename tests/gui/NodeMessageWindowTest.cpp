@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Dialogs.h"
-#include "FWUnit1.h"
-#include "Unit2.h"
+#include "display/ui/Unit2.h"
+#include "shell/ui/FWUnit1.h"
 #include "sim/Node10Devices.h"
 #include "sim/SimulatedCard.h"
+#include "widgets/Dialogs.h"
 
 namespace {
 

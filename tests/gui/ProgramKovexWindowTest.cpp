@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "FWUnit1.h"
-#include "Unit2.h"
+#include "display/ui/Unit2.h"
+#include "shell/ui/FWUnit1.h"
 #include "sim/CardCommands.h"
 #include "sim/SimulatedCard.h"
 

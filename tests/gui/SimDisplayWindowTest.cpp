@@ -1,5 +1,5 @@
 // The simulated display's window follows the display node's page memory.
-#include "SimDisplayWindow.h"
+#include "shell/ui/SimDisplayWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -82,7 +82,7 @@ TEST(CardLoss, ALostCardEndsTheWorkWithItsLineAndWhatItLeftAndOpenWorksAgain) {
         EXPECT_EQ(s.system.accesses.size(), s.faultAt) << pullAt;  // nothing after the fault
         EXPECT_TRUE(!s.rig.port.IsOpen() && !s.rig.window.timer2Running &&
                     s.rig.window.enabled == FakeWindow().enabled &&
-                    s.rig.window.captions[Control::Button13] == START_CAPTION)
+                    s.rig.window.captions[Control::Button13] == CaptionOf(Control::Button13))
             << pullAt;  // closed, and the window as before Open
 
         s.pullAt = SIZE_MAX;

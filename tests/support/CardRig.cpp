@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "shell/core/Timer1Rule.h"
+#include "console/Timer1Rule.h"
 
 namespace kovex::testing {
 

@@ -1,4 +1,4 @@
-#include "shell/core/Timer1Rule.h"
+#include "console/Timer1Rule.h"
 
 #include "link/CardLoss.h"
 #include "link/CardRegisters.h"

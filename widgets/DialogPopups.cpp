@@ -1,4 +1,4 @@
-#include "DialogPopups.h"
+#include "widgets/DialogPopups.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

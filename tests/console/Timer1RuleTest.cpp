@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "console/Timer1Rule.h"
 #include "link/CardRegisters.h"
-#include "shell/core/Timer1Rule.h"
 #include "support/CardRig.h"
 
 namespace kovex::testing {

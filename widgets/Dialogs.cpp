@@ -1,17 +1,24 @@
-#include "Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "seam/SlotGuard.h"
+
 namespace kovex {
 
 namespace {
 
-QString FromBytes(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+void RunBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+    QMessageBox box(icon,
+                    QString::fromUtf8(APPLICATION_TITLE.data(),
+                                      static_cast<qsizetype>(APPLICATION_TITLE.size())),
+                    text, QMessageBox::Ok, parent);
+    box.exec();
 }
 
 std::string ToBytes(const QString& text) {
@@ -34,6 +41,25 @@ void KeepTypedText(QInputDialog& dialog) {
 }
 
 }  // namespace
+
+QString FromBytes(std::string_view bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+void RunMessageBox(QWidget* parent, const QString& text) {
+    RunBox(parent, QMessageBox::NoIcon, text);
+}
+
+void RunErrorBox(QWidget* parent, const QString& text) {
+    RunBox(parent, QMessageBox::Critical, text);
+}
+
+std::optional<std::string> RunFileDialog(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return files.front().toLocal8Bit().toStdString();
+}
 
 std::string RunInputBox(QWidget* parent, std::string_view caption, std::string_view prompt,
                         std::string_view defaultText, int maxLength,

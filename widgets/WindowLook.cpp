@@ -1,4 +1,4 @@
-#include "WindowLook.h"
+#include "widgets/WindowLook.h"
 
 #include <QPalette>
 
