@@ -25,8 +25,8 @@ files=(
     "wmf-10000-records.wmf --records 10000"
 )
 printf '%-24s %8s %8s %5s  %s\n' file seconds "peak MB" exit "standard error"
-for spec in "${files[@]}"; do
-    read -r name unit count <<<"$spec"
+for entry in "${files[@]}"; do
+    read -r name unit count <<<"$entry"
     python3 "$here/make-metafile.py" "$folder/$name" "$unit" "$count"
     status=0
     /usr/bin/time -f '%e %M' -o "$folder/time" \

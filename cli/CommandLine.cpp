@@ -87,8 +87,8 @@ private:
         if (equals != std::string::npos) inlineValue = word.substr(equals + 1);
         if (const SimTestAid* aid = FindSimAid(name)) {
             SimAid(*aid, inlineValue);
-        } else if (const OptionSpec* spec = FindOption(name)) {
-            Known(*spec, inlineValue);
+        } else if (const OptionSpec* row = FindOption(name)) {
+            Known(*row, inlineValue);
         } else {
             Fail("unknown option " + name);
         }
@@ -115,51 +115,51 @@ private:
         line().simAids.push_back({std::string(aid.option), std::move(value)});
     }
 
-    void Known(const OptionSpec& spec, std::optional<std::string> inlineValue) {
-        given_.push_back(&spec);
+    void Known(const OptionSpec& row, std::optional<std::string> inlineValue) {
+        given_.push_back(&row);
         std::optional<std::string> value;
-        if (spec.value == OptionValue::Required) {
-            value = Value(spec.name, std::move(inlineValue));
+        if (row.value == OptionValue::Required) {
+            value = Value(row.name, std::move(inlineValue));
             if (!value) return;
-        } else if (spec.value == OptionValue::OptionalNumber) {
+        } else if (row.value == OptionValue::OptionalNumber) {
             value = std::move(inlineValue);
             // The next word is the option's value only when it is a number.
             if (!value && next_ < words_.size() && ParseSeconds(words_[next_])) {
                 value = words_[next_++];
             }
         } else if (inlineValue) {
-            Fail(std::string(spec.name) + " takes no value");
+            Fail(std::string(row.name) + " takes no value");
             return;
         }
-        Apply(spec, value);
+        Apply(row, value);
     }
 
-    void Apply(const OptionSpec& spec, const std::optional<std::string>& value) {
+    void Apply(const OptionSpec& row, const std::optional<std::string>& value) {
         CommandLine& l = line();
-        if (spec.flag != nullptr) {
-            l.*spec.flag = true;
-        } else if (spec.option == Option::Device) {
+        if (row.flag != nullptr) {
+            l.*row.flag = true;
+        } else if (row.option == Option::Device) {
             Device(*value);
-        } else if (spec.option == Option::Timeout) {
-            l.timeoutSeconds = Seconds(spec, *value);
-        } else if (spec.option == Option::WaitCard) {
+        } else if (row.option == Option::Timeout) {
+            l.timeoutSeconds = Seconds(row, *value);
+        } else if (row.option == Option::WaitCard) {
             l.waitCard = true;
-            if (value) l.waitSeconds = Seconds(spec, *value);
-        } else if (spec.option == Option::ExpectVersion) {
+            if (value) l.waitSeconds = Seconds(row, *value);
+        } else if (row.option == Option::ExpectVersion) {
             l.expectVersion = *value;
-        } else if (spec.option == Option::Node) {
+        } else if (row.option == Option::Node) {
             l.node = *value;
-        } else if (spec.option == Option::NodeDevice) {
+        } else if (row.option == Option::NodeDevice) {
             l.nodeDevice = *value;
-        } else if (spec.option == Option::SysfsRoot) {
+        } else if (row.option == Option::SysfsRoot) {
             l.sysfsRoot = *value;
         }
     }
 
-    std::optional<double> Seconds(const OptionSpec& spec, const std::string& value) {
+    std::optional<double> Seconds(const OptionSpec& row, const std::string& value) {
         const auto seconds = ParseSeconds(value);
         if (!seconds)
-            Fail(std::string(spec.name) + " takes a number of seconds above 0, not " + value);
+            Fail(std::string(row.name) + " takes a number of seconds above 0, not " + value);
         return seconds;
     }
 
@@ -224,9 +224,9 @@ private:
 
     void CheckOptionsTaken() {
         const CommandSpec& command = *line().command;
-        for (const OptionSpec* spec : given_) {
-            if (spec->global || CommandTakes(command, spec->option)) continue;
-            Fail(std::string(command.name) + " does not take " + std::string(spec->name));
+        for (const OptionSpec* row : given_) {
+            if (row->global || CommandTakes(command, row->option)) continue;
+            Fail(std::string(command.name) + " does not take " + std::string(row->name));
         }
     }
 

@@ -55,9 +55,9 @@ std::string CommandList() {
         std::string term(command.name);
         if (!command.arguments.empty()) term.append(" ").append(command.arguments);
         for (const Option option : command.options) {
-            for (const OptionSpec& spec : Options()) {
-                if (spec.option == option) {
-                    term.append(" [").append(OptionTerm(spec.name, "", spec.valueName)).append("]");
+            for (const OptionSpec& row : Options()) {
+                if (row.option == option) {
+                    term.append(" [").append(OptionTerm(row.name, "", row.valueName)).append("]");
                 }
             }
         }
@@ -68,9 +68,9 @@ std::string CommandList() {
 
 std::string OptionList(bool global) {
     std::string out;
-    for (const OptionSpec& spec : Options()) {
-        if (spec.global == global)
-            out += Entry(OptionTerm(spec.name, spec.alias, spec.valueName), spec.help);
+    for (const OptionSpec& row : Options()) {
+        if (row.global == global)
+            out += Entry(OptionTerm(row.name, row.alias, row.valueName), row.help);
     }
     return out;
 }

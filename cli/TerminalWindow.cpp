@@ -24,8 +24,8 @@ TerminalWindow::TerminalWindow(AppState& state, MonotonicClock& clock, bool quie
       quiet_(quiet),
       lastTick_(clock.Now()),
       lastActivity_(clock.Now()) {
-    for (const ControlSpec& spec : CONTROLS)
-        enabled_.at(ControlIndex(spec.control)) = spec.enabledAtStart;
+    for (const ControlSpec& row : CONTROLS)
+        enabled_.at(ControlIndex(row.control)) = row.enabledAtStart;
 }
 
 void TerminalWindow::StartCommand() {

@@ -88,7 +88,7 @@ def text_lines(lines):
 
 
 def term_markup(term):
-    """Words to type in bold, the parts to fill in (upper case) in italics."""
+    """Words to type in bold, the words to fill in (upper case) in italics."""
     out = []
     for token in re.findall(r"-{0,2}[a-z][a-z0-9-]*|[A-Z][A-Z0-9_]*|.", term):
         if re.match(r"-{0,2}[a-z]", token):

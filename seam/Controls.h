@@ -72,8 +72,8 @@ constexpr std::size_t ControlIndex(Control control) {
 
 // The caption a control starts with.
 constexpr std::string_view CaptionOf(Control control) {
-    for (const ControlSpec& spec : CONTROLS) {
-        if (spec.control == control) return spec.caption;
+    for (const ControlSpec& row : CONTROLS) {
+        if (row.control == control) return row.caption;
     }
     return {};
 }

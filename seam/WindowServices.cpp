@@ -3,9 +3,9 @@
 namespace kovex {
 
 void WindowServices::CardOpened() {
-    for (const ControlSpec& spec : CONTROLS) {
-        if (spec.needs == CardNeed::NoCard || spec.needs == CardNeed::Open)
-            SetEnabled(spec.control, spec.needs == CardNeed::Open);
+    for (const ControlSpec& row : CONTROLS) {
+        if (row.needs == CardNeed::NoCard || row.needs == CardNeed::Open)
+            SetEnabled(row.control, row.needs == CardNeed::Open);
     }
 }
 
@@ -14,8 +14,8 @@ void WindowServices::CardClosed() {
         SetTimer2Running(false);
         SetCaption(Control::Button13, CaptionOf(Control::Button13));
     }
-    for (const ControlSpec& spec : CONTROLS) {
-        if (spec.needs != CardNeed::None) SetEnabled(spec.control, spec.needs == CardNeed::NoCard);
+    for (const ControlSpec& row : CONTROLS) {
+        if (row.needs != CardNeed::None) SetEnabled(row.control, row.needs == CardNeed::NoCard);
     }
 }
 

@@ -98,17 +98,17 @@ void TForm1::SetGraphicWindow(TForm2& form2) {
 }
 
 void TForm1::CreateControls() {
-    for (const kovex::ControlSpec& spec : kovex::CONTROLS) {
+    for (const kovex::ControlSpec& row : kovex::CONTROLS) {
         QAbstractButton* control = nullptr;
-        if (spec.control == Control::CheckBox1) {
-            control = CheckBox1 = new QCheckBox(FromBytes(spec.caption), this);
+        if (row.control == Control::CheckBox1) {
+            control = CheckBox1 = new QCheckBox(FromBytes(row.caption), this);
         } else {
-            control = new QPushButton(FromBytes(spec.caption), this);
+            control = new QPushButton(FromBytes(row.caption), this);
         }
-        control->setObjectName(FromBytes(spec.name));
-        control->setGeometry(PlacementOf(spec.control).geometry);
-        control->setEnabled(spec.enabledAtStart);
-        controls_[Index(spec.control)] = control;
+        control->setObjectName(FromBytes(row.name));
+        control->setGeometry(PlacementOf(row.control).geometry);
+        control->setEnabled(row.enabledAtStart);
+        controls_[Index(row.control)] = control;
     }
 
     Memo1 = new QPlainTextEdit(this);
@@ -153,10 +153,10 @@ void TForm1::SetTabOrder() {
     QWidget* previous = controls_[Index(Control::Button1)];
     QWidget::setTabOrder(previous, Memo1);
     previous = Memo1;
-    for (const kovex::ControlSpec& spec : kovex::CONTROLS) {
-        if (spec.control == Control::Button1) continue;
-        QWidget::setTabOrder(previous, controls_[Index(spec.control)]);
-        previous = controls_[Index(spec.control)];
+    for (const kovex::ControlSpec& row : kovex::CONTROLS) {
+        if (row.control == Control::Button1) continue;
+        QWidget::setTabOrder(previous, controls_[Index(row.control)]);
+        previous = controls_[Index(row.control)];
     }
 }
 

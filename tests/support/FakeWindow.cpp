@@ -3,8 +3,8 @@
 namespace kovex::testing {
 
 FakeWindow::FakeWindow() {
-    for (const ControlSpec& spec : CONTROLS)
-        enabled[spec.control] = spec.enabledAtStart;
+    for (const ControlSpec& row : CONTROLS)
+        enabled[row.control] = row.enabledAtStart;
 }
 
 void FakeWindow::SetEnabled(Control control, bool isEnabled) {
