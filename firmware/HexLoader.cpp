@@ -52,24 +52,24 @@ HexRecord ReadHexRecord(std::string_view line, std::uint16_t& upperAddress) {
 
 const char* FindLineEnd(const char* at, const char* end) {
     if constexpr (std::endian::native == std::endian::little) {
-        // Eight characters at a time: a byte of the word equals CR or Ctrl-Z
-        // when the word XOR that byte repeated has a zero byte.
+        // Eight characters at a time: a byte of the word equals CR, LF or
+        // Ctrl-Z when the word XOR that byte repeated has a zero byte.
         constexpr std::uint64_t ONES = 0x0101010101010101ull;
         constexpr std::uint64_t HIGHS = 0x8080808080808080ull;
         constexpr std::uint64_t CRS = ONES * static_cast<unsigned char>(CARRIAGE_RETURN);
+        constexpr std::uint64_t LFS = ONES * static_cast<unsigned char>(LINE_FEED);
         constexpr std::uint64_t CTRL_ZS = ONES * static_cast<unsigned char>(END_OF_TEXT);
+        const auto zeroByte = [](std::uint64_t x) { return (x - ONES) & ~x & HIGHS; };
         while (end - at >= 8) {
             std::uint64_t word = 0;
             std::memcpy(&word, at, sizeof word);
-            const std::uint64_t cr = word ^ CRS;
-            const std::uint64_t ctrlZ = word ^ CTRL_ZS;
             const std::uint64_t found =
-                ((cr - ONES) & ~cr & HIGHS) | ((ctrlZ - ONES) & ~ctrlZ & HIGHS);
+                zeroByte(word ^ CRS) | zeroByte(word ^ LFS) | zeroByte(word ^ CTRL_ZS);
             if (found != 0) return at + std::countr_zero(found) / 8;
             at += 8;
         }
     }
-    while (at != end && *at != CARRIAGE_RETURN && *at != END_OF_TEXT)
+    while (at != end && *at != CARRIAGE_RETURN && *at != LINE_FEED && *at != END_OF_TEXT)
         ++at;
     return at;
 }

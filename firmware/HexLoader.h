@@ -2,7 +2,9 @@
 // memory from card address 0x2000 upward. The reading is lenient on purpose:
 // it acts on data, end-of-file and extended linear address records, checks
 // nothing (HexPreflight does that) and only skips lines too short for the
-// fields they announce.
+// fields they announce. A bare line feed ends a line as a carriage return
+// does: a file from a Unix toolchain is read record by record, not as one
+// line whose first record alone would load.
 #pragma once
 
 #include <array>
@@ -70,13 +72,14 @@ inline std::uint16_t HexWord(std::string_view text, std::size_t position) {
     return static_cast<std::uint16_t>(HexByte(text, position) * 256 + HexByte(text, position + 2));
 }
 
-// The first carriage return or Ctrl-Z in [at, end), or end.
+// The first carriage return, line feed or Ctrl-Z in [at, end), or end.
 const char* FindLineEnd(const char* at, const char* end);
 
 // Calls onLine(line, lineNumber) for each line of file, numbered from 1,
 // until onLine returns false. A line ends at a carriage return, which takes
-// a line feed right after it along; any other line feed is part of the line.
-// Ctrl-Z ends the file: the text before it on its line is a last line.
+// a line feed right after it along, or at a bare line feed (what most
+// toolchains write). Ctrl-Z ends the file: the text before it on its line is
+// a last line.
 template <typename OnLine>
 void ForEachHexLine(std::span<const std::uint8_t> file, OnLine onLine) {
     if (file.empty()) return;
@@ -91,7 +94,7 @@ void ForEachHexLine(std::span<const std::uint8_t> file, OnLine onLine) {
         }
         if (lineEnd == end || *lineEnd == END_OF_TEXT) return;
         at = lineEnd + 1;
-        if (at != end && *at == LINE_FEED) ++at;
+        if (*lineEnd == CARRIAGE_RETURN && at != end && *at == LINE_FEED) ++at;
     }
 }
 

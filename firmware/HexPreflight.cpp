@@ -141,41 +141,62 @@ private:
 }  // namespace
 
 bool PreflightFindings::Clean() const {
-    return faultyRecords == 0 && recordsOutsideWindow == 0 && !endRecordMissing && !noDataForCard &&
-           !pastImageEnd;
+    return damagedRecords == 0 && faultyRecords == 0 && recordsOutsideWindow == 0 &&
+           !endRecordMissing && !afterEnd && !noDataForCard && !pastImageEnd;
 }
 
-std::optional<std::string> RecordProblem(std::string_view line) {
-    if (line.empty()) return "it is empty";
-    if (line[0] != LINE_START) return "it does not begin with ':'";
+std::optional<RecordProblem> ProblemOfRecord(std::string_view line) {
+    const auto damaged = [](std::string what) { return RecordProblem{std::move(what), true}; };
+    const auto unusual = [](std::string what) { return RecordProblem{std::move(what), false}; };
+    if (line.empty()) return unusual("it is empty");
+    if (line[0] != LINE_START) return unusual("it does not begin with ':'");
     const PairSum pairs = SumOfPairs(line, PairTable());
-    if (!pairs.allDigits) return FirstNonDigit(line);
-    if (line.size() < SHORTEST_RECORD) return "it is too short for a record";
+    if (!pairs.allDigits) return damaged(FirstNonDigit(line));
+    if (line.size() < SHORTEST_RECORD) return damaged("it is too short for a record");
     const std::uint8_t count = HexByte(line, HEX_COUNT_AT);
     const std::size_t expected = SHORTEST_RECORD + 2 * std::size_t{count};
     if (line.size() != expected) {
-        return "it has " + std::to_string(line.size()) + " characters, its byte count " +
-               Hex(count, 2) + " needs " + std::to_string(expected);
+        return damaged("it has " + std::to_string(line.size()) + " characters, its byte count " +
+                       Hex(count, 2) + " needs " + std::to_string(expected));
     }
     // All bytes including the checksum add up to 0 in a sound record.
     if (pairs.sum != 0) {
         const std::uint8_t checksum = HexByte(line, line.size() - 2);
         const auto wanted = static_cast<std::uint8_t>(checksum - pairs.sum);
-        return "its checksum is " + Hex(checksum, 2) + ", should be " + Hex(wanted, 2);
+        return damaged("its checksum is " + Hex(checksum, 2) + ", should be " + Hex(wanted, 2));
     }
     const std::uint8_t type = HexByte(line, HEX_TYPE_AT);
-    if (type > LAST_KNOWN_TYPE) return "record type " + Hex(type, 2) + " is unknown";
+    if (type > LAST_KNOWN_TYPE) return unusual("record type " + Hex(type, 2) + " is unknown");
     const auto required = RequiredCount(type);
     if (required && count != *required) {
-        return "a type " + Hex(type, 2) + " record needs byte count " + Hex(*required, 2) +
-               ", not " + Hex(count, 2);
+        return unusual("a type " + Hex(type, 2) + " record needs byte count " + Hex(*required, 2) +
+                       ", not " + Hex(count, 2));
     }
     if (type == RECORD_EXTENDED_SEGMENT_ADDRESS && HexWord(line, HEX_DATA_AT) != 0) {
-        return "extended segment address " + Hex(HexWord(line, HEX_DATA_AT), 4) +
-               " is not supported: the data after it would load at the wrong address";
+        return unusual("extended segment address " + Hex(HexWord(line, HEX_DATA_AT), 4) +
+                       " is not supported: the data after it would load at the wrong address");
     }
     return std::nullopt;
 }
+
+namespace {
+
+void Count(std::size_t& count, std::optional<RecordFault>& first, std::size_t lineNumber,
+           std::string what) {
+    if (count++ == 0) first = RecordFault{lineNumber, std::move(what)};
+}
+
+void NoteLineAfterEnd(std::optional<LinesAfterEnd>& afterEnd, std::size_t lineNumber) {
+    if (!afterEnd) afterEnd = LinesAfterEnd{0, lineNumber};
+    ++afterEnd->count;
+}
+
+std::string FirstRecordText(std::string_view label, std::size_t count, const RecordFault& first) {
+    return std::string(label) + std::to_string(count) + ". The first, on line " +
+           std::to_string(first.lineNumber) + ": " + first.what + ".";
+}
+
+}  // namespace
 
 PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexImage& image) {
     PreflightFindings findings;
@@ -184,9 +205,19 @@ PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexIm
     PastImageEnd pastEnd(image.ImageEnd);
     ForEachHexLine(file, [&](std::string_view line, std::size_t lineNumber) {
         if (line.empty()) return true;
-        if (auto problem = RecordProblem(line)) {
-            if (findings.faultyRecords++ == 0) {
-                findings.firstFault = RecordFault{lineNumber, std::move(*problem)};
+        // The loader reads nothing past its end-of-file record: what follows
+        // (a second file appended, say) is only counted.
+        if (!findings.endRecordMissing) {
+            NoteLineAfterEnd(findings.afterEnd, lineNumber);
+            return true;
+        }
+        if (auto problem = ProblemOfRecord(line)) {
+            if (problem->damaged) {
+                Count(findings.damagedRecords, findings.firstDamage, lineNumber,
+                      std::move(problem->what));
+            } else {
+                Count(findings.faultyRecords, findings.firstFault, lineNumber,
+                      std::move(problem->what));
             }
         }
         // What the loader makes of the same line.
@@ -194,19 +225,26 @@ PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexIm
         if (record.kind == HexRecord::Kind::OutsideWindow) ++findings.recordsOutsideWindow;
         if (record.kind == HexRecord::Kind::Data) pastEnd.Add(record);
         findings.endRecordMissing = record.kind != HexRecord::Kind::EndOfFile;
-        return findings.endRecordMissing;
+        return true;
     });
     findings.noDataForCard = !HasLineToSend(image);
     findings.pastImageEnd = pastEnd.Found();
     return findings;
 }
 
+std::string DamagedFileText(const PreflightFindings& findings) {
+    if (!findings.firstDamage) return {};
+    return FirstRecordText("Damaged records in the file: ", findings.damagedRecords,
+                           *findings.firstDamage) +
+           " The file is refused: KOVEX was not touched";
+}
+
 std::string PreflightQuestion(const PreflightFindings& findings) {
     std::string text;
     if (findings.firstFault) {
-        text += "Faulty records in the file: " + std::to_string(findings.faultyRecords) +
-                ". The first, on line " + std::to_string(findings.firstFault->lineNumber) + ": " +
-                findings.firstFault->what + ".\n";
+        text += FirstRecordText("Faulty records in the file: ", findings.faultyRecords,
+                                *findings.firstFault) +
+                "\n";
     }
     if (findings.recordsOutsideWindow > 0) {
         text += "Data records outside 2000-16000, which are not programmed: " +
@@ -220,6 +258,11 @@ std::string PreflightQuestion(const PreflightFindings& findings) {
     }
     if (findings.endRecordMissing) {
         text += "The file has no end-of-file record: it may have been cut short.\n";
+    }
+    if (const auto& after = findings.afterEnd) {
+        text += "The file goes on after its end-of-file record: " + std::to_string(after->count) +
+                " more lines from line " + std::to_string(after->firstLine) +
+                " are not read, so nothing in them is programmed.\n";
     }
     if (findings.noDataForCard) {
         text +=

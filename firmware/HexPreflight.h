@@ -1,7 +1,11 @@
 // Checks a firmware file as Intel HEX before the card is touched, record by
-// record up to its end-of-file record, and says what the lenient loader would
-// quietly make of it: records it misreads, data it drops or leaves past the
-// end it programs, or an image with nothing to program.
+// record, and says what the lenient loader would quietly make of it. Two
+// kinds of findings: a damaged record (a wrong checksum, a character that is
+// not a hex digit, a length its byte count does not give) means the file is
+// corrupt and is never programmed; the others (records the loader skips or
+// misreads, data it drops, leaves past the end it programs or never reads
+// after the end-of-file record, an image with nothing to program) may be
+// intended, and the user is asked.
 #pragma once
 
 #include <cstddef>
@@ -30,25 +34,45 @@ struct BytesNotProgrammed {
     bool operator==(const BytesNotProgrammed&) const = default;
 };
 
+// Lines after the end-of-file record, which the loader never reads.
+struct LinesAfterEnd {
+    std::size_t count = 0;  // lines that are not empty
+    std::size_t firstLine = 0;
+    bool operator==(const LinesAfterEnd&) const = default;
+};
+
 struct PreflightFindings {
-    std::size_t faultyRecords = 0;
+    std::size_t damagedRecords = 0;
+    std::optional<RecordFault> firstDamage;
+    std::size_t faultyRecords = 0;  // sound records the loader skips or misreads
     std::optional<RecordFault> firstFault;
     std::size_t recordsOutsideWindow = 0;  // data records the loader drops
     bool endRecordMissing = false;
+    std::optional<LinesAfterEnd> afterEnd;
     bool noDataForCard = false;  // the loop would send no line
     std::optional<BytesNotProgrammed> pastImageEnd;
+    // A damaged file is refused whatever the user would answer.
+    bool Damaged() const { return damagedRecords > 0; }
     bool Clean() const;
     bool operator==(const PreflightFindings&) const = default;
+};
+
+struct RecordProblem {
+    std::string what;
+    bool damaged = false;  // the record's text is corrupt, not merely unusual
 };
 
 // file as read; image as LoadHexImage made it from file.
 PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexImage& image);
 
 // What is wrong with the record, if anything.
-std::optional<std::string> RecordProblem(std::string_view line);
+std::optional<RecordProblem> ProblemOfRecord(std::string_view line);
+
+// The refusal of a damaged file: the count and the first damaged record.
+std::string DamagedFileText(const PreflightFindings& findings);
 
 // The text of the question that asks whether to program anyway; one line per
-// finding, then the question.
+// finding that may be intended, then the question.
 std::string PreflightQuestion(const PreflightFindings& findings);
 
 }  // namespace kovex

@@ -38,8 +38,10 @@ Reply<ProgramReport> ProgrammingSequence::Button2Click() {
     reply.outcome =
         RunCardExchange(port_, window_, [&](CardPort&) -> Outcome { return Run(reply.value); });
     // Shown once the port is free again, as any handler's error is.
-    if (reply.outcome.ending == Ending::Refused)
+    if (reply.outcome.ending == Ending::Refused) {
         window_.ShowError(WithFullStop(reply.outcome.text));
+        reply.outcome.shown = true;
+    }
     return reply;
 }
 
@@ -65,7 +67,7 @@ Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& r
         ResetAndErase();
         window_.AppendLog(PROGRAMMING_LINE);
         const auto sent = SendLines(image);
-        if (!sent) return Outcome::Of(Ending::TimedOut, std::string(TIMED_OUT_LINE));
+        if (!sent) return Outcome::Shown(Ending::TimedOut, std::string(TIMED_OUT_LINE));
         report.lines = *sent;
         window_.AppendLog(ProgrammedLine(*sent));
         port_.NoteAtStake(
@@ -76,6 +78,9 @@ Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& r
         ReportNewFirmware(report);
         return {};
     } catch (const CardNotAnswering&) {
+        window_.SetStatusLabel(STOPPED_SILENT_LABEL);
+        throw;
+    } catch (const CardAbsent&) {
         window_.SetStatusLabel(STOPPED_SILENT_LABEL);
         throw;
     } catch (const CardKeepsSending&) {
@@ -89,14 +94,16 @@ Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& r
 
 Outcome ProgrammingSequence::ImageMayBeProgrammed(std::span<const std::uint8_t> file,
                                                   const HexImage& image) {
+    // A damaged file is refused first: what it would load is not to be trusted.
+    const PreflightFindings findings = PreflightCheck(file, image);
+    if (findings.Damaged()) return Outcome::Of(Ending::Refused, DamagedFileText(findings));
     if (const auto address = FirstAddressPastRecord(image)) {
         return Outcome::Of(Ending::Refused, AddressPastRecordMessage(*address));
     }
-    const PreflightFindings findings = PreflightCheck(file, image);
     if (findings.Clean()) return {};
     if (window_.AskYesNo(APPLICATION_TITLE, PreflightQuestion(findings), false)) return {};
     window_.LogProblem(NOT_PROGRAMMED_LINE);
-    return Outcome::Of(Ending::Declined, std::string(NOT_PROGRAMMED_LINE));
+    return Outcome::Shown(Ending::Declined, std::string(NOT_PROGRAMMED_LINE));
 }
 
 void ProgrammingSequence::ResetAndErase() {

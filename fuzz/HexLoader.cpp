@@ -56,9 +56,11 @@ void CheckLines(const HexImage& image) {
 }
 
 void CheckFindings(const PreflightFindings& findings, const HexImage& image) {
-    if ((findings.faultyRecords > 0) != findings.firstFault.has_value()) {
+    if ((findings.faultyRecords > 0) != findings.firstFault.has_value() ||
+        findings.Damaged() != findings.firstDamage.has_value()) {
         Fail("fault count and first fault disagree");
     }
+    if (findings.Damaged() && DamagedFileText(findings).empty()) Fail("empty refusal");
     if (findings.noDataForCard != !HasLineToSend(image)) Fail("no-data finding is wrong");
     if (!findings.Clean() && PreflightQuestion(findings).empty()) Fail("empty question");
 }

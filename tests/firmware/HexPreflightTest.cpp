@@ -13,11 +13,13 @@ const std::string D2000 = DataRecord(0x2000, 16, 0x11);
 
 namespace kovex {
 void PrintTo(const PreflightFindings& f, std::ostream* os) {
-    *os << "{faulty " << f.faultyRecords << ", first "
-        << (f.firstFault ? std::to_string(f.firstFault->lineNumber) + " " + f.firstFault->what
-                         : std::string("none"))
-        << ", outside " << f.recordsOutsideWindow << ", endMissing " << f.endRecordMissing
-        << ", noData " << f.noDataForCard << "}";
+    const auto first = [](const std::optional<RecordFault>& fault) {
+        return fault ? std::to_string(fault->lineNumber) + " " + fault->what : std::string("none");
+    };
+    *os << "{damaged " << f.damagedRecords << ", first " << first(f.firstDamage) << ", faulty "
+        << f.faultyRecords << ", first " << first(f.firstFault) << ", outside "
+        << f.recordsOutsideWindow << ", endMissing " << f.endRecordMissing << ", afterEnd "
+        << (f.afterEnd ? f.afterEnd->count : 0) << ", noData " << f.noDataForCard << "}";
 }
 }  // namespace kovex
 
@@ -27,7 +29,20 @@ namespace {
 PreflightFindings Findings(std::size_t faulty, std::optional<RecordFault> first,
                            std::size_t outside = 0, bool endMissing = false, bool noData = false,
                            std::optional<BytesNotProgrammed> past = {}) {
-    return {faulty, std::move(first), outside, endMissing, noData, past};
+    return {0, {}, faulty, std::move(first), outside, endMissing, {}, noData, past};
+}
+
+// A file with damaged records, and what else the check finds in it.
+PreflightFindings Damaged(std::size_t damaged, RecordFault first, PreflightFindings others = {}) {
+    others.damagedRecords = damaged;
+    others.firstDamage = std::move(first);
+    return others;
+}
+
+PreflightFindings AfterEnd(std::size_t count, std::size_t firstLine) {
+    PreflightFindings findings;
+    findings.afterEnd = LinesAfterEnd{count, firstLine};
+    return findings;
 }
 
 PreflightFindings Check(const std::string& text) {
@@ -49,17 +64,24 @@ TEST(HexPreflightTest, FindsWhatTheLoaderWouldQuietlyMisread) {
                   HexRecord(0, 5, {0, 0, 0x20, 0}), D2000, END_RECORD}),
          Findings(0, {})},
         {"wrong checksum", HexFile({D2000, ":0220100012340F", ":0220200012340F", END_RECORD}),
-         Findings(2, RecordFault{2, "its checksum is 0F, should be 88"})},
+         Damaged(2, RecordFault{2, "its checksum is 0F, should be 88"})},
         {"no start code", HexFile({D2000, "20100012", END_RECORD}),
          Findings(1, RecordFault{2, "it does not begin with ':'"})},
         {"not a hex digit", HexFile({":0220100012G488", END_RECORD}),
-         Findings(1, RecordFault{1, "'G' at column 12 is not a hex digit"})},
+         Damaged(1, RecordFault{1, "'G' at column 12 is not a hex digit"})},
         {"control character", HexFile({std::string(":02201000\t2340F"), END_RECORD}),
-         Findings(1, RecordFault{1, "character 09 at column 10 is not a hex digit"})},
+         Damaged(1, RecordFault{1, "character 09 at column 10 is not a hex digit"})},
         {"line longer than its count", HexFile({":0120100012340F", END_RECORD}),
-         Findings(1, RecordFault{1, "it has 15 characters, its byte count 01 needs 13"})},
+         Damaged(1, RecordFault{1, "it has 15 characters, its byte count 01 needs 13"})},
+        {"record shorter than its count",
+         HexFile({D2000, DataRecord(0x2010, 16, 1).substr(0, 30), END_RECORD}),
+         Damaged(1, RecordFault{2, "it has 30 characters, its byte count 10 needs 43"})},
         {"too short", HexFile({":0000", D2000, END_RECORD}),
-         Findings(1, RecordFault{1, "it is too short for a record"})},
+         Damaged(1, RecordFault{1, "it is too short for a record"})},
+        {"damaged and unusual records counted apart",
+         HexFile({HexRecord(0x2000, 0x06, {}), ":0220100012340F", D2000}),
+         Damaged(1, RecordFault{2, "its checksum is 0F, should be 88"},
+                 Findings(1, RecordFault{1, "record type 06 is unknown"}, 0, true))},
         {"unknown type", HexFile({HexRecord(0x2000, 0x06, {}), D2000, END_RECORD}),
          Findings(1, RecordFault{1, "record type 06 is unknown"})},
         {"type 04 with count 1", HexFile({HexRecord(0, 0x04, {0}), D2000, END_RECORD}),
@@ -71,15 +93,14 @@ TEST(HexPreflightTest, FindsWhatTheLoaderWouldQuietlyMisread) {
          Findings(1, RecordFault{1,
                                  "extended segment address 1000 is not supported: the data "
                                  "after it would load at the wrong address"})},
-        {"LF line ends: one long line", D2000 + "\n" + END_RECORD + "\n",
-         Findings(1, RecordFault{1, "character 0A at column 44 is not a hex digit"}, 0, true)},
+        {"LF line ends", D2000 + "\n" + END_RECORD + "\n", Findings(0, {})},
         {"records outside the window",
          HexFile({DataRecord(0x1000, 16, 1), D2000, UpperAddressRecord(1), DataRecord(0x6001, 1, 1),
                   UpperAddressRecord(2), DataRecord(0, 1, 1), END_RECORD}),
          Findings(0, {}, 3)},
         {"no end record", HexFile({D2000}), Findings(0, {}, 0, true)},
-        {"faults after the end record are not read", HexFile({D2000, END_RECORD, ":zz"}),
-         Findings(0, {})},
+        {"lines after the end record counted, not checked",
+         HexFile({D2000, END_RECORD, ":zz", "", D2000, END_RECORD}), AfterEnd(3, 3)},
         {"empty lines pass", "\r\n" + D2000 + "\r\n\r\n" + END_RECORD, Findings(0, {})},
         {"no data for the card", HexFile({DataRecord(0x1000, 16, 1), END_RECORD}),
          Findings(0, {}, 1, false, true)},
@@ -118,6 +139,12 @@ TEST(HexPreflightTest, TheQuestionSaysEveryFindingThenAsks) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(PreflightQuestion(c.findings), c.text) << c.name;
+    EXPECT_EQ(PreflightQuestion(AfterEnd(2, 9)),
+              "The file goes on after its end-of-file record: 2 more lines from line 9 are not "
+              "read, so nothing in them is programmed.\nProgram KOVEX anyway?");
+    EXPECT_EQ(DamagedFileText(Damaged(2, RecordFault{4, "its checksum is 0F, should be 88"})),
+              "Damaged records in the file: 2. The first, on line 4: its checksum is 0F, should "
+              "be 88. The file is refused: KOVEX was not touched");
     EXPECT_TRUE(Findings(0, {}).Clean());
     EXPECT_FALSE(Findings(0, {}, 0, true).Clean());
 }

@@ -57,31 +57,49 @@ TEST_F(ProgrammingTest, AFileOnDiskIsReadWhole) {
     EXPECT_EQ(rig->card.Flash().at(0x2000), 0x42);
 }
 
-TEST_F(ProgrammingTest, AFaultyFileIsProgrammedOnlyWhenTheUserSaysYes) {
-    const std::string hex =
-        HexFile({DataRecord(0x2000, 16, 0x11), ":0220100012340F", ":0220200012340F", END_RECORD});
-    const std::string question =
-        "Faulty records in the file: 2. The first, on line 2: its checksum is 0F, should be "
-        "88.\nProgram KOVEX anyway?";
+// A damaged file is refused with no question, whatever the user would
+// answer; a finding that may be intended is asked, and only Yes programs.
+TEST_F(ProgrammingTest, ADamagedFileIsRefusedAndAnUnusualOneAsked) {
+    const std::string d2000 = DataRecord(0x2000, 16, 0x11);
+    const std::string unusual =
+        "Faulty records in the file: 1. The first, on line 2: record type 06 is unknown.\n"
+        "Program KOVEX anyway?";
     struct Case {
+        const char* name;
+        std::string hex;
         bool answer;
+        std::string question;  // empty: none asked
+        std::string error;     // empty: none shown
         bool programs;
     };
-    for (const Case c : {Case{false, false}, Case{true, true}}) {
-        SCOPED_TRACE(c.answer);
+    const Case cases[] = {
+        {"damaged, Yes would be given",
+         HexFile({d2000, ":0220100012340F", ":0220200012340F", END_RECORD}), true, "",
+         "Damaged records in the file: 2. The first, on line 2: its checksum is 0F, should be "
+         "88. The file is refused: KOVEX was not touched.",
+         false},
+        {"unusual, No", HexFile({d2000, HexRecord(0, 0x06, {}), END_RECORD}), false, unusual, "",
+         false},
+        {"unusual, Yes", HexFile({d2000, HexRecord(0, 0x06, {}), END_RECORD}), true, unusual, "",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         Restart();
         rig->window.yesNoAnswers.push_back(c.answer);
-        Program(hex);
-        ASSERT_EQ(rig->window.questions.size(), 1u);
-        EXPECT_EQ(rig->window.questions[0].caption, "KOVEX Programmer");
-        EXPECT_EQ(rig->window.questions[0].text, question);
-        EXPECT_FALSE(rig->window.questions[0].defaultYes);
+        Program(c.hex);
+        ASSERT_EQ(rig->window.questions.size(), c.question.empty() ? 0u : 1u);
+        if (!c.question.empty()) {
+            EXPECT_EQ(rig->window.questions[0].caption, "KOVEX Programmer");
+            EXPECT_EQ(rig->window.questions[0].text, c.question);
+            EXPECT_FALSE(rig->window.questions[0].defaultYes);
+        }
+        EXPECT_EQ(rig->window.errors, c.error.empty() ? Lines{} : Lines{c.error});
         if (c.programs) {
             EXPECT_EQ(rig->window.log, CompletedRunLog());
-            EXPECT_EQ(rig->card.Flash().at(0x2010), 0x12);
+            EXPECT_EQ(rig->card.Flash().at(0x2000), 0x11);
         } else {
-            EXPECT_EQ(rig->window.log, (Lines{"Reading Hex file",
-                                              "Programming not started: KOVEX was not touched"}));
+            EXPECT_EQ(rig->window.log.front(), "Reading Hex file");
             EXPECT_TRUE(rig->card.HostBytes().empty());
         }
     }
