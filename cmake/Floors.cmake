@@ -21,6 +21,8 @@ endfunction()
 function(kovex_floor target folder)
   cmake_parse_arguments(PARSE_ARGV 2 FLOOR "" "" "BELOW;USES")
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  # A folder's main.cpp is its program, built apart from its library.
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   add_library(${target} STATIC ${sources})
   kovex_folder_includes(${folder} include_dir)
   target_include_directories(${target} PUBLIC ${include_dir})

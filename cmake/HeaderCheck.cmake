@@ -29,10 +29,6 @@ foreach(floor IN LISTS KOVEX_FLOOR_TARGETS)
   kovex_check_headers(${floor}_headers "${headers}" ${floor})
 endforeach()
 
-file(GLOB KOVEX_CLI_HEADERS CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} cli/*.h)
-kovex_check_headers(kovexctl_headers "${KOVEX_CLI_HEADERS}" kovex_console kovex_firmware kovex_sim
-  kovex_display_core kovex_display_pictures)
-target_include_directories(kovexctl_headers PRIVATE ${KOVEX_CLI_INCLUDES})
 
 if(KOVEX_BUILD_TESTS)
   file(GLOB_RECURSE KOVEX_TEST_HEADERS CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/tests
