@@ -10,7 +10,7 @@ namespace {
 
 Outcome Problem(WindowServices& window, Ending ending, std::string_view line) {
     window.LogProblem(line);
-    return Outcome::Of(ending, std::string(line));
+    return Outcome::Shown(ending, std::string(line));
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ Outcome NodeMessageSender::CanSendAlone() {
 Outcome NodeMessageSender::SendAsOneExchange(const std::function<void()>& messages,
                                              const PartWay& partWay) {
     return RunCardExchange(port_, window_, [&](CardPort& port) {
-        port.NoteAtStake(std::string(partWay.when), std::string(partWay.left));
+        port.NoteAtStakeOnceSent(std::string(partWay.when), std::string(partWay.left));
         const FlagScope holding(holding_);
         messages();
     });

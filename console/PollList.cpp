@@ -180,7 +180,7 @@ Outcome PollList::SetPollList(std::vector<std::uint8_t>& entries) {
     TypedPollList list = ParsePollList(typed);
     if (const auto refusal = RefusalOf(list)) {
         window_.LogProblem(*refusal);
-        return Outcome::Of(Ending::Refused, *refusal);
+        return Outcome::Shown(Ending::Refused, *refusal);
     }
     // No is the default: Enter alone never rewrites the card's list.
     if (!window_.AskYesNo(CONFIRM_CAPTION, ConfirmPollListText(typed), false)) {

@@ -121,16 +121,9 @@ Reply<std::vector<std::vector<std::uint8_t>>> StatusCommands::GetMessages(std::s
     return reply;
 }
 
-Outcome StatusCommands::CheckPresent(std::uint8_t status) {
-    if (status != ABSENT_STATUS) return {};
-    window_.LogProblem(CARD_ABSENT_LINE);
-    return Outcome::Of(Ending::Absent, std::string(CARD_ABSENT_LINE));
-}
-
 Outcome StatusCommands::GetMessage(WaitingMessage& message, bool sayNone) {
     // The tick that enabled the button may be up to 100 ms old.
-    const std::uint8_t status = port_.ReadStatus();
-    if (Outcome present = CheckPresent(status); !present) return present;
+    const std::uint8_t status = port_.ReadPresentStatus();
     if ((status & NO_MESSAGE) != 0) {
         if (sayNone) window_.AppendLog("No messages available");
         return {};

@@ -19,11 +19,6 @@ namespace kovex {
 
 inline constexpr std::uint8_t GET_MESSAGE_TICKS = 5;
 inline constexpr std::size_t GET_MESSAGE_MOST_BYTES = 255;
-// A status register that reads all ones has no card behind it.
-inline constexpr std::uint8_t ABSENT_STATUS = 0xFF;
-inline constexpr std::string_view CARD_ABSENT_LINE =
-    "KOVEX does not answer: its status register reads FF (the card is absent, unpowered or "
-    "held in reset)";
 
 // "6 Bytes recieved:  0A 00 07 02 31 32"
 std::string ReceivedMessageLine(std::span<const std::uint8_t> bytes);
@@ -59,8 +54,6 @@ private:
     std::uint8_t AskOneByte(std::span<const std::uint8_t> frame);
     // "No messages available" is logged when none waits and sayNone.
     Outcome GetMessage(WaitingMessage& message, bool sayNone);
-    // Outcome Absent, logged, when the status reads all ones.
-    Outcome CheckPresent(std::uint8_t status);
     std::vector<std::uint8_t> CollectMessage();
 
     CardPort& port_;

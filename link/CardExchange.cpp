@@ -36,7 +36,7 @@ namespace {
 
 Outcome Problem(WindowServices& window, Ending ending, std::string line) {
     window.LogProblem(line);
-    return Outcome::Of(ending, std::move(line));
+    return Outcome::Shown(ending, std::move(line));
 }
 
 // A program that is closing logs nothing more: its window is going away.
@@ -53,7 +53,8 @@ Outcome EndedEarly(const CardPort& port, WindowServices& window, Outcome outcome
 // its own.
 Outcome Lost(CardPort& port, WindowServices& window, const CardLost& lost) {
     const bool toldBefore = !port.IsOpen();
-    Outcome outcome = Outcome::Of(Ending::Lost, HandleCardLost(port, window, lost));
+    // Logged now, or by whoever met the loss before.
+    Outcome outcome = Outcome::Shown(Ending::Lost, HandleCardLost(port, window, lost));
     if (toldBefore && !port.Stake()) window.LogProblem(NOT_DONE_CARD_LOST_LINE);
     return outcome;
 }
@@ -70,6 +71,9 @@ Outcome RunCardWork(CardPort& port, WindowServices& window,
         return outcome ? outcome : EndedEarly(port, window, std::move(outcome));
     } catch (const CardNotAnswering&) {
         return EndedEarly(port, window, Problem(window, Ending::Silent, CardSilentLine(port)));
+    } catch (const CardAbsent&) {
+        return EndedEarly(port, window,
+                          Problem(window, Ending::Absent, std::string(CARD_ABSENT_LINE)));
     } catch (const CardKeepsSending& flood) {
         return EndedEarly(
             port, window,

@@ -21,6 +21,9 @@ namespace kovex {
 inline constexpr std::string_view NO_CARD_OPEN_LINE = "No card is open: press Open first";
 inline constexpr std::string_view PORT_TAKEN_LINE =
     "Card busy: another command is still waiting for the card";
+inline constexpr std::string_view CARD_ABSENT_LINE =
+    "KOVEX does not answer: its status register reads FF (the card is absent, unpowered or "
+    "held in reset)";
 // "KOVEX did not answer within 10 s; command abandoned"
 std::string CardSilentLine(const CardPort& port);
 // "KOVEX keeps sending: 4096 bytes thrown away; command abandoned"

@@ -36,6 +36,7 @@ std::optional<CardPort::Lease> CardPort::TryTake() {
     if (taken_) return std::nullopt;
     taken_ = true;
     stake_.reset();
+    pendingStake_.reset();
     return Lease(*this);
 }
 
@@ -69,6 +70,12 @@ std::uint8_t CardPort::ReadStatus() {
     return Window().Read8(STATUS_REGISTER_OFFSET);
 }
 
+std::uint8_t CardPort::ReadPresentStatus() {
+    const std::uint8_t status = ReadStatus();
+    if (status == ABSENT_STATUS) throw CardAbsent();
+    return status;
+}
+
 bool CardPort::ByteWaiting() {
     return (ReadStatus() & RX_EMPTY) == 0;
 }
@@ -82,6 +89,7 @@ std::uint8_t CardPort::ReadData() {
 }
 
 void CardPort::WriteData(std::uint8_t byte) {
+    if (pendingStake_) stake_ = std::exchange(pendingStake_, std::nullopt);
     Window().Write8(DATA_REGISTER_OFFSET, byte);
 }
 
@@ -90,7 +98,7 @@ void CardPort::WaitUntil(Ready ready) {
     WaitPacer pacer(clock_, pacing_);
     // The card is tested after every pump, the last one included, before the
     // silence is weighed.
-    while (!ready()) {
+    while (!ready(ReadPresentStatus())) {
         if (pacer.SilenceWatched() >= giveUpAfter_) throw CardNotAnswering();
         PumpAndPace(pacer);
     }
@@ -107,14 +115,14 @@ void CardPort::SendFrame(std::span<const std::uint8_t> bytes) {
     // ends only at its end byte or in a wait.
     ThrowIfClosing();
     for (const std::uint8_t byte : bytes) {
-        WaitUntil([this] { return CanSend(); });
+        WaitUntil([](std::uint8_t status) { return (status & TX_BUSY) == 0; });
         WriteData(byte);
         if (byte == 0xFF) return;
     }
 }
 
 std::uint8_t CardPort::ReadReplyByte() {
-    WaitUntil([this] { return ByteWaiting(); });
+    WaitUntil([](std::uint8_t status) { return (status & RX_EMPTY) == 0; });
     return ReadData();
 }
 
@@ -133,7 +141,7 @@ CardPort::CountedText CardPort::ReadCountedText(std::span<std::uint8_t> buffer) 
 void CardPort::DrainReplies() {
     ThrowIfClosing();
     std::size_t thrownAway = 0;
-    while (ByteWaiting()) {
+    while ((ReadPresentStatus() & RX_EMPTY) == 0) {
         if (thrownAway == DRAIN_MOST_BYTES) throw CardKeepsSending(thrownAway);
         ReadData();
         ++thrownAway;

@@ -30,6 +30,13 @@ public:
     CardNotAnswering() : std::runtime_error("the card did not answer") {}
 };
 
+// A wait read the status register as all ones: nothing answers behind the
+// bridge, so there is nothing to wait for.
+class CardAbsent : public std::runtime_error {
+public:
+    CardAbsent() : std::runtime_error("the card is absent") {}
+};
+
 // DrainReplies read DRAIN_MOST_BYTES and the card still had more: it keeps
 // sending (or its status register is stuck showing a byte).
 class CardKeepsSending : public std::runtime_error {
@@ -136,6 +143,11 @@ public:
     void NoteAtStake(std::string when, std::string left) {
         stake_ = AtStake{std::move(when), std::move(left)};
     }
+    // The same, from the next byte written to the card on: work stopped
+    // before that byte has changed nothing.
+    void NoteAtStakeOnceSent(std::string when, std::string left) {
+        pendingStake_ = AtStake{std::move(when), std::move(left)};
+    }
     const std::optional<AtStake>& Stake() const { return stake_; }
     void SetGiveUpAfter(Nanos silence) { giveUpAfter_ = silence; }
     Nanos GiveUpAfter() const { return giveUpAfter_; }
@@ -156,6 +168,8 @@ public:
     void PumpAndPace(WaitPacer& pacer);
 
     std::uint8_t ReadStatus();
+    // The status for a wait: one that reads all ones throws CardAbsent.
+    std::uint8_t ReadPresentStatus();
     bool ByteWaiting();
     bool CanSend();
     std::uint8_t ReadData();
@@ -178,8 +192,9 @@ public:
 private:
     MappedRegion& Window();
     void ThrowIfClosing() const;
-    // Waits, pumping, until ready() holds; gives up once it has watched the
-    // card stay not ready for the give-up time, testing it once more first.
+    // Waits, pumping, until ready(status) holds; gives up once it has watched
+    // the card stay not ready for the give-up time, testing it once more
+    // first, and at once on a status that says no card is there.
     template <typename Ready>
     void WaitUntil(Ready ready);
 
@@ -193,6 +208,7 @@ private:
     std::function<void()> release_;
     bool taken_ = false;
     std::optional<AtStake> stake_;
+    std::optional<AtStake> pendingStake_;
     Nanos giveUpAfter_ = GIVE_UP_AFTER;
     bool givingWay_ = false;
     std::function<void()> queued_;

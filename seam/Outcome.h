@@ -30,8 +30,16 @@ struct Outcome {
     // that leaves, e.g. "after the erase: the card holds no firmware;
     // program it again". Empty when nothing was at stake.
     std::string left;
+    // The text was shown already (logged as a problem, or in a box) by the
+    // handler: its caller does not say it again.
+    bool shown = false;
 
-    static Outcome Of(Ending ending, std::string text) { return {ending, std::move(text), {}}; }
+    static Outcome Of(Ending ending, std::string text) {
+        return {ending, std::move(text), {}, false};
+    }
+    static Outcome Shown(Ending ending, std::string text) {
+        return {ending, std::move(text), {}, true};
+    }
     bool Done() const { return ending == Ending::Done; }
     explicit operator bool() const { return Done(); }
 };

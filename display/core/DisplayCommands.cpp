@@ -99,12 +99,13 @@ Outcome DisplayCommands::Send(const std::string& text) {
         const std::string refusal = WithFullStop("The display command was not sent: " +
                                                  std::string(PICTURE_BEING_SENT_TEXT));
         window_.ShowError(refusal);
-        return Outcome::Of(Ending::InUse, refusal);
+        return Outcome::Shown(Ending::InUse, refusal);
     }
     Outcome outcome = sink_.SendString(text);
     // A program that is closing shows no box.
     if (!outcome && outcome.ending != Ending::Interrupted) {
         window_.ShowError(CommandNotSentText(outcome.text));
+        outcome.shown = true;
     }
     return outcome;
 }
@@ -138,7 +139,7 @@ Outcome DisplayCommands::Button6Click() {
     const DisplayTextMessage message = BuildDisplayText(window_.EditText(DisplayEdit::Edit6));
     if (!message.text) {
         window_.ShowMessage(message.refusal);
-        return Outcome::Of(Ending::Refused, message.refusal);
+        return Outcome::Shown(Ending::Refused, message.refusal);
     }
     return Send(*message.text);
 }

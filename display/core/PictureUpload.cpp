@@ -56,7 +56,7 @@ std::optional<PixelGrid> PictureUpload::ChooseAndLoad(Outcome& outcome) {
     try {
         return window_.LoadPicture(*path);
     } catch (const std::runtime_error& error) {
-        outcome = Outcome::Of(Ending::Refused, WithFullStop(error.what()));
+        outcome = Outcome::Shown(Ending::Refused, WithFullStop(error.what()));
         window_.ShowError(outcome.text);
         return std::nullopt;
     }
@@ -80,11 +80,11 @@ Outcome PictureUpload::Button1Click() {
     // A click taken while the pages go out would repack them mid-send.
     if (uploading_) {
         window_.ShowMessage(PICTURE_BEING_SENT_TEXT);
-        return Outcome::Of(Ending::InUse, std::string(PICTURE_BEING_SENT_TEXT));
+        return Outcome::Shown(Ending::InUse, std::string(PICTURE_BEING_SENT_TEXT));
     }
     std::string refusal;
     const std::optional<Address> address = ReadAddress(refusal);
-    if (!address) return Outcome::Of(Ending::Refused, refusal);
+    if (!address) return Outcome::Shown(Ending::Refused, refusal);
     Outcome loaded;
     const std::optional<PixelGrid> picture = ChooseAndLoad(loaded);
     if (!picture) return loaded;
@@ -101,6 +101,11 @@ Outcome PictureUpload::Button1Click() {
     // A program that is closing shows no box.
     if (!outcome && outcome.ending != Ending::Interrupted) {
         window_.ShowError(PictureNotSentText(sent, outcome.text));
+        outcome.shown = true;
+    }
+    // Stopped before its first byte went out, the picture was not begun.
+    if (outcome.ending == Ending::Interrupted && outcome.left.empty()) {
+        outcome.text = "the picture was not sent";
     }
     return outcome;
 }
