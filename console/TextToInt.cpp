@@ -16,6 +16,7 @@ struct DigitRun {
     std::uint32_t value = 0;  // low 32 bits of the digits read
     bool reachedEnd = true;   // false when a non-digit stopped the reading
     bool anyDigit = false;
+    bool beyond32Bits = false;  // the digits read make a number above 2^32 - 1
 };
 
 std::string_view SkipLeadingSpaces(std::string_view text) {
@@ -60,7 +61,9 @@ DigitRun ReadDigits(std::string_view digits, std::uint32_t base) {
             run.reachedEnd = false;
             return run;
         }
-        run.value = run.value * base + *digit;
+        const std::uint64_t wide = std::uint64_t{run.value} * base + *digit;
+        run.beyond32Bits = run.beyond32Bits || wide > UINT32_MAX;
+        run.value = static_cast<std::uint32_t>(wide);
         run.anyDigit = true;
     }
     return run;
@@ -69,6 +72,7 @@ DigitRun ReadDigits(std::string_view digits, std::uint32_t base) {
 struct NumberRead {
     std::int32_t value = 0;
     bool anyDigit = false;
+    bool beyond32Bits = false;
 };
 
 NumberRead ReadNumber(std::string_view text) {
@@ -78,7 +82,7 @@ NumberRead ReadNumber(std::string_view text) {
     // unsigned arithmetic turns "-2147483648" into INT32_MIN without overflow.
     const bool applySign = number.negative && run.reachedEnd;
     const std::uint32_t pattern = applySign ? 0u - run.value : run.value;
-    return {static_cast<std::int32_t>(pattern), run.anyDigit};
+    return {static_cast<std::int32_t>(pattern), run.anyDigit, run.beyond32Bits};
 }
 
 constexpr std::int32_t FRAME_END_VALUE = 255;
@@ -89,11 +93,20 @@ std::int32_t TextToInt(std::string_view text) {
     return ReadNumber(text).value;
 }
 
+std::optional<std::int32_t> TextToIntWithin32Bits(std::string_view text) {
+    const NumberRead number = ReadNumber(text);
+    if (number.beyond32Bits) return std::nullopt;
+    return number.value;
+}
+
 TypedByte ReadTypedByte(std::string_view typed) {
     using Reading = TypedByte::Reading;
     const NumberRead number = ReadNumber(typed);
     if (!number.anyDigit) return {Reading::NoDigits};
-    if (number.value < 0 || number.value > FRAME_END_VALUE) return {Reading::OutOfRange};
+    // A number that needs more than 32 bits is out of range, not its low bits.
+    if (number.beyond32Bits || number.value < 0 || number.value > FRAME_END_VALUE) {
+        return {Reading::OutOfRange};
+    }
     if (number.value == FRAME_END_VALUE) return {Reading::FrameEnd};
     return {Reading::Fits, static_cast<std::uint8_t>(number.value)};
 }

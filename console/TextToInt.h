@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,15 +18,18 @@ namespace kovex {
 // returned without the sign. No digits at all give 0.
 //
 // Beyond 32 bits the value keeps its low 32 bits (it wraps modulo 2^32), for
-// decimal and hexadecimal alike, so the low byte a user typed is always the
-// low byte that is used: "4294967296" gives 0, "4294967298" gives 2,
-// "$123456789" gives 0x23456789.
+// decimal and hexadecimal alike: "4294967296" gives 0, "4294967298" gives 2,
+// "$123456789" gives 0x23456789. A typed byte refuses such a number
+// (ReadTypedByte), so a wrapped value never travels.
 std::int32_t TextToInt(std::string_view text);
+// TextToInt's value, or nothing when the digits read need more than 32 bits.
+std::optional<std::int32_t> TextToIntWithin32Bits(std::string_view text);
 
 // A typed number that is to travel as one byte of a frame: TextToInt's
 // value, refused when the text has no digit where its number begins ("abc",
-// "x", "-"), when the value is outside 0 to 255 ("256", "-3"), or when it is
-// 255, which would end the frame early.
+// "x", "-"), when the value is outside 0 to 255 ("256", "-3", or any number
+// beyond 32 bits, "4294967306"), or when it is 255, which would end the
+// frame early.
 struct TypedByte {
     enum class Reading { Fits, NoDigits, OutOfRange, FrameEnd };
     Reading reading = Reading::Fits;

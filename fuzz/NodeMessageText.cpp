@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,9 +82,11 @@ std::vector<Literal> ReadLiterally(std::string text) {
         const auto end = std::find_if(text.begin(), text.end(), Blank) - text.begin();
         const std::string token = text.substr(0, static_cast<std::size_t>(end));
         text.erase(0, static_cast<std::size_t>(end) + 1);
-        const std::int32_t value = TextToInt(token);
-        const bool fits = DigitWhereTheNumberBegins(token) && value >= 0 && value <= 254;
-        numbers.push_back({fits, fits ? static_cast<std::uint8_t>(value) : std::uint8_t{0}});
+        // A number beyond 32 bits is out of range, not its low bits.
+        const std::optional<std::int32_t> value = TextToIntWithin32Bits(token);
+        const bool fits =
+            DigitWhereTheNumberBegins(token) && value && *value >= 0 && *value <= 254;
+        numbers.push_back({fits, fits ? static_cast<std::uint8_t>(*value) : std::uint8_t{0}});
     } while (text.size() > 1);
     return numbers;
 }

@@ -111,7 +111,10 @@ Outcome DisplayCommands::Send(const std::string& text) {
 }
 
 std::string DisplayCommands::ImageNumber() const {
-    return std::to_string(TextToInt(window_.EditText(DisplayEdit::Edit3)));
+    // A number beyond 32 bits goes as typed, for the message to refuse it.
+    const std::string typed = window_.EditText(DisplayEdit::Edit3);
+    const auto value = TextToIntWithin32Bits(typed);
+    return value ? std::to_string(*value) : typed;
 }
 
 Outcome DisplayCommands::Button2Click() {
