@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "console/NodeMessageSender.h"
+#include "console/PollList.h"
 #include "console/StatusCommands.h"
 #include "link/CardExchange.h"
 #include "link/CardRegisters.h"
@@ -254,7 +256,7 @@ public:
     int writes = 0;
 };
 
-TEST_F(StatusCommandsTest, GetMessagesFetchesUntilNoneWaitsAndAnAbsentCardIsAnOutcomeOfItsOwn) {
+TEST_F(StatusCommandsTest, GetMessagesFetchesUntilNoneWaits) {
     rig.card.QueueHostMessage({0x0A, 0x00, 0x07, 0x01, 0x31});
     rig.card.QueueHostMessage({0x0C, 0x00, 0x07, 0x00});
     const auto two = commands.GetMessages(64);
@@ -266,13 +268,39 @@ TEST_F(StatusCommandsTest, GetMessagesFetchesUntilNoneWaitsAndAnAbsentCardIsAnOu
     rig.window.log.clear();
     EXPECT_TRUE(commands.GetMessages(64).value.empty());
     EXPECT_EQ(rig.window.log, Lines{"No messages available"});
+}
 
+// A status of FF is told at the first status read of every command, not
+// after the give-up time, and nothing is written to the card.
+TEST_F(StatusCommandsTest, AnAbsentCardEndsEveryCommandAtOnce) {
+    PollList pollList(rig.port, rig.window);
+    NodeMessageSender sender(rig.port, rig.window);
+    rig.window.inputAnswers.assign(3, "10 12 0");
+    rig.window.yesNoAnswers.assign(3, true);
+    const std::pair<const char*, std::function<Ending()>> commandsRun[] = {
+        {"version", [&] { return commands.Button4Click().outcome.ending; }},
+        {"mode", [&] { return commands.GetMode().outcome.ending; }},
+        {"run mode", [&] { return commands.Button7Click().outcome.ending; }},
+        {"boot mode", [&] { return commands.Button8Click().outcome.ending; }},
+        {"poll speed", [&] { return commands.Button6Click().outcome.ending; }},
+        {"clear buffer", [&] { return commands.Button12Click().outcome.ending; }},
+        {"loopback", [&] { return commands.Button15Click().outcome.ending; }},
+        {"get msg", [&] { return commands.Button11Click().outcome.ending; }},
+        {"messages", [&] { return commands.GetMessages(64).outcome.ending; }},
+        {"poll list get", [&] { return pollList.Button5Click().outcome.ending; }},
+        {"poll list set", [&] { return pollList.Button9Click().outcome.ending; }},
+        {"send", [&] { return sender.SendAlone("10 0 7").outcome.ending; }},
+    };
     AbsentCard absent;
     rig.port.Attach(absent);
-    rig.window.log.clear();
-    EXPECT_EQ(commands.Button11Click().outcome.ending, Ending::Absent);
-    EXPECT_EQ(commands.GetMessages(64).outcome.ending, Ending::Absent);
-    EXPECT_EQ(rig.window.log, Lines(2, std::string(CARD_ABSENT_LINE)));
+    for (const auto& [name, run] : commandsRun) {
+        SCOPED_TRACE(name);
+        rig.window.log.clear();
+        const Nanos start = rig.clock.Now();
+        EXPECT_EQ(run(), Ending::Absent);
+        EXPECT_LT(rig.clock.Now() - start, 100ms);
+        EXPECT_EQ(rig.window.log, Lines{std::string(CARD_ABSENT_LINE)});
+    }
     EXPECT_EQ(absent.writes, 0);
 }
 

@@ -273,5 +273,41 @@ TEST(PictureUploadOnTheCardTest, TheDisplayNodeReceivesThePackedPicture) {
     EXPECT_TRUE(rig.card.Display().PixelBlack(0, 0));  // the last picture, sent to 20/5
 }
 
+// Stopped before its first byte went out (a signal while the picture was
+// decoded), the upload says nothing was sent; stopped after, that the
+// display may show part of it.
+TEST(PictureUploadOnTheCardTest, AStopSaysWhetherAnyOfThePictureWentOut) {
+    struct Case {
+        const char* name;
+        int pumpsBeforeStop;  // 0: stopped before the exchange
+        std::string text;
+        std::string left;
+    };
+    const Case cases[] = {
+        {"stopped while decoding", 0, "the picture was not sent", ""},
+        {"stopped after a message", 1, "",
+         "while the picture was being sent: the display may show part of it: upload it again"},
+    };
+    for (const Case& c : cases) {
+        CardRig rig;
+        rig.Open();
+        NodeMessageSender sender{rig.port, rig.window};
+        FakeDisplayWindow window;
+        int pumps = 0;
+        window.onPump = [&] {
+            if (++pumps == c.pumpsBeforeStop) rig.state.Closing = true;
+            rig.Pump();
+        };
+        window.picture = Grid(240, 64, WHITE);
+        if (c.pumpsBeforeStop == 0) rig.state.Closing = true;
+        PictureUpload upload(window, sender);
+        const Outcome outcome = upload.Button1Click();
+        EXPECT_EQ(outcome.ending, Ending::Interrupted) << c.name;
+        EXPECT_EQ(outcome.text, c.text) << c.name;
+        EXPECT_EQ(outcome.left, c.left) << c.name;
+        EXPECT_EQ(rig.card.HostBytes().empty(), c.pumpsBeforeStop == 0) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace kovex::testing
