@@ -9,16 +9,17 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "cli/CardSession.h"
 #include "cli/ExitStatus.h"
 #include "cli/Interrupt.h"
+#include "cli/Json.h"
 #include "cli/TerminalWindow.h"
 
 namespace kovex {
 namespace {
-
-constexpr std::string_view NOTE_PREFIX = "kovexctl: ";
 
 struct CardRun {
     PciAddress address;
@@ -26,24 +27,55 @@ struct CardRun {
     std::array<int, 2> pipes{-1, -1};  // its standard output and error
     std::array<std::string, 2> text;
     int status = EXIT_DONE;
+    // Why the run gave no result of its own; empty when it ended by itself.
+    std::string failure;
+    std::string_view failureCode;
 };
 
-void StartRun(CardRun& run, const std::function<int(const PciAddress&)>& runOne) {
-    std::array<int, 2> out{};
-    std::array<int, 2> err{};
+constexpr std::string_view NOT_RUN_CODE = "not_run";
+constexpr std::string_view KILLED_CODE = "killed";
+
+void Fail(CardRun& run, std::string_view code, std::string why, int status) {
+    run.failureCode = code;
+    run.failure = std::move(why);
+    run.status = status;
+}
+
+void CloseAll(std::array<int, 2>& ends) {
+    for (int& end : ends) {
+        if (end >= 0) close(end);
+        end = -1;
+    }
+}
+
+void StartRun(CardRun& run, const std::function<int(const PciAddress&)>& runOne,
+              const Spawn& spawn) {
+    std::array<int, 2> out{-1, -1};
+    std::array<int, 2> err{-1, -1};
     if (pipe2(out.data(), O_CLOEXEC) != 0 || pipe2(err.data(), O_CLOEXEC) != 0) {
-        run.status = EXIT_NO_CARD;
-        run.text[1] = "cannot start a run: no pipe\n";
+        Fail(run, NOT_RUN_CODE,
+             std::string("its run could not start: no pipe (") + std::strerror(errno) + ")",
+             EXIT_CARD_FAILED);
+        CloseAll(out);
+        CloseAll(err);
         return;
     }
     std::fflush(nullptr);
-    run.pid = fork();
+    run.pid = spawn();
     if (run.pid == 0) {
         dup2(out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
         const int status = runOne(run.address);
         std::fflush(nullptr);
         _exit(status);
+    }
+    if (run.pid < 0) {
+        Fail(run, NOT_RUN_CODE,
+             std::string("its run could not start: no process (") + std::strerror(errno) + ")",
+             EXIT_CARD_FAILED);
+        CloseAll(out);
+        CloseAll(err);
+        return;
     }
     close(out[1]);
     close(err[1]);
@@ -96,13 +128,26 @@ void CollectOutput(std::vector<CardRun>& runs) {
     }
 }
 
-int WaitFor(const CardRun& run) {
-    if (run.pid <= 0) return run.status;
+void WaitFor(CardRun& run) {
+    if (run.pid <= 0) return;
     int status = 0;
-    while (waitpid(run.pid, &status, 0) < 0 && errno == EINTR) {
+    pid_t waited = -1;
+    while ((waited = waitpid(run.pid, &status, 0)) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return EXIT_SIGNAL_BASE + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    if (waited < 0) {
+        Fail(run, NOT_RUN_CODE,
+             std::string("its run could not be waited for (") + std::strerror(errno) + ")",
+             EXIT_CARD_FAILED);
+    } else if (WIFEXITED(status)) {
+        run.status = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        Fail(run, KILLED_CODE,
+             "its run was ended by signal " + std::to_string(WTERMSIG(status)) + " (" +
+                 strsignal(WTERMSIG(status)) + ")",
+             EXIT_SIGNAL_BASE + WTERMSIG(status));
+    } else {
+        Fail(run, NOT_RUN_CODE, "its run ended in an unknown way", EXIT_CARD_FAILED);
+    }
 }
 
 std::vector<std::string> LinesOf(const std::string& text) {
@@ -116,11 +161,12 @@ std::vector<std::string> LinesOf(const std::string& text) {
 }
 
 // The run's results with the card's address in front (a JSON object has it
-// inside), and its notes with the address after "kovexctl: ".
-void Relay(const CardRun& run, bool json, ResultOutput& output) {
+// inside), and its notes with the address after "kovexctl: ". A run that gave
+// no result of its own gets a line that says why, and its JSON object.
+void Relay(const CardRun& run, const CommandLine& command, ResultOutput& output) {
     const std::string address = PciAddressText(run.address);
     for (std::string line : LinesOf(run.text[0])) {
-        if (!json) line.insert(0, address + " ");
+        if (!command.json) line.insert(0, address + " ");
         output.Line(line);
     }
     for (std::string line : LinesOf(run.text[1])) {
@@ -128,26 +174,35 @@ void Relay(const CardRun& run, bool json, ResultOutput& output) {
         line.insert(0, address + ": ");
         TerminalWindow::Note(line);
     }
+    if (run.failure.empty()) return;
+    TerminalWindow::Note(address + ": " + run.failure);
+    if (command.json && run.text[0].empty()) {
+        output.Line(RunJson(command, JsonString(address), run.status, "{}", {},
+                            {ErrorJson(run.failureCode, run.failure)}));
+    }
 }
 
 }  // namespace
 
-int RunOnEveryCard(const std::vector<PciAddress>& cards, bool json, ResultOutput& output,
-                   const std::function<int(const PciAddress&)>& runOne) {
-    std::vector<CardRun> runs;
-    runs.reserve(cards.size());
-    for (const PciAddress& address : cards)
-        runs.push_back({address, -1, {-1, -1}, {}, EXIT_DONE});
+int RunOnEveryCard(const std::vector<PciAddress>& cards, const CommandLine& line,
+                   ResultOutput& output, const std::function<int(const PciAddress&)>& runOne,
+                   const Spawn& spawn) {
+    std::vector<CardRun> runs(cards.size());
+    for (std::size_t i = 0; i < cards.size(); ++i)
+        runs[i].address = cards[i];
     for (CardRun& run : runs)
-        StartRun(run, runOne);
+        StartRun(run, runOne, spawn);
     CollectOutput(runs);
     int worst = EXIT_DONE;
     for (CardRun& run : runs) {
-        run.status = WaitFor(run);
+        WaitFor(run);
         worst = std::max(worst, run.status);
-        Relay(run, json, output);
+        Relay(run, line, output);
     }
-    return worst;
+    if (!output.Failed()) return worst;
+    TerminalWindow::Note("the results could not all be written to standard output: " +
+                         output.Reason());
+    return std::max(worst, static_cast<int>(EXIT_OUTPUT_FAILED));
 }
 
 }  // namespace kovex

@@ -30,14 +30,45 @@ int StatusOfResult(const CommandResult& result) {
     return StatusOf(result.outcome.ending);
 }
 
-bool Contains(const std::vector<std::string>& texts, const std::string& text) {
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
+// The lines on standard error that say how the command failed, beyond those
+// already shown.
+std::vector<std::string> ClosingProblems(const CommandResult& result) {
+    // A command stopped part way said what it left when it stopped.
+    std::vector<std::string> lines;
+    const Outcome& outcome = result.outcome;
+    const std::string text = MessageToUtf8(outcome.text);
+    if (outcome.ending == Ending::Interrupted) {
+        std::string line = "interrupted";
+        if (!outcome.left.empty()) {
+            line += " " + MessageToUtf8(outcome.left);
+        } else if (!text.empty()) {
+            line += ": " + text;
+        }
+        lines.push_back(line);
+    } else if (!text.empty() && !outcome.shown) {
+        lines.push_back(text);
+    }
+    if (result.mismatch && outcome) lines.push_back(*result.mismatch);
+    return lines;
 }
 
 }  // namespace
 
 std::string ErrorJson(std::string_view code, std::string_view text) {
     return JsonObject().Add("code", JsonString(code)).Add("text", JsonString(text)).Text();
+}
+
+std::string RunJson(const CommandLine& line, std::string device, int status, std::string values,
+                    const std::vector<std::string>& log, const std::vector<std::string>& errors) {
+    return JsonObject()
+        .Add("command", line.commandName.empty() ? "null" : JsonString(line.commandName))
+        .Add("args", JsonArray(line.args))
+        .Add("device", std::move(device))
+        .Add("exit", JsonNumber(status))
+        .Add("values", std::move(values))
+        .Add("log", JsonArray(log))
+        .Add("errors", JsonList(errors))
+        .Text();
 }
 
 CardSession::CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clock,
@@ -79,7 +110,10 @@ int CardSession::Run() {
 
 OpenResult CardSession::OpenOnce() {
     OpenResult result = OpenResult::Failed;
+    // "PLX Not found" is the window's box; here the result says it.
+    window_.MuteMessageBoxes(true);
     RunGuarded(window_, [this, &result] { result = opener_.Button1Click(); });
+    window_.MuteMessageBoxes(false);
     return result;
 }
 
@@ -103,14 +137,17 @@ Outcome CardSession::Open() {
     if (opened == OpenResult::InUse) {
         return Outcome::Of(Ending::InUse, CardInUseLine(opener_.InUseBy()));
     }
-    // What Open logged says why, on standard error.
-    for (const std::string& line : window_.LogLines())
-        window_.ShowProblem(Latin1ToUtf8(line));
+    // One line: the cause Open found; the bus listing stays in the log.
+    if (opened == OpenResult::Failed) {
+        return Outcome::Of(Ending::NoCard, opener_.FailureLine().empty()
+                                               ? std::string("the card could not be opened")
+                                               : opener_.FailureLine());
+    }
     if (line_.device) {
         return Outcome::Of(Ending::NoCard, "no PCI 9030 at " + PciAddressText(*line_.device) +
                                                " (kovexctl list shows the bus)");
     }
-    return Outcome::Of(Ending::NoCard, "the card could not be opened");
+    return Outcome::Of(Ending::NoCard, std::string(NO_CARD_ON_BUS_LINE));
 }
 
 CommandResult CardSession::RunCommand() {
@@ -123,21 +160,6 @@ CommandResult CardSession::RunCommand() {
     return result;
 }
 
-std::vector<std::string> CardSession::ClosingProblems(const CommandResult& result) const {
-    std::vector<std::string> lines;
-    const Outcome& outcome = result.outcome;
-    const std::string text = Latin1ToUtf8(outcome.text);
-    if (!text.empty() && !Contains(window_.Problems(), text)) lines.push_back(text);
-    if (outcome.ending == Ending::Interrupted) {
-        lines.push_back(outcome.left.empty() ? std::string("interrupted")
-                                             : "interrupted " + outcome.left);
-    } else if (!outcome.left.empty() && !Contains(window_.Problems(), StoppedLine(outcome.left))) {
-        lines.push_back(StoppedLine(outcome.left));
-    }
-    if (result.mismatch && outcome) lines.push_back(*result.mismatch);
-    return lines;
-}
-
 void CardSession::PrintLines(const CommandResult& result, int status) {
     const std::vector<std::string> closing = ClosingProblems(result);
     for (const std::string& line : closing)
@@ -147,8 +169,10 @@ void CardSession::PrintLines(const CommandResult& result, int status) {
         return;
     }
     // Standard output holds results only: a command that failed printed
-    // why on standard error, and its lines are in the JSON's log.
-    if (status != EXIT_DONE || window_.ShownLive()) return;
+    // why on standard error, and its lines are in the JSON's log. The
+    // devices list prints are its result whatever they hold.
+    if (window_.ShownLive()) return;
+    if (status != EXIT_DONE && line_.command->opensCard) return;
     if (oneLine_) {
         output_.Line(result.summary.empty() ? JoinedLines(window_.LogLines()) : result.summary);
         return;
@@ -171,15 +195,7 @@ void CardSession::PrintJson(const CommandResult& result, int status,
     std::vector<std::string> log;
     for (const std::string& line : window_.LogLines())
         log.push_back(Latin1ToUtf8(line));
-    JsonObject object;
-    object.Add("command", JsonString(line_.commandName))
-        .Add("args", JsonArray(line_.args))
-        .Add("device", DeviceText())
-        .Add("exit", JsonNumber(status))
-        .Add("values", result.values.Text())
-        .Add("log", JsonArray(log))
-        .Add("errors", JsonList(errors));
-    output_.Line(object.Text());
+    output_.Line(RunJson(line_, DeviceText(), status, result.values.Text(), log, errors));
 }
 
 std::string CardSession::DeviceText() const {

@@ -36,9 +36,6 @@ private:
     Outcome Open();
     OpenResult OpenOnce();
     CommandResult RunCommand();
-    // The lines on standard error that say how the command failed, beyond
-    // those already shown.
-    std::vector<std::string> ClosingProblems(const CommandResult& result) const;
     void PrintLines(const CommandResult& result, int status);
     void PrintJson(const CommandResult& result, int status,
                    const std::vector<std::string>& closing);
@@ -59,5 +56,9 @@ private:
 
 // "kovexctl: " and the text on standard error; the JSON's error object.
 std::string ErrorJson(std::string_view code, std::string_view text);
+// The one JSON object of a run, on every path: the device and values as
+// JSON text ("null", "{}"), the log lines as text, the errors as objects.
+std::string RunJson(const CommandLine& line, std::string device, int status, std::string values,
+                    const std::vector<std::string>& log, const std::vector<std::string>& errors);
 
 }  // namespace kovex

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "console/TextToInt.h"
 #include "sim/ToolCard.h"
 
 namespace kovex {
@@ -26,6 +27,13 @@ const SimTestAid* FindSimAid(std::string_view name) {
     return FindRow(ToolCardTestAids(), [name](const SimTestAid& a) { return a.option == name; });
 }
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 const CommandSpec* FindCommand(std::string_view name) {
     return FindRow(Commands(), [name](const CommandSpec& c) { return c.name == name; });
 }
@@ -35,15 +43,33 @@ bool CommandTakes(const CommandSpec& command, Option option) {
            command.options.end();
 }
 
-// A positive number of seconds, "2" or "0.5".
-std::optional<double> ParseSeconds(std::string_view text) {
+// The whole word as a number, "2", "0.5" or "1e20", whatever its value.
+std::optional<double> ParseNumber(std::string_view text) {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value) ||
-        value <= 0) {
+    if (error == std::errc::result_out_of_range) return HUGE_VAL;
+    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// A number of seconds above 0 and at most a day.
+std::optional<double> ParseSeconds(std::string_view text) {
+    const auto value = ParseNumber(text);
+    if (!value || !std::isfinite(*value) || *value <= 0 || *value > MOST_SECONDS) {
         return std::nullopt;
     }
     return value;
+}
+
+constexpr unsigned MOST_NUMBER = 254;
+
+// "$", "x", "X", "0x" or "0X" start a hexadecimal number.
+std::pair<std::string_view, unsigned> SplitBase(std::string_view token) {
+    if (token.starts_with("0x") || token.starts_with("0X")) return {token.substr(2), 16};
+    if (token.starts_with('$') || token.starts_with('x') || token.starts_with('X')) {
+        return {token.substr(1), 16};
+    }
+    return {token, 10};
 }
 
 // A word that starts with "-" and a digit is a negative number, not an option.
@@ -69,6 +95,8 @@ public:
         if (Good()) Command();
         if (Good() && line().command != nullptr) CheckOptionsTaken();
         if (Good()) CheckCombinations();
+        if (Good() && line().command != nullptr && line().command->numberArgs) CheckNumberArgs();
+        if (!Good()) FindJsonAfterError();
         return std::move(result_);
     }
 
@@ -124,7 +152,7 @@ private:
         } else if (row.value == OptionValue::OptionalNumber) {
             value = std::move(inlineValue);
             // The next word is the option's value only when it is a number.
-            if (!value && next_ < words_.size() && ParseSeconds(words_[next_])) {
+            if (!value && next_ < words_.size() && ParseNumber(words_[next_])) {
                 value = words_[next_++];
             }
         } else if (inlineValue) {
@@ -148,9 +176,9 @@ private:
         } else if (row.option == Option::ExpectVersion) {
             l.expectVersion = *value;
         } else if (row.option == Option::Node) {
-            l.node = *value;
+            l.node = Number(row, *value);
         } else if (row.option == Option::NodeDevice) {
-            l.nodeDevice = *value;
+            l.nodeDevice = Number(row, *value);
         } else if (row.option == Option::SysfsRoot) {
             l.sysfsRoot = *value;
         }
@@ -158,9 +186,43 @@ private:
 
     std::optional<double> Seconds(const OptionSpec& row, const std::string& value) {
         const auto seconds = ParseSeconds(value);
-        if (!seconds)
-            Fail(std::string(row.name) + " takes a number of seconds above 0, not " + value);
+        if (!seconds) {
+            Fail(std::string(row.name) +
+                 " takes a number of seconds above 0 and at most 86400 (a day), not " + value);
+        }
         return seconds;
+    }
+
+    std::string Number(const OptionSpec& row, const std::string& value) {
+        if (!IsNumberToken(value)) {
+            Fail(std::string(row.name) + " takes a number " + std::string(NUMBER_RULE) + ", not " +
+                 value);
+        }
+        return value;
+    }
+
+    // Each blank-separated word of the arguments, as the handler would read it.
+    void CheckNumberArgs() {
+        for (const std::string& arg : line().args) {
+            for (std::string_view rest = TrimBlanks(arg); !rest.empty(); rest = TrimBlanks(rest)) {
+                const std::string_view token = rest.substr(0, FindBlank(rest));
+                rest.remove_prefix(token.size());
+                if (!IsNumberToken(token)) {
+                    Fail(line().commandName + " takes numbers " + std::string(NUMBER_RULE) +
+                         ", not " + std::string(token));
+                    return;
+                }
+            }
+        }
+    }
+
+    // A usage error stops the reading; a --json further on still asks for
+    // the refusal as JSON.
+    void FindJsonAfterError() {
+        if (optionsEnded_) return;
+        for (; next_ < words_.size() && words_[next_] != "--"; ++next_) {
+            if (words_[next_] == "--json") line().json = true;
+        }
     }
 
     void Device(const std::string& value) {
@@ -254,6 +316,19 @@ private:
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& words) {
     return Parser(words).Parse();
+}
+
+bool IsNumberToken(std::string_view token) {
+    const auto [digits, base] = SplitBase(token);
+    if (digits.empty()) return false;
+    unsigned value = 0;
+    for (const char c : digits) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0 || static_cast<unsigned>(digit) >= base) return false;
+        // Past the range already: no more digits can bring it back.
+        value = std::min(value * base + static_cast<unsigned>(digit), MOST_NUMBER + 1);
+    }
+    return value <= MOST_NUMBER;
 }
 
 std::optional<PciAddress> ParseDeviceAddress(std::string_view text) {

@@ -90,7 +90,8 @@ struct CommandSpec {
     std::span<const Option> options;  // the command's own options
     std::string_view help;
     CommandRun run;
-    bool opensCard;  // list only reads the bus
+    bool opensCard;   // list only reads the bus
+    bool numberArgs;  // its arguments are numbers, each an IsNumberToken
 };
 
 std::span<const OptionSpec> Options();
@@ -105,6 +106,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& words);
 
 // "0000:03:07.0", or the short "03:07.0" on domain 0.
 std::optional<PciAddress> ParseDeviceAddress(std::string_view text);
+
+// The longest give-up or wait time an option takes, in seconds: one day.
+inline constexpr double MOST_SECONDS = 24 * 60 * 60;
+
+// A number kovexctl sends is a whole word: decimal digits, or a "$", "x" or
+// "0x" prefix and hex digits, from 0 to 254.
+bool IsNumberToken(std::string_view token);
+inline constexpr std::string_view NUMBER_RULE = "from 0 to 254 (decimal, or hex after $, x or 0x)";
 
 // The man-style page of --help.
 std::string HelpText();

@@ -33,8 +33,9 @@ constexpr std::array<OptionSpec, 13> OPTIONS{{
     {Option::Help, "--help", "-h", None, "", "this page", true, &CommandLine::help},
     {Option::Version, "--version", "", None, "", "the program's version", true,
      &CommandLine::version},
-    {Option::Yes, "--yes", "-y", None, "", "program even when the file's check finds something",
-     false, &CommandLine::yes},
+    {Option::Yes, "--yes", "-y", None, "",
+     "answer yes to the file check's question (a damaged file is refused all the same)", false,
+     &CommandLine::yes},
     {Option::ExpectVersion, "--expect-version", "", Required, "TEXT",
      "after programming, the firmware version the card must report (exit 5 when it differs)",
      false},
@@ -47,34 +48,34 @@ constexpr std::array<Option, 2> PROGRAM_OPTIONS{Option::Yes, Option::ExpectVersi
 constexpr std::array<Option, 2> UPLOAD_OPTIONS{Option::Node, Option::NodeDevice};
 
 // One row a command: its words, its arguments as the help shows them and
-// how many it takes, its own options, its help line, what it runs, and
-// whether it opens the card.
+// how many it takes, its own options, its help line, what it runs, whether
+// it opens the card and whether its arguments are numbers.
 // clang-format off
 constexpr std::array<CommandSpec, 16> COMMANDS{{
-    {"list", "", 0, 0, {}, "the devices on the bus, address first; the cards marked", RunList, false},
-    {"version", "", 0, 0, {}, "the card's firmware version", RunVersion, true},
-    {"mode", "", 0, 0, {}, "the card's mode (66 run, 99 boot)", RunMode, true},
-    {"mode run", "", 0, 0, {}, "switches the card to its run firmware", RunRunMode, true},
-    {"mode boot", "", 0, 0, {}, "switches the card to its boot loader", RunBootMode, true},
-    {"poll-speed", "", 0, 0, {}, "the card's poll speed", RunPollSpeed, true},
-    {"clear-buffer", "", 0, 0, {}, "empties the card's message buffer", RunClearBuffer, true},
+    {"list", "", 0, 0, {}, "the devices on the bus, address first; the cards marked", RunList, false, false},
+    {"version", "", 0, 0, {}, "the card's firmware version", RunVersion, true, false},
+    {"mode", "", 0, 0, {}, "the card's mode (66 run, 99 boot)", RunMode, true, false},
+    {"mode run", "", 0, 0, {}, "switches the card to its run firmware", RunRunMode, true, false},
+    {"mode boot", "", 0, 0, {}, "switches the card to its boot loader", RunBootMode, true, false},
+    {"poll-speed", "", 0, 0, {}, "the card's poll speed", RunPollSpeed, true, false},
+    {"clear-buffer", "", 0, 0, {}, "empties the card's message buffer", RunClearBuffer, true, false},
     {"poll-list get", "", 0, 0, {}, "the poll list (and each node's status in run mode)",
-     RunGetPollList, true},
+     RunGetPollList, true, false},
     {"poll-list set", "N N ...", 1, MANY, {}, "writes the poll list (numbers 1 to 254; 0 ends it)",
-     RunSetPollList, true},
+     RunSetPollList, true, true},
     {"send", "\"NODE DEVICE CMD ...\"", 1, MANY, {}, "sends one node message (numbers 0 to 254)",
-     RunSend, true},
+     RunSend, true, true},
     {"messages", "", 0, 0, {}, "fetches the messages nodes left, until none is left", RunMessages,
-     true},
-    {"loopback", "", 0, 0, {}, "the card's packet counters", RunLoopback, true},
+     true, false},
+    {"loopback", "", 0, 0, {}, "the card's packet counters", RunLoopback, true, false},
     {"program", "FILE", 1, 1, PROGRAM_OPTIONS,
      "programs the firmware in the Intel HEX FILE; the file is read and checked before the card "
-     "is touched", RunProgram, true},
+     "is touched", RunProgram, true, false},
     {"display clear", "", 0, 0, {}, "clears the display node (node 10, device 34)",
-     RunDisplayClear, true},
-    {"display text", "STRING", 1, 1, {}, "writes STRING on the display", RunDisplayText, true},
+     RunDisplayClear, true, false},
+    {"display text", "STRING", 1, 1, {}, "writes STRING on the display", RunDisplayText, true, false},
     {"display upload", "PICTURE", 1, 1, UPLOAD_OPTIONS,
-     "sends a .bmp, .ico, .emf or .wmf picture to the display node", RunDisplayUpload, true},
+     "sends a .bmp, .ico, .emf or .wmf picture to the display node", RunDisplayUpload, true, false},
 }};
 // clang-format on
 

@@ -106,10 +106,10 @@ CommandResult RunList(CommandContext& context) {
     CommandResult result;
     result.values.Add("devices", JsonList(devices));
     if (chosen == nullptr) {
-        result.outcome = Outcome::Of(
-            Ending::NoCard, context.line.device
-                                ? "no PCI 9030 at " + PciAddressText(*context.line.device)
-                                : std::string("no KOVEX card (PCI 9030, 10b5:9030) on the bus"));
+        result.outcome = Outcome::Of(Ending::NoCard,
+                                     context.line.device
+                                         ? "no PCI 9030 at " + PciAddressText(*context.line.device)
+                                         : std::string(NO_CARD_ON_BUS_LINE));
     }
     return result;
 }

@@ -13,6 +13,9 @@
 
 namespace kovex {
 
+inline constexpr std::string_view NO_CARD_ON_BUS_LINE =
+    "no KOVEX card (PCI 9030, 10b5:9030) on the bus";
+
 class TerminalWindow;
 class CardOpener;
 class CardPort;

@@ -98,8 +98,18 @@ DESCRIPTION
     per line. Errors, refusals, questions and progress go to standard error,
     each line starting "kovexctl: ". Options go before or after the command;
     an option a command does not take is refused. "--" ends the options.
-    Numbers in messages and lists are 0 to 254 (decimal, or hexadecimal
-    after $, x or 0x); any other is refused.
+    Numbers in messages and lists, --node and --node-device are whole words,
+    0 to 254 (decimal, or hexadecimal after $, x or 0x); any other is
+    refused. Time values are above 0 and at most 86400 seconds (a day).
+
+    program reads the whole file and checks it before the card is touched
+    (lines may end in CR LF, CR or LF). A damaged file (a wrong checksum, a
+    character that is not a hex digit, a record shorter or longer than its
+    byte count) is refused with status 2. Other findings may be intended (no
+    end-of-file record, lines after it, records out of address order, data
+    outside the card's window, no data at all): on a terminal kovexctl asks
+    and waits for y or n (Enter is no); --yes answers yes; otherwise it ends
+    with status 3.
 
     One program at a time talks to a card: while another program has it,
     kovexctl names that program and exits 4, or with --wait-card waits.
@@ -122,9 +132,10 @@ EXIT STATUS
          --timeout), kept sending, did not acknowledge a programming line in
          time, reads as absent (status FF) or went away
     2    bad usage, or an input refused: a number outside 0 to 254, a file
-         that cannot be read or programmed, a picture that cannot be loaded
-    3    the firmware file's check found something and --yes was not given;
-         nothing was sent
+         that cannot be read or programmed (a damaged HEX file), a picture
+         that cannot be loaded
+    3    the firmware file's check found something that may be intended and
+         it was not answered yes (--yes, or y on a terminal); nothing was sent
     4    no card found, it could not be opened (the cause is on standard
          error), or another program is using it
     5    programmed, but the card reports another firmware version than
@@ -135,7 +146,9 @@ EXIT STATUS
          stopped by signal N (SIGINT 130, SIGTERM 143, SIGHUP 129, SIGQUIT
          131): the wait ends at once, the card is let go, and standard error
          says what the card was left holding
-    With --device all, the highest status of the cards.
+    With --device all, the highest status of the cards; a card whose run
+    could not be started counts as 1, one a signal ended as 128+N, and
+    results that could not be written as 6.
 
 JSON
     --json prints one object per command (per card with --device all), on
@@ -145,8 +158,9 @@ JSON
     "exit" is the exit status; "log" the lines the window would log; "errors"
     every line shown on standard error, each with the code of how the command
     ended (usage, refused, no_card, in_use, silent, keeps_sending, timed_out,
-    lost, absent, declined, interrupted, version_mismatch; note when it was
-    done). "values", by command: list: devices [{address, ids, card, chosen}];
+    lost, absent, declined, interrupted, version_mismatch; with --device all
+    not_run or killed for a card whose run could not start or was ended by a
+    signal; note when it was done). "values", by command: list: devices [{address, ids, card, chosen}];
     version: firmware_version; mode: mode, mode_name (run, boot or null);
     mode run|boot, clear-buffer: responded; poll-speed: poll_speed;
     poll-list get: mode, poll_list, node_status (run mode; null for a node

@@ -30,6 +30,9 @@ void InstallInterruptHandler(AppState& state) {
     sigemptyset(&action.sa_mask);
     for (const int signal : STOPPING_SIGNALS)
         sigaction(signal, &action, nullptr);
+}
+
+void IgnoreBrokenPipe() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);

@@ -11,8 +11,13 @@ namespace kovex {
 
 // Each byte as its ISO 8859-1 character, in UTF-8.
 std::string Latin1ToUtf8(std::string_view latin1);
-// The UTF-8 text with each control character as "?", so a line never moves
-// the cursor or rings the bell; line ends are kept when asked (a box's text).
+// A text that may carry the user's own words (a file name, a typed value):
+// kept as it is when it is UTF-8 already, read as ISO 8859-1 otherwise.
+std::string MessageToUtf8(std::string_view text);
+// The UTF-8 text with each control character and each byte that is not part
+// of a UTF-8 character as "?", so a line never moves the cursor, rings the
+// bell or starts an 8-bit control sequence; line ends are kept when asked (a
+// box's text).
 std::string TerminalText(std::string_view utf8, bool keepLineEnds = false);
 
 }  // namespace kovex

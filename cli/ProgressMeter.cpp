@@ -49,13 +49,13 @@ void ProgressMeter::Show(std::size_t sent, std::size_t total) {
     const int percent = total == 0 ? 100 : static_cast<int>(sent * 100 / total);
     if (percent / PERCENT_STEP == lastStep_) return;
     lastStep_ = percent / PERCENT_STEP;
-    std::fprintf(out_, "Programming: %d%% (%zu of %zu lines)\n", percent, sent, total);
+    std::fprintf(out_, "kovexctl: Programming: %d%% (%zu of %zu lines)\n", percent, sent, total);
     std::fflush(out_);
 }
 
 void ProgressMeter::DrawBar(std::size_t sent, std::size_t total) {
     const double seconds = std::chrono::duration<double>(clock_.Now() - started_).count();
-    std::fprintf(out_, "\r%s\033[K", ProgressBarText(sent, total, seconds).c_str());
+    std::fprintf(out_, "\rkovexctl: %s\033[K", ProgressBarText(sent, total, seconds).c_str());
     std::fflush(out_);
     barShown_ = true;
 }

@@ -9,8 +9,8 @@ namespace kovex {
 void ResultOutput::Line(std::string_view text) {
     if (error_ != 0) return;
     errno = 0;
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
-                         std::fputc('\n', stdout) != EOF && std::fflush(stdout) == 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out_) == text.size() &&
+                         std::fputc('\n', out_) != EOF && std::fflush(out_) == 0;
     if (!written) error_ = errno != 0 ? errno : EIO;
 }
 

@@ -3,6 +3,7 @@
 // the run ends with a status that says the results were not all written.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@ namespace kovex {
 
 class ResultOutput {
 public:
+    explicit ResultOutput(std::FILE* out = stdout) : out_(out) {}
     // Writes the line and a line end, and flushes.
     void Line(std::string_view text);
     bool Failed() const { return error_ != 0; }
@@ -17,6 +19,7 @@ public:
     std::string Reason() const;
 
 private:
+    std::FILE* out_;
     int error_ = 0;
 };
 

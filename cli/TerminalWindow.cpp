@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 
@@ -50,8 +52,22 @@ void TerminalWindow::Pump(CardPort& port) {
     }
 }
 
+std::string NoteText(std::string_view utf8) {
+    const std::string text = TerminalText(utf8, true);
+    std::string out;
+    out.reserve(text.size() + NOTE_PREFIX.size());
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        out.append(NOTE_PREFIX).append(text, start, end - start);
+        if (end == text.size()) break;
+        out.push_back('\n');
+        start = end + 1;
+    }
+    return out;
+}
+
 void TerminalWindow::Note(std::string_view utf8) {
-    std::fprintf(stderr, "kovexctl: %s\n", TerminalText(utf8, true).c_str());
+    std::fprintf(stderr, "%s\n", NoteText(utf8).c_str());
     std::fflush(stderr);
 }
 
@@ -71,13 +87,12 @@ void TerminalWindow::AppendLog(std::string_view line) {
         live_->Line(text);
         return;
     }
-    std::fprintf(stderr, "%s\n", text.c_str());
-    std::fflush(stderr);
+    Note(text);
 }
 
 void TerminalWindow::LogProblem(std::string_view line) {
     Activity();
-    ShowProblem(Latin1ToUtf8(line));
+    ShowProblem(MessageToUtf8(line));
 }
 
 void TerminalWindow::SetEnabled(Control control, bool enabled) {
@@ -89,11 +104,11 @@ bool TerminalWindow::IsEnabled(Control control) const {
 }
 
 void TerminalWindow::ShowMessage(std::string_view text) {
-    ShowProblem(Latin1ToUtf8(text));
+    if (!messageBoxesMuted_) ShowProblem(MessageToUtf8(text));
 }
 
 void TerminalWindow::ShowError(std::string_view text) {
-    ShowProblem(Latin1ToUtf8(text));
+    ShowProblem(MessageToUtf8(text));
 }
 
 std::string TerminalWindow::InputBox(std::string_view /*caption*/, std::string_view /*prompt*/,
@@ -103,11 +118,41 @@ std::string TerminalWindow::InputBox(std::string_view /*caption*/, std::string_v
 }
 
 bool TerminalWindow::AskYesNo(std::string_view /*caption*/, std::string_view text,
-                              bool /*defaultYes*/) {
+                              bool defaultYes) {
     if (answerYes_) return true;
-    ShowMessage(text);
-    ShowProblem("answered No; --yes answers Yes");
-    return false;
+    if (isatty(STDIN_FILENO) != 1) {
+        ShowMessage(text);
+        ShowProblem("answered No; --yes answers Yes");
+        return false;
+    }
+    // On a terminal the question waits for its answer; Enter alone takes
+    // the default.
+    progress_.Finish();
+    problems_.push_back(MessageToUtf8(text));
+    std::fprintf(stderr, "%s %s ", NoteText(problems_.back()).c_str(),
+                 defaultYes ? "[Y/n]" : "[y/N]");
+    std::fflush(stderr);
+    const std::optional<std::string> answer = ReadAnswer();
+    if (!answer) std::fputc('\n', stderr);
+    Activity();
+    if (!answer || answer->empty()) return defaultYes;
+    return answer->front() == 'y' || answer->front() == 'Y';
+}
+
+std::optional<std::string> TerminalWindow::ReadAnswer() const {
+    std::string answer;
+    for (;;) {
+        char c = 0;
+        const ssize_t got = read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR) {
+            // A stopping signal ends the question as it ends any wait.
+            if (state_.Closing) throw WindowClosing();
+            continue;
+        }
+        if (got <= 0) return std::nullopt;
+        if (c == '\n') return answer;
+        answer.push_back(c);
+    }
 }
 
 std::optional<std::string> TerminalWindow::ChooseFirmwareFile() {

@@ -47,8 +47,11 @@ public:
     // boxes), in UTF-8, in order.
     const std::vector<std::string>& Problems() const { return problems_; }
     void FinishProgress() { progress_.Finish(); }
-    // Prints "kovexctl: " and the UTF-8 text on standard error.
+    // Prints the UTF-8 text on standard error, "kovexctl: " before each line.
     static void Note(std::string_view utf8);
+    // Message boxes are not shown while muted: Open's "PLX Not found" is
+    // said by its caller, from the result.
+    void MuteMessageBoxes(bool muted) { messageBoxesMuted_ = muted; }
     // Shows a problem: on standard error now, and kept for the JSON.
     void ShowProblem(std::string_view utf8);
 
@@ -74,6 +77,8 @@ public:
 
 private:
     void Activity() { lastActivity_ = clock_.Now(); }
+    // A line from standard input; nothing at its end.
+    std::optional<std::string> ReadAnswer() const;
 
     AppState& state_;
     MonotonicClock& clock_;
@@ -91,6 +96,11 @@ private:
     bool echo_ = false;
     ResultOutput* live_ = nullptr;
     bool waitingNoted_ = false;
+    bool messageBoxesMuted_ = false;
 };
+
+inline constexpr std::string_view NOTE_PREFIX = "kovexctl: ";
+// The text with "kovexctl: " before each of its lines, safe for a terminal.
+std::string NoteText(std::string_view utf8);
 
 }  // namespace kovex

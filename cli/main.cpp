@@ -24,24 +24,26 @@ namespace {
 
 using kovex::CommandLine;
 
-int UsageFailure(const CommandLine& line, const std::string& error, kovex::ResultOutput& output) {
+// A run that ended before any card was reached: its one line on standard
+// error, and its JSON object when asked for. Its status says why it ended,
+// written or not.
+int EndBeforeCard(const CommandLine& line, const std::string& error, int status,
+                  std::string_view code, kovex::ResultOutput& output) {
     kovex::TerminalWindow::Note(error);
     if (line.json) {
         output.Line(
-            kovex::JsonObject()
-                .Add("command",
-                     line.commandName.empty() ? "null" : kovex::JsonString(line.commandName))
-                .Add("args", kovex::JsonArray(line.args))
-                .Add("device", "null")
-                .Add("exit", kovex::JsonNumber(kovex::EXIT_USAGE))
-                .Add("values", "{}")
-                .Add("log", "[]")
-                .Add("errors", kovex::JsonList({kovex::ErrorJson(kovex::USAGE_CODE, error)}))
-                .Text());
-    } else {
-        kovex::TerminalWindow::Note("try 'kovexctl --help'");
+            kovex::RunJson(line, "null", status, "{}", {}, {kovex::ErrorJson(code, error)}));
     }
-    return kovex::EXIT_USAGE;
+    return status;
+}
+
+int UsageFailure(const CommandLine& line, const std::string& error, kovex::ResultOutput& output) {
+    if (!line.json) {
+        kovex::TerminalWindow::Note(error);
+        kovex::TerminalWindow::Note("try 'kovexctl --help'");
+        return kovex::EXIT_USAGE;
+    }
+    return EndBeforeCard(line, error, kovex::EXIT_USAGE, kovex::USAGE_CODE, output);
 }
 
 // The KOVEX cards on the bus, by address, for --device all.
@@ -65,10 +67,10 @@ int RunCommand(kovex::AppState& state, kovex::BridgeApi& bridge, kovex::Monotoni
     if (!line.allDevices) return kovex::CardSession(state, bridge, clock, line, output).Run();
     const std::vector<kovex::PciAddress> cards = CardsOnBus(state, bridge, clock);
     if (cards.empty()) {
-        kovex::TerminalWindow::Note("no KOVEX card (PCI 9030, 10b5:9030) on the bus");
-        return kovex::EXIT_NO_CARD;
+        return EndBeforeCard(line, std::string(kovex::NO_CARD_ON_BUS_LINE), kovex::EXIT_NO_CARD,
+                             kovex::CodeOf(kovex::Ending::NoCard), output);
     }
-    return kovex::RunOnEveryCard(cards, line.json, output, [&](const kovex::PciAddress& address) {
+    return kovex::RunOnEveryCard(cards, line, output, [&](const kovex::PciAddress& address) {
         CommandLine one = line;
         one.allDevices = false;
         one.device = address;
@@ -98,17 +100,19 @@ int RunOnSimulatedCard(kovex::AppState& state, const CommandLine& line,
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before anything is written: a reader that went away is a failed
+    // write, never a death by signal.
+    kovex::IgnoreBrokenPipe();
     const std::vector<std::string> words(argv + 1, argv + argc);
     const kovex::ParsedCommandLine parsed = kovex::ParseCommandLine(words);
     const CommandLine& line = parsed.line;
     kovex::ResultOutput output;
-    if (line.help) {
-        output.Line(kovex::HelpText());
-        return output.Failed() ? kovex::EXIT_OUTPUT_FAILED : kovex::EXIT_DONE;
-    }
-    if (line.version) {
-        output.Line("kovexctl " KOVEX_VERSION);
-        return output.Failed() ? kovex::EXIT_OUTPUT_FAILED : kovex::EXIT_DONE;
+    if (line.help || line.version) {
+        output.Line(line.help ? kovex::HelpText() : std::string("kovexctl " KOVEX_VERSION));
+        if (!output.Failed()) return kovex::EXIT_DONE;
+        kovex::TerminalWindow::Note("the text could not be written to standard output: " +
+                                    output.Reason());
+        return kovex::EXIT_OUTPUT_FAILED;
     }
     if (!parsed.error.empty()) return UsageFailure(line, parsed.error, output);
 

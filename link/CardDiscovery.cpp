@@ -54,6 +54,7 @@ OpenResult CardOpener::Button1Click() {
     // restart it under the running one.
     if (scanning_) return OpenResult::Ignored;
     window_.ClearLog();
+    failure_.clear();
     {
         const FlagScope scanning(scanning_);
         ScanBus();
@@ -149,7 +150,8 @@ bool CardOpener::SetUpBridge() {
             address_->Write32(write.offset, write.value);
     } catch (const CardLost& lost) {
         // The rest of the set-up is not written; Open stays ready.
-        window_.AppendLog(CardLostLine(lost));
+        failure_ = CardLostLine(lost);
+        window_.AppendLog(failure_);
         api_.PlxPci_PciBarUnmap(device_, address_);
         address_ = nullptr;
         return false;
@@ -181,7 +183,8 @@ MappedRegion* CardOpener::MapBar(std::uint8_t bar, std::string_view withoutIt) {
 
 void CardOpener::LogFailure(const std::string& withoutReason) {
     const std::string reason = api_.LastError();
-    window_.AppendLog("Open failed: " + (reason.empty() ? withoutReason : reason));
+    failure_ = "Open failed: " + (reason.empty() ? withoutReason : reason);
+    window_.AppendLog(failure_);
 }
 
 }  // namespace kovex

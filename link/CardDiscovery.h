@@ -57,6 +57,8 @@ public:
     const DeviceKey* FirstBridge() const;
     // After an Open that gave InUse: who holds the card, in the bridge's words.
     const std::string& InUseBy() const { return inUseBy_; }
+    // After an Open that gave Failed: the line that says why, as logged.
+    const std::string& FailureLine() const { return failure_; }
 
 private:
     void ScanBus();
@@ -82,6 +84,7 @@ private:
     bool scanning_ = false;
     std::optional<PciAddress> wanted_;
     std::string inUseBy_;
+    std::string failure_;
 };
 
 }  // namespace kovex

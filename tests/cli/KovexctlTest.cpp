@@ -2,10 +2,14 @@
 // stream, how it exits, and the JSON object it prints on every path.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -131,8 +135,10 @@ TEST(Kovexctl, JsonOnEveryPathCarriesTheRealStatusAndTheValues) {
         {{"--json", "poll-list", "get"}, nullptr, "node_status"},
         {{"--json", "loopback"}, nullptr, "packets_received"},
         {{"--json", "program", DATA + "/four-lines.hex"}, nullptr, "last_address"},
-        {{"--json", "send", "10 0 \xFF\xFE"}, "refused", nullptr},
+        {{"--json", "send", "10 0 \xFF\xFE"}, "usage", nullptr},
+        {{"--json", "display", "text", "\xE2\x82\xAC"}, "refused", nullptr},
         {{"--json", "flash", "\xC3"}, "usage", nullptr},
+        {{"--frob", "\x9B", "--json", "version"}, "usage", nullptr},
         {{"--json", "--sim-fault", "silent", "--timeout", "0.2", "mode"}, "silent", nullptr},
         {{"--json", "--device", "0000:03:08.0", "mode"}, "no_card", nullptr},
         {{"--json", "program", DATA + "/blank.hex"}, "declined", nullptr},
@@ -158,6 +164,44 @@ TEST(Kovexctl, JsonOnEveryPathCarriesTheRealStatusAndTheValues) {
             EXPECT_EQ(object["device"].toString().toStdString(), "0000:03:07.0");
         }
     }
+}
+
+// Standard output that cannot be written: a pipe with no reader (from the
+// first argument on, help and usage errors included) or a full disk is a
+// failed write, status 6, never a death by SIGPIPE.
+TEST(Kovexctl, OutputThatCannotBeWrittenEndsWithStatusSix) {
+    const std::vector<std::vector<std::string>> closedPipe{
+        {"--help"}, {"--version"}, {"--frob", "--json"}, {"--device", "all", "version"}};
+    for (const auto& args : closedPipe) {
+        std::array<int, 2> ends{};
+        ASSERT_EQ(pipe(ends.data()), 0);
+        close(ends[0]);
+        std::vector<std::string> argv = Kovexctl(args);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(ends[1], STDOUT_FILENO);
+            std::vector<char*> raw;
+            raw.reserve(argv.size() + 1);
+            for (std::string& arg : argv)
+                raw.push_back(arg.data());
+            raw.push_back(nullptr);
+            execv(raw[0], raw.data());
+            _exit(127);
+        }
+        close(ends[1]);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status)) << args.front() << " ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), args.front() == "--frob" ? 2 : 6) << args.front();
+    }
+    const std::string devFull =
+        std::string("exec ") + KOVEXCTL_PATH + " --sim --device all version >/dev/full";
+    const ChildProcess::Ended full = ChildProcess({"/bin/sh", "-c", devFull}).Finish();
+    EXPECT_EQ(full.status, 6);
+    EXPECT_NE(full.err.find("kovexctl: the results could not all be written to standard output: "
+                            "No space left on device"),
+              std::string::npos)
+        << full.err;
 }
 
 }  // namespace
