@@ -41,10 +41,14 @@ void Fail(CardRun& run, std::string_view code, std::string why, int status) {
     run.status = status;
 }
 
-void CloseAll(std::array<int, 2>& ends) {
-    for (int& end : ends) {
+// No run for the card: why (errno says the rest), and its pipes closed.
+void NotStarted(CardRun& run, std::string_view what, const std::array<int, 2>& out,
+                const std::array<int, 2>& err) {
+    Fail(run, NOT_RUN_CODE,
+         "its run could not start: " + std::string(what) + " (" + std::strerror(errno) + ")",
+         EXIT_CARD_FAILED);
+    for (const int end : {out[0], out[1], err[0], err[1]}) {
         if (end >= 0) close(end);
-        end = -1;
     }
 }
 
@@ -53,11 +57,7 @@ void StartRun(CardRun& run, const std::function<int(const PciAddress&)>& runOne,
     std::array<int, 2> out{-1, -1};
     std::array<int, 2> err{-1, -1};
     if (pipe2(out.data(), O_CLOEXEC) != 0 || pipe2(err.data(), O_CLOEXEC) != 0) {
-        Fail(run, NOT_RUN_CODE,
-             std::string("its run could not start: no pipe (") + std::strerror(errno) + ")",
-             EXIT_CARD_FAILED);
-        CloseAll(out);
-        CloseAll(err);
+        NotStarted(run, "no pipe", out, err);
         return;
     }
     std::fflush(nullptr);
@@ -70,11 +70,7 @@ void StartRun(CardRun& run, const std::function<int(const PciAddress&)>& runOne,
         _exit(status);
     }
     if (run.pid < 0) {
-        Fail(run, NOT_RUN_CODE,
-             std::string("its run could not start: no process (") + std::strerror(errno) + ")",
-             EXIT_CARD_FAILED);
-        CloseAll(out);
-        CloseAll(err);
+        NotStarted(run, "no process", out, err);
         return;
     }
     close(out[1]);

@@ -3,41 +3,12 @@
 #include <array>
 #include <cstdio>
 
+#include "cli/LogText.h"
+
 namespace kovex {
 namespace {
 
 constexpr std::string_view REPLACEMENT = "\xEF\xBF\xBD";  // U+FFFD
-
-// The length of the well-formed UTF-8 sequence at `at`; 0 when there is none
-// (a stray byte, a sequence cut short, an overlong form, a surrogate, or a
-// code point past U+10FFFF).
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[at + i]); };
-    const std::uint8_t lead = byte(0);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    std::uint8_t low = 0x80;
-    std::uint8_t high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) return 0;
-    if (byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-    }
-    return length;
-}
 
 void AppendEscaped(std::string& out, char c) {
     const auto byte = static_cast<std::uint8_t>(c);
@@ -58,7 +29,7 @@ void AppendEscaped(std::string& out, char c) {
 std::string JsonString(std::string_view bytes) {
     std::string out = "\"";
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t length = Utf8SequenceAt(bytes, i);
+        const std::size_t length = Utf8LengthAt(bytes, i);
         if (length == 0) {
             out += REPLACEMENT;
             ++i;

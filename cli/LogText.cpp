@@ -22,9 +22,17 @@ std::uint8_t ByteAt(std::string_view text, std::size_t i) {
     return static_cast<std::uint8_t>(text[i]);
 }
 
-// The length of the well-formed UTF-8 character at `i`, or 0 when the bytes
-// there are none (a stray continuation byte, an overlong form, a surrogate,
-// a character cut short or beyond U+10FFFF).
+bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8LengthAt(text, i);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::size_t Utf8LengthAt(std::string_view text, std::size_t i) {
     const std::uint8_t lead = ByteAt(text, i);
     if (lead < 0x80) return 1;
@@ -51,17 +59,6 @@ std::size_t Utf8LengthAt(std::string_view text, std::size_t i) {
     }
     return length;
 }
-
-bool IsUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = Utf8LengthAt(text, i);
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
-}
-
-}  // namespace
 
 std::string Latin1ToUtf8(std::string_view latin1) {
     std::string out;

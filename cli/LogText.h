@@ -4,11 +4,16 @@
 // byte) never reach a terminal raw.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace kovex {
 
+// The length of the well-formed UTF-8 character at `i`, or 0 when the bytes
+// there are none (a stray continuation byte, an overlong form, a surrogate,
+// a character cut short or beyond U+10FFFF).
+std::size_t Utf8LengthAt(std::string_view text, std::size_t i);
 // Each byte as its ISO 8859-1 character, in UTF-8.
 std::string Latin1ToUtf8(std::string_view latin1);
 // A text that may carry the user's own words (a file name, a typed value):
