@@ -13,7 +13,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ResultOutput.h"
-#include "link/PciSysfs.h"
+#include "link/PciAddress.h"
 
 namespace kovex {
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/PciSysfs.h"
+#include "link/PciAddress.h"
 
 namespace kovex {
 

@@ -13,12 +13,12 @@
 #include "cli/Json.h"
 #include "cli/ResultOutput.h"
 #include "cli/TerminalWindow.h"
-#include "link/BusErrorGuard.h"
 #include "link/CardDiscovery.h"
 #include "link/Clock.h"
-#include "link/SysfsBridge.h"
 #include "sim/SimulatedCard.h"
 #include "sim/ToolCard.h"
+#include "sysfs/BusErrorGuard.h"
+#include "sysfs/SysfsBridge.h"
 
 namespace {
 

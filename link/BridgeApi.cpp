@@ -1,5 +1,7 @@
 #include "link/BridgeApi.h"
 
+#include <filesystem>
+
 namespace kovex {
 
 void SetKeyToAnyDevice(DeviceKey& key) {
@@ -15,5 +17,9 @@ void SetKeyToAnyDevice(DeviceKey& key) {
     key.library17 = 0xFF;
     key.library18 = 0xFF;
 }
+
+CardLost::CardLost(const std::string& file)
+    : std::runtime_error("The card's registers behind " + file + " are no longer reachable"),
+      device_(std::filesystem::path(file).parent_path().filename().string()) {}
 
 }  // namespace kovex

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace kovex {
@@ -43,13 +44,26 @@ struct DeviceObject {
     bool opened = false;
 };
 
-// A mapped BAR. Each call is exactly one uncached bus access, in program order.
+// A mapped BAR. Each call is exactly one uncached bus access, in program order;
+// an access the bus no longer answers throws CardLost.
 class MappedRegion {
 public:
     virtual ~MappedRegion() = default;
     virtual std::uint8_t Read8(std::size_t offset) = 0;
     virtual void Write8(std::size_t offset, std::uint8_t value) = 0;
     virtual void Write32(std::size_t offset, std::uint32_t value) = 0;
+};
+
+// A register access faulted: the kernel took the BAR's mapping away (the card
+// was removed or reset, or a driver claimed it). Device() names the card by
+// its sysfs folder, e.g. "0000:03:07.0".
+class CardLost : public std::runtime_error {
+public:
+    explicit CardLost(const std::string& file);
+    const std::string& Device() const { return device_; }
+
+private:
+    std::string device_;
 };
 
 // The "address variable" the map and unmap operations fill and read. The

@@ -11,7 +11,7 @@
 
 #include "link/BridgeApi.h"
 #include "link/CardPort.h"
-#include "link/PciSysfs.h"
+#include "link/PciAddress.h"
 #include "seam/WindowServices.h"
 
 namespace kovex {

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "link/BridgeApi.h"
 #include "link/CardPort.h"
-#include "link/RegisterAccess.h"
 #include "seam/WindowServices.h"
 
 namespace kovex {

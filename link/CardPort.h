@@ -15,7 +15,6 @@
 
 #include "link/BridgeApi.h"
 #include "link/Clock.h"
-#include "link/RegisterAccess.h"
 #include "link/WaitPacer.h"
 #include "seam/AppState.h"
 

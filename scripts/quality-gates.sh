@@ -32,7 +32,7 @@ echo "clang-format: all files formatted"
 
 step "clang-tidy"
 [ -f build/compile_commands.json ] || cmake -S . -B build >/dev/null
-git ls-files 'seam/*.cpp' 'widgets/*.cpp' 'shell/*.cpp' 'link/*.cpp' 'sim/*.cpp' 'console/*.cpp' 'firmware/*.cpp' 'display/*.cpp' 'cli/*.cpp' \
+git ls-files 'seam/*.cpp' 'widgets/*.cpp' 'shell/*.cpp' 'link/*.cpp' 'sim/*.cpp' 'sysfs/*.cpp' 'console/*.cpp' 'firmware/*.cpp' 'display/*.cpp' 'cli/*.cpp' \
     'bench/*.cpp' 'tests/*.cpp' | xargs -P2 -n4 clang-tidy -p build --quiet
 echo "clang-tidy: no warnings"
 

@@ -4,11 +4,11 @@
 #include <QApplication>
 
 #include "display/ui/Unit2.h"
-#include "link/BusErrorGuard.h"
 #include "link/Clock.h"
-#include "link/SysfsBridge.h"
 #include "seam/SlotGuard.h"
 #include "shell/ui/FWUnit1.h"
+#include "sysfs/BusErrorGuard.h"
+#include "sysfs/SysfsBridge.h"
 
 int main(int argc, char* argv[]) {
     // A card window the kernel takes away ends the tool with a line that

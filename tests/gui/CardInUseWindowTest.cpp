@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "link/Clock.h"
-#include "link/SysfsBridge.h"
 #include "shell/ui/FWUnit1.h"
 #include "support/ChildProcess.h"
 #include "support/FakeSysfs.h"
+#include "sysfs/SysfsBridge.h"
 
 namespace kovex::testing {
 namespace {

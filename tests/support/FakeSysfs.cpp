@@ -133,9 +133,9 @@ void FakeSysfs::Write(const std::string& name, const std::string& file,
 }
 
 // Records every access before passing it on to the real register layer.
-class RecordingRegisters final : public RegisterAccess {
+class RecordingRegisters final : public MappedRegion {
 public:
-    RecordingRegisters(std::string file, std::unique_ptr<RegisterAccess> inner,
+    RecordingRegisters(std::string file, std::unique_ptr<MappedRegion> inner,
                        std::vector<Access>& record, const std::function<void(const Access&)>& hook)
         : file_(std::move(file)), inner_(std::move(inner)), record_(record), hook_(hook) {}
     std::uint8_t Read8(std::size_t offset) override {
@@ -157,7 +157,7 @@ public:
 
 private:
     std::string file_;
-    std::unique_ptr<RegisterAccess> inner_;
+    std::unique_ptr<MappedRegion> inner_;
     std::vector<Access>& record_;
     const std::function<void(const Access&)>& hook_;
 };
@@ -232,8 +232,8 @@ std::size_t FakeSystem::PageSize() const {
     return pageSize ? *pageSize : PosixSystem::PageSize();
 }
 
-std::unique_ptr<RegisterAccess> FakeSystem::Registers(const std::string& file,
-                                                      std::unique_ptr<RegisterAccess> access) {
+std::unique_ptr<MappedRegion> FakeSystem::Registers(const std::string& file,
+                                                    std::unique_ptr<MappedRegion> access) {
     return std::make_unique<RecordingRegisters>(fs::path(file).filename().string(),
                                                 std::move(access), accesses, beforeAccess);
 }

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "link/PciSysfs.h"
-#include "link/SysfsSystem.h"
+#include "sysfs/PciSysfs.h"
+#include "sysfs/SysfsSystem.h"
 
 namespace kovex::testing {
 
@@ -100,8 +100,8 @@ public:
     void* MapShared(int fd, std::size_t length) override;
     int Unmap(void* address, std::size_t length) override;
     std::size_t PageSize() const override;
-    std::unique_ptr<RegisterAccess> Registers(const std::string& file,
-                                              std::unique_ptr<RegisterAccess> access) override;
+    std::unique_ptr<MappedRegion> Registers(const std::string& file,
+                                            std::unique_ptr<MappedRegion> access) override;
 
     // Files opened for writing, by name, in order.
     std::vector<std::string> writeOpens;

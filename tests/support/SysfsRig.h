@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "link/CardDiscovery.h"
-#include "link/SysfsBridge.h"
 #include "support/CardRig.h"
 #include "support/FakeSysfs.h"
+#include "sysfs/SysfsBridge.h"
 
 namespace kovex::testing {
 

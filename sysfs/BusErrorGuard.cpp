@@ -1,4 +1,4 @@
-#include "link/BusErrorGuard.h"
+#include "sysfs/BusErrorGuard.h"
 
 #include <unistd.h>
 #include <csetjmp>

@@ -1,4 +1,4 @@
-#include "link/SysfsFiles.h"
+#include "sysfs/SysfsFiles.h"
 
 #include <fcntl.h>
 

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "link/BridgeApi.h"
-#include "link/CardLock.h"
-#include "link/PciSysfs.h"
-#include "link/SysfsBarRegion.h"
-#include "link/SysfsSystem.h"
+#include "sysfs/CardLock.h"
+#include "sysfs/PciSysfs.h"
+#include "sysfs/SysfsBarRegion.h"
+#include "sysfs/SysfsSystem.h"
 
 namespace kovex {
 

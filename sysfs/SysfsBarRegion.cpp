@@ -1,4 +1,4 @@
-#include "link/SysfsBarRegion.h"
+#include "sysfs/SysfsBarRegion.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "link/BusErrorGuard.h"
-#include "link/SysfsErrors.h"
+#include "sysfs/BusErrorGuard.h"
+#include "sysfs/SysfsErrors.h"
 
 namespace kovex {
 namespace {
@@ -56,7 +56,7 @@ SysfsBarRegion::Prepared SysfsBarRegion::Prepare(SysfsSystem& system,
 }
 
 SysfsBarRegion::SysfsBarRegion(SysfsSystem& system, SystemFile file, std::uint64_t length,
-                               Mapping mapping, std::unique_ptr<RegisterAccess> registers)
+                               Mapping mapping, std::unique_ptr<MappedRegion> registers)
     : system_(system),
       file_(std::move(file)),
       length_(length),

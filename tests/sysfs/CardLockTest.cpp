@@ -8,9 +8,9 @@
 #include <functional>
 #include <memory>
 
-#include "link/CardLock.h"
 #include "link/CardRegisters.h"
 #include "support/SysfsRig.h"
+#include "sysfs/CardLock.h"
 
 namespace kovex::testing {
 namespace {
@@ -50,8 +50,9 @@ TEST(CardLock, ASecondOpenIsRefusedAtOnceNamingTheHolderAndTouchingNothing) {
     ASSERT_EQ(holder.opener.Button1Click(), OpenResult::Opened);
 
     EXPECT_EQ(s.Open(), OpenResult::InUse);
-    const std::string inUse =
-        "Card 0000:03:07.0 is in use by kovex_tests (pid " + std::to_string(getpid()) + ")";
+    const std::string inUse = "Card 0000:03:07.0 is in use by " +
+                              std::filesystem::read_symlink("/proc/self/exe").filename().string() +
+                              " (pid " + std::to_string(getpid()) + ")";
     EXPECT_EQ(s.opener.InUseBy(), inUse);
     EXPECT_EQ(s.rig.window.log,
               (Lines{kCardLine, kFailedLine, inUse + "; Open again when it has finished"}));

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <utility>
 
-#include "link/SysfsFiles.h"
-#include "link/SysfsSystem.h"
+#include "sysfs/SysfsFiles.h"
+#include "sysfs/SysfsSystem.h"
 
 namespace kovex {
 

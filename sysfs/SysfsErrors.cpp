@@ -1,4 +1,4 @@
-#include "link/SysfsErrors.h"
+#include "sysfs/SysfsErrors.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "link/SysfsSystem.h"
+#include "sysfs/SysfsSystem.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

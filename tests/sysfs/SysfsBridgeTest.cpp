@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "link/CardDiscovery.h"
-#include "link/SysfsBridge.h"
 #include "support/CardRig.h"
 #include "support/FakeSysfs.h"
+#include "sysfs/SysfsBridge.h"
 
 namespace kovex::testing {
 namespace {

@@ -1,11 +1,11 @@
-#include "link/SysfsBridge.h"
+#include "sysfs/SysfsBridge.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 
-#include "link/SysfsErrors.h"
-#include "link/SysfsFiles.h"
+#include "sysfs/SysfsErrors.h"
+#include "sysfs/SysfsFiles.h"
 
 namespace kovex {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/RegisterAccess.h"
+#include "sysfs/BarRegisters.h"
 
 #include <bit>
 #include <cerrno>
@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "link/BusErrorGuard.h"
-#include "link/SysfsSystem.h"
+#include "sysfs/BusErrorGuard.h"
+#include "sysfs/SysfsSystem.h"
 
 namespace kovex {
 namespace {
@@ -23,10 +23,6 @@ constexpr std::uint32_t ToLittleEndian(std::uint32_t value) {
 }
 
 }  // namespace
-
-CardLost::CardLost(const std::string& file)
-    : std::runtime_error("The card's registers behind " + file + " are no longer reachable"),
-      device_(std::filesystem::path(file).parent_path().filename().string()) {}
 
 std::uint8_t MemoryRegisters::Read8(std::size_t offset) {
     std::uint8_t value = 0;

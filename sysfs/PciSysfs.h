@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <compare>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -12,21 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "link/PciAddress.h"
+
 namespace kovex {
-
-// DOMAIN:BB:SS.F, e.g. "0000:03:07.0" or "10000:00:02.1".
-struct PciAddress {
-    std::uint32_t domain = 0;
-    std::uint8_t bus = 0;
-    std::uint8_t slot = 0;
-    std::uint8_t function = 0;
-
-    // NOLINTNEXTLINE(modernize-use-nullptr): clang-tidy misreads a defaulted <=>
-    auto operator<=>(const PciAddress&) const = default;
-};
-
-std::optional<PciAddress> ParsePciAddress(std::string_view name);
-std::string PciAddressText(const PciAddress& address);
 
 // Flag bits of a `resource` line.
 inline constexpr std::uint64_t IORESOURCE_IO = 0x100;

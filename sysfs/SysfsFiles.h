@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/SysfsSystem.h"
+#include "sysfs/SysfsSystem.h"
 
 namespace kovex {
 

@@ -1,8 +1,6 @@
-#include "link/PciSysfs.h"
+#include "sysfs/PciSysfs.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <fstream>
 #include <system_error>
 
@@ -11,21 +9,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Parses hex digits (no prefix) that make up the whole of text.
-template <typename Number>
-std::optional<Number> ParseHex(std::string_view text) {
-    Number value{};
-    const char* const end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
-    if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
-    return value;
-}
-
 std::optional<std::uint64_t> ParsePrefixedHex(std::string_view text) {
     if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
         return std::nullopt;
     }
-    return ParseHex<std::uint64_t>(text.substr(2));
+    return ParseHexNumber<std::uint64_t>(text.substr(2));
 }
 
 // Splits off the next run of non-blank characters.
@@ -54,31 +42,6 @@ std::optional<BarResource> ParseResourceLine(std::string_view line) {
 }
 
 }  // namespace
-
-std::optional<PciAddress> ParsePciAddress(std::string_view name) {
-    const auto colon = name.find(':');
-    // The domain has four or more hex digits; bus and slot two, function one.
-    if (colon == std::string_view::npos || colon < 4 || name.size() != colon + 8 ||
-        name[colon + 3] != ':' || name[colon + 6] != '.') {
-        return std::nullopt;
-    }
-    const auto domain = ParseHex<std::uint32_t>(name.substr(0, colon));
-    const auto bus = ParseHex<unsigned>(name.substr(colon + 1, 2));
-    const auto slot = ParseHex<unsigned>(name.substr(colon + 4, 2));
-    const auto function = ParseHex<unsigned>(name.substr(colon + 7, 1));
-    if (!domain || !bus || !slot || !function || *slot > 0x1F || *function > 7) {
-        return std::nullopt;
-    }
-    return PciAddress{*domain, static_cast<std::uint8_t>(*bus), static_cast<std::uint8_t>(*slot),
-                      static_cast<std::uint8_t>(*function)};
-}
-
-std::string PciAddressText(const PciAddress& address) {
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "%04x:%02x:%02x.%x", address.domain, address.bus,
-                  address.slot, address.function);
-    return text.data();
-}
 
 std::optional<BarTable> ParseResourceTable(std::string_view text) {
     BarTable table;

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "link/CardDiscovery.h"
-#include "link/PciSysfs.h"
-#include "link/SysfsBridge.h"
 #include "support/CardRig.h"
 #include "support/FakeSysfs.h"
+#include "sysfs/PciSysfs.h"
+#include "sysfs/SysfsBridge.h"
 
 namespace kovex::testing {
 namespace {

@@ -12,9 +12,9 @@
 #include "link/CardLoss.h"
 #include "link/CardRegisters.h"
 #include "link/CommandFrames.h"
-#include "link/SysfsBridge.h"
 #include "support/CardRig.h"
 #include "support/FakeSysfs.h"
+#include "sysfs/SysfsBridge.h"
 
 namespace kovex::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "link/RegisterAccess.h"
+#include "sysfs/BarRegisters.h"
 
 namespace kovex {
 
@@ -27,8 +27,8 @@ public:
     virtual std::size_t PageSize() const = 0;
     // The register layer of the BAR behind file (its resourceN); a test may
     // wrap it to record the accesses.
-    virtual std::unique_ptr<RegisterAccess> Registers(const std::string& /*file*/,
-                                                      std::unique_ptr<RegisterAccess> access) {
+    virtual std::unique_ptr<MappedRegion> Registers(const std::string& /*file*/,
+                                                    std::unique_ptr<MappedRegion> access) {
         return access;
     }
 };

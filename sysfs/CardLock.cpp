@@ -1,4 +1,4 @@
-#include "link/CardLock.h"
+#include "sysfs/CardLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,7 +11,7 @@
 #include <sstream>
 #include <vector>
 
-#include "link/SysfsErrors.h"
+#include "sysfs/SysfsErrors.h"
 
 namespace kovex {
 namespace {

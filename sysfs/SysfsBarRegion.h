@@ -10,9 +10,9 @@
 #include <string>
 
 #include "link/BridgeApi.h"
-#include "link/PciSysfs.h"
-#include "link/RegisterAccess.h"
-#include "link/SysfsFiles.h"
+#include "sysfs/BarRegisters.h"
+#include "sysfs/PciSysfs.h"
+#include "sysfs/SysfsFiles.h"
 
 namespace kovex {
 
@@ -36,7 +36,7 @@ public:
     };
     // Use Prepare; this takes over an opened file and its mapping.
     SysfsBarRegion(SysfsSystem& system, SystemFile file, std::uint64_t length, Mapping mapping,
-                   std::unique_ptr<RegisterAccess> registers);
+                   std::unique_ptr<MappedRegion> registers);
     ~SysfsBarRegion() override;
     SysfsBarRegion(const SysfsBarRegion&) = delete;
     SysfsBarRegion& operator=(const SysfsBarRegion&) = delete;
@@ -54,7 +54,7 @@ private:
     SystemFile file_;
     std::uint64_t length_;
     Mapping mapping_;
-    std::unique_ptr<RegisterAccess> registers_;
+    std::unique_ptr<MappedRegion> registers_;
 };
 
 }  // namespace kovex

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "link/BusErrorGuard.h"
+#include "sysfs/BusErrorGuard.h"
 
 namespace kovex::testing {
 namespace {
