@@ -3,7 +3,9 @@
 // JSON) and returns the exit status its outcome maps to.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/CommandLine.h"
@@ -31,6 +33,10 @@ public:
     // The result as one line on standard output (the summary, or the JSON
     // object), for a run on one card of many.
     void PrintOneLine() { oneLine_ = true; }
+    // Called with each line the command logs, once it is shown.
+    void WatchLog(std::function<void(std::string_view)> watcher) {
+        window_.WatchLog(std::move(watcher));
+    }
 
 private:
     Outcome Open();

@@ -80,7 +80,11 @@ void TerminalWindow::ShowProblem(std::string_view utf8) {
 void TerminalWindow::AppendLog(std::string_view line) {
     Activity();
     log_.emplace_back(line);
-    if (!echo_) return;
+    if (echo_) Echo(line);
+    if (watcher_) watcher_(line);
+}
+
+void TerminalWindow::Echo(std::string_view line) {
     progress_.Finish();
     const std::string text = TerminalText(Latin1ToUtf8(line));
     if (live_ != nullptr) {

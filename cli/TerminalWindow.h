@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,8 @@ public:
     void FinishProgress() { progress_.Finish(); }
     // Prints the UTF-8 text on standard error, "kovexctl: " before each line.
     static void Note(std::string_view utf8);
+    // Called with each log line once it is shown.
+    void WatchLog(std::function<void(std::string_view)> watcher) { watcher_ = std::move(watcher); }
     // Message boxes are not shown while muted: Open's "PLX Not found" is
     // said by its caller, from the result.
     void MuteMessageBoxes(bool muted) { messageBoxesMuted_ = muted; }
@@ -77,6 +80,7 @@ public:
 
 private:
     void Activity() { lastActivity_ = clock_.Now(); }
+    void Echo(std::string_view line);
     // A line from standard input; nothing at its end.
     std::optional<std::string> ReadAnswer() const;
 
@@ -97,6 +101,7 @@ private:
     ResultOutput* live_ = nullptr;
     bool waitingNoted_ = false;
     bool messageBoxesMuted_ = false;
+    std::function<void(std::string_view)> watcher_;
 };
 
 inline constexpr std::string_view NOTE_PREFIX = "kovexctl: ";

@@ -26,11 +26,19 @@ std::string AnswerAtOnce(SimulatedCard& card, std::string_view /*value*/) {
     return {};
 }
 
-constexpr std::array<SimTestAid, 2> TEST_AIDS{{
+// Nothing to set on the card: kovexctl holds its own run.
+std::string HeldByTheRun(SimulatedCard& /*card*/, std::string_view /*value*/) {
+    return {};
+}
+
+constexpr std::array<SimTestAid, 3> TEST_AIDS{{
     {"--sim-fault", "silent|stuck-busy|endless",
      "the simulated card never answers, never takes a byte, or never stops sending", SetFault},
     {"--sim-at-once", "", "the simulated card answers at once (no reply delay, no busy time)",
      AnswerAtOnce},
+    {HOLD_AFTER_OPTION, "TEXT",
+     "once a line starting with TEXT is shown, the run holds there until a signal stops it",
+     HeldByTheRun},
 }};
 
 }  // namespace

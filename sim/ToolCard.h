@@ -24,4 +24,7 @@ struct SimTestAid {
 
 std::span<const SimTestAid> ToolCardTestAids();
 
+// The aid that kovexctl applies to its own run, not to the card.
+inline constexpr std::string_view HOLD_AFTER_OPTION = "--sim-hold-after";
+
 }  // namespace kovex

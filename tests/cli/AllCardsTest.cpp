@@ -4,25 +4,13 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "cli/AllCards.h"
+#include "support/CapturedFile.h"
 
 namespace kovex::testing {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::string ReadAll(std::FILE* file) {
-    std::rewind(file);
-    std::string text;
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file))
-        text.push_back(static_cast<char>(c));
-    return text;
-}
 
 TEST(AllCards, ACardWhoseRunCouldNotStartIsReportedAndFailsTheRun) {
     const std::vector<PciAddress> cards{{0, 3, 7, 0}, {0, 3, 8, 0}};
@@ -50,8 +38,8 @@ TEST(AllCards, ACardWhoseRunCouldNotStartIsReportedAndFailsTheRun) {
             errno = EAGAIN;
             return -1;
         };
-        const std::unique_ptr<std::FILE, FileCloser> out(std::tmpfile());
-        ResultOutput output(out.get());
+        const CapturedFile out;
+        ResultOutput output(out.File());
         ::testing::internal::CaptureStderr();
         const int status = RunOnEveryCard(
             cards, line, output,
@@ -62,7 +50,7 @@ TEST(AllCards, ACardWhoseRunCouldNotStartIsReportedAndFailsTheRun) {
             secondFails);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), why);
         EXPECT_EQ(status, 1);
-        EXPECT_EQ(ReadAll(out.get()), c.out);
+        EXPECT_EQ(out.Text(), c.out);
     }
 }
 

@@ -63,7 +63,7 @@ complete_line "kovexctl display upload --node" "--node --node-device"
 complete_line "kovexctl --n" "--node --node-device"
 complete_line "kovexctl mode --n" ""
 complete_line "kovexctl --sim-" ""
-complete_line "kovexctl --sim --sim-" "--sim-at-once --sim-fault"
+complete_line "kovexctl --sim --sim-" "--sim-at-once --sim-fault --sim-hold-after"
 complete_line "kovexctl --sim --sim-fault s" "silent stuck-busy"
 complete_line "kovexctl --sim --sim-fault=e" "endless"
 # --device: "all" and the KOVEX cards on the bus, whole or after a colon.
