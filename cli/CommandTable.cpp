@@ -74,7 +74,7 @@ constexpr std::array<CommandSpec, 16> COMMANDS{{
      RunDisplayClear, true},
     {"display text", "STRING", 1, 1, {}, "writes STRING on the display", RunDisplayText, true},
     {"display upload", "PICTURE", 1, 1, UPLOAD_OPTIONS,
-     "sends a .bmp, .ico, .emf or .wmf picture to the display node", RunDisplayUpload, true},
+     "sends a .bmp, .ico, .emf, .wmf or .png picture to the display node", RunDisplayUpload, true},
 }};
 // clang-format on
 
