@@ -28,7 +28,8 @@ constexpr std::array<OptionSpec, 13> OPTIONS{{
      true},
     {Option::SysfsRoot, "--sysfs-root", "", Required, "DIR",
      "test aid: look for the PCI devices under DIR/bus/pci/devices instead of "
-     "/sys/bus/pci/devices (a made-up tree)",
+     "/sys/bus/pci/devices (a made-up tree: a folder of yours or root's, whose files are taken "
+     "only as regular files, never through a link)",
      true},
     {Option::Help, "--help", "-h", None, "", "this page", true, &CommandLine::help},
     {Option::Version, "--version", "", None, "", "the program's version", true,
