@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,15 +35,18 @@ Bytes InfoHeader(std::int32_t width, std::int32_t height, std::uint16_t bits,
     return header;
 }
 
-// "BM", the information header, one palette colour, then `data`.
+// "BM", the information header, one palette colour, then `data`. (Sized at
+// once and copied into: GCC 12 at -O3 misreads a vector's insert.)
 Bytes Bitmap(const Bytes& header, const Bytes& data = {}) {
-    Bytes file{'B', 'M'};
-    file.resize(14);
-    file.insert(file.end(), header.begin(), header.end());
-    file.insert(file.end(), {0xFF, 0xFF, 0xFF, 0});
-    PutU32(file, 10, static_cast<std::uint32_t>(file.size()));
-    file.insert(file.end(), data.begin(), data.end());
+    const std::size_t offset = 14 + header.size() + 4;
+    Bytes file(offset + data.size());
+    file.at(0) = 'B';
+    file.at(1) = 'M';
     PutU32(file, 2, static_cast<std::uint32_t>(file.size()));
+    PutU32(file, 10, static_cast<std::uint32_t>(offset));
+    std::ranges::copy(header, file.begin() + 14);
+    PutU32(file, offset - 4, 0x00FFFFFF);
+    std::ranges::copy(data, file.begin() + static_cast<std::ptrdiff_t>(offset));
     return file;
 }
 
@@ -87,12 +91,13 @@ Bytes WholePng(int width, int height) {
 
 // An icon of one image, the image's bytes given.
 Bytes Icon(const Bytes& image) {
-    Bytes icon(6 + 16);
+    constexpr std::size_t imageAt = 6 + 16;
+    Bytes icon(imageAt + image.size());
     PutU16(icon, 2, 1);
     PutU16(icon, 4, 1);
     PutU32(icon, 6 + 8, static_cast<std::uint32_t>(image.size()));
-    PutU32(icon, 6 + 12, 6 + 16);
-    icon.insert(icon.end(), image.begin(), image.end());
+    PutU32(icon, 6 + 12, imageAt);
+    std::ranges::copy(image, icon.begin() + imageAt);
     return icon;
 }
 
