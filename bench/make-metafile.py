@@ -3,10 +3,14 @@
 benchmark: a 240 x 64 pixel picture whose pen zig-zags across it.
 
     python3 bench/make-metafile.py OUT.emf|OUT.wmf --bytes N | --records N
+    python3 bench/make-metafile.py OUT.emf --every-bound N
 
 The kind follows the extension. --bytes N makes the file about N bytes long
 (an EMF line-to record is 16 bytes, a WMF one 10); --records N gives it N
 records in all: an EMF's header and the end-of-file record included.
+--every-bound N gives an EMF of N records that also holds a polyline of
+10000 points, a text of 10000 characters and a 512 x 512 bitmap: every
+bound the loader sets on what a metafile draws reached at once.
 """
 import struct
 import sys
@@ -29,8 +33,41 @@ def emf_record(kind, payload):
     return struct.pack("<II", kind, 8 + len(payload)) + payload
 
 
-def emf(lines):
-    body = [emf_record(EMR_MOVETOEX, struct.pack("<ii", 0, 0))]
+def polyline16(points):
+    """EMR_POLYLINE16: bounds, the count, then 16-bit points."""
+    payload = struct.pack("<iiiiI", 0, 0, WIDTH - 1, HEIGHT - 1, points)
+    payload += b"".join(struct.pack("<hh", x, y) for x, y in zigzag(points))
+    return emf_record(87, payload)
+
+
+def text16(characters):
+    """EMR_EXTTEXTOUTW: bounds, graphics mode, scales, then the text record
+    (reference point, count, offsets, options, clip) and the text with one
+    advance for each character."""
+    text = ("KOVEX " * characters)[:characters].encode("utf-16-le")
+    text += bytes(-len(text) % 4)
+    string_at = 76
+    dx_at = string_at + len(text)
+    payload = struct.pack("<iiiiIff", 0, 0, WIDTH - 1, HEIGHT - 1, 1, 1.0, 1.0)
+    payload += struct.pack("<iiIIIiiiiI", 0, 10, characters, string_at, 0, 0, 0, WIDTH, HEIGHT,
+                           dx_at)
+    payload += text + struct.pack("<i", 6) * characters
+    return emf_record(84, payload)
+
+
+def stretch_dib(side):
+    """EMR_STRETCHDIBITS of a 1-bit side x side bitmap drawn over the picture."""
+    info = struct.pack("<IiiHHIIiiII", 40, side, side, 1, 1, 0, 0, 0, 0, 2, 0)
+    info += b"\x00\x00\x00\x00\xff\xff\xff\x00"
+    bits = b"\x55" * ((side + 31) // 32 * 4 * side)
+    payload = struct.pack("<iiii", 0, 0, WIDTH - 1, HEIGHT - 1)
+    payload += struct.pack("<iiiiiiIIIIIIii", 0, 0, 0, 0, side, side, 80, len(info),
+                           80 + len(info), len(bits), 0, 0x00CC0020, WIDTH, HEIGHT)
+    return emf_record(81, payload + info + bits)
+
+
+def emf(lines, extras=()):
+    body = [emf_record(EMR_MOVETOEX, struct.pack("<ii", 0, 0))] + list(extras)
     body += [emf_record(EMR_LINETO, struct.pack("<ii", x, y)) for x, y in zigzag(lines)]
     body.append(emf_record(EMR_EOF, struct.pack("<III", 0, 16, 20)))
     body = b"".join(body)
@@ -40,7 +77,8 @@ def emf(lines):
     header = struct.pack("<II", EMR_HEADER, EMF_HEADER_SIZE)
     header += struct.pack("<iiii", 0, 0, WIDTH - 1, HEIGHT - 1)
     header += struct.pack("<iiii", *frame)
-    header += struct.pack("<IIIIHHIIIiiii", 0x464D4520, 0x10000, total, lines + 3, 1, 0, 0, 0, 0,
+    header += struct.pack("<IIIIHHIIIiiii", 0x464D4520, 0x10000, total, lines + 3 + len(extras),
+                          1, 0, 0, 0, 0,
                           1920, 1080, 508, 286)
     header += bytes(EMF_HEADER_SIZE - len(header))
     return header + body
@@ -67,9 +105,14 @@ def wmf(lines):
 
 def main():
     args = sys.argv[1:]
-    if len(args) != 3 or args[1] not in ("--bytes", "--records"):
+    if len(args) != 3 or args[1] not in ("--bytes", "--records", "--every-bound"):
         sys.exit(__doc__)
     path, unit, count = args[0], args[1], int(args[2])
+    if unit == "--every-bound":
+        extras = (polyline16(10000), text16(10000), stretch_dib(512))
+        with open(path, "wb") as out:
+            out.write(emf(count - 3 - len(extras), extras))
+        return
     # Besides the line-to records: a move-to, the end-of-file record and, in
     # an EMF, the header record.
     if path.lower().endswith(".emf"):

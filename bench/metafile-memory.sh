@@ -2,7 +2,9 @@
 # Peak memory and time of a whole kovexctl upload of metafiles of line-to
 # records to the simulated card: EMF files of 1, 4 and 16 MiB and a 2.6 MB
 # WMF (each far more records than a picture for the display can need), and
-# the largest of each kind that is still drawn (10000 records).
+# the largest of each kind that is still drawn (5000 records), and an EMF at
+# every bound at once (5000 records, 10000 points, 10000 characters and a
+# bitmap of 262144 pixels).
 #
 #   bash bench/metafile-memory.sh [KOVEXCTL]     (default build/kovexctl)
 #
@@ -21,8 +23,9 @@ files=(
     "emf-4MiB.emf --bytes 4194304"
     "emf-16MiB.emf --bytes 16777216"
     "wmf-2.6MB.wmf --bytes 2600000"
-    "emf-10000-records.emf --records 10000"
-    "wmf-10000-records.wmf --records 10000"
+    "emf-5000-records.emf --records 5000"
+    "wmf-5000-records.wmf --records 5000"
+    "emf-every-bound.emf --every-bound 5000"
 )
 printf '%-24s %8s %8s %5s  %s\n' file seconds "peak MB" exit "standard error"
 for entry in "${files[@]}"; do

@@ -42,6 +42,9 @@ struct GivenOption {
     std::optional<std::string> value;
 };
 
+// The kernel's sysfs; any other --sysfs-root is a made-up tree (a test aid).
+inline constexpr std::string_view KERNEL_SYSFS = "/sys";
+
 struct CommandLine {
     bool help = false;
     bool version = false;
@@ -53,8 +56,8 @@ struct CommandLine {
     bool allDevices = false;  // --device all
     std::optional<double> timeoutSeconds;
     bool waitCard = false;
-    std::optional<double> waitSeconds;  // --wait-card's limit, if given
-    std::string sysfsRoot = "/sys";     // where the PCI devices are listed
+    std::optional<double> waitSeconds;    // --wait-card's limit, if given
+    std::string sysfsRoot{KERNEL_SYSFS};  // where the PCI devices are listed
     std::optional<std::string> expectVersion;
     std::string node = "10";
     std::string nodeDevice = "34";

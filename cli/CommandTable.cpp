@@ -28,7 +28,8 @@ constexpr std::array<OptionSpec, 13> OPTIONS{{
      true},
     {Option::SysfsRoot, "--sysfs-root", "", Required, "DIR",
      "test aid: look for the PCI devices under DIR/bus/pci/devices instead of "
-     "/sys/bus/pci/devices (a made-up tree)",
+     "/sys/bus/pci/devices (a made-up tree: a folder of yours or root's, whose files are taken "
+     "only as regular files, never through a link)",
      true},
     {Option::Help, "--help", "-h", None, "", "this page", true, &CommandLine::help},
     {Option::Version, "--version", "", None, "", "the program's version", true,
@@ -75,7 +76,7 @@ constexpr std::array<CommandSpec, 16> COMMANDS{{
      RunDisplayClear, true, false},
     {"display text", "STRING", 1, 1, {}, "writes STRING on the display", RunDisplayText, true, false},
     {"display upload", "PICTURE", 1, 1, UPLOAD_OPTIONS,
-     "sends a .bmp, .ico, .emf or .wmf picture to the display node", RunDisplayUpload, true, false},
+     "sends a .bmp, .ico, .emf, .wmf or .png picture to the display node", RunDisplayUpload, true, false},
 }};
 // clang-format on
 

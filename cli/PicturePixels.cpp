@@ -92,7 +92,9 @@ ProgramRun RunProgram(const fs::path& program, const std::string& path) {
     posix_spawn_file_actions_adddup2(&actions, err.Write(), STDERR_FILENO);
     std::string programText = program.string();
     std::string pathText = path;
-    std::array<char*, 3> argv{programText.data(), pathText.data(), nullptr};
+    // The path after "--": a name that starts with "-" is still the file.
+    std::string endOfOptions = "--";
+    std::array<char*, 4> argv{programText.data(), endOfOptions.data(), pathText.data(), nullptr};
     pid_t pid = -1;
     const int spawned =
         posix_spawn(&pid, programText.c_str(), &actions, nullptr, argv.data(), environ);

@@ -37,8 +37,17 @@ int main(int argc, char* argv[]) {
         kovex::SteadyClock clock;
         return kovex::RunOnSimulatedCard(state, clock, line, output);
     }
+    // A made-up tree is taken only as a folder of the user's or root's, and
+    // only its regular files: it cannot turn the tool on other files.
+    const bool madeUp = line.sysfsRoot != kovex::KERNEL_SYSFS;
+    if (madeUp) {
+        if (std::string refusal = kovex::MadeUpTreeRefusal(line.sysfsRoot); !refusal.empty()) {
+            return kovex::UsageFailure(line, refusal, output);
+        }
+    }
     kovex::InstallBusErrorGuard();
     kovex::SteadyClock clock;
-    kovex::SysfsBridge bridge(std::filesystem::path(line.sysfsRoot) / "bus" / "pci" / "devices");
+    kovex::SysfsBridge bridge(std::filesystem::path(line.sysfsRoot) / "bus" / "pci" / "devices",
+                              madeUp ? kovex::SysfsTree::MadeUp : kovex::SysfsTree::Kernel);
     return kovex::RunCommand(state, bridge, clock, line, output);
 }

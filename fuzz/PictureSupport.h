@@ -34,9 +34,8 @@ inline void LoadOnce(const std::uint8_t* data, std::size_t size, PictureKind kin
         const QImage image = LoadPictureBytes(PictureBytes(data, size), kind);
         if (image.isNull()) Fail("a null image was returned");
         if (image.format() != QImage::Format_RGB32) Fail("the image is not RGB32");
-        if (kind != PictureKind::Bitmap &&
-            (image.width() > MAX_CANVAS_SIDE || image.height() > MAX_CANVAS_SIDE)) {
-            Fail("a drawn picture is larger than the canvas limit");
+        if (image.width() > DISPLAY_CORNER.width() || image.height() > DISPLAY_CORNER.height()) {
+            Fail("a picture is larger than the corner the display shows");
         }
     } catch (const PictureError& error) {
         // The kind's text, alone or followed by ": " and the bound passed.

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  qt6-svg-dev libemf2svg-dev libwmf-dev fonts-urw-base35
+  qt6-svg-dev libemf2svg-dev libwmf-dev libpng-dev fonts-urw-base35
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth xdotool imagemagick python3 libx11-6

@@ -104,11 +104,11 @@ graphic=$(wait_for_window "Form2")
 sleep 0.3
 shot "$graphic" graphic-window
 
-# Upload a bitmap, an icon and a metafile of each kind through the picture
-# dialog; each lands in the simulated display.
+# Upload a bitmap, an icon, a metafile of each kind and a PNG through the
+# picture dialog; each lands in the simulated display.
 data="$PWD/tests"
 for picture in display/data/sample-240x64.bmp pictures/data/icon.ico pictures/data/rect.emf \
-        pictures/data/rect.wmf; do
+        pictures/data/rect.wmf pictures/data/dot.png; do
     name=$(basename "$picture" | tr . -)
     click "$graphic" 141 172   # Upload
     sleep 0.6

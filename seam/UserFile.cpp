@@ -20,15 +20,6 @@ using Cause = UserFileError::Cause;
     throw UserFileError(Cause::Refused, reason);
 }
 
-std::string NotRegularReason(mode_t mode) {
-    if (S_ISDIR(mode)) return "it is a folder";
-    if (S_ISFIFO(mode)) return "it is a FIFO (named pipe), not a regular file";
-    if (S_ISCHR(mode)) return "it is a character device, not a regular file";
-    if (S_ISBLK(mode)) return "it is a block device, not a regular file";
-    if (S_ISSOCK(mode)) return "it is a socket, not a regular file";
-    return "it is not a regular file";
-}
-
 std::string LimitText(std::uint64_t maxBytes) {
     constexpr std::uint64_t MIB = std::uint64_t{1} << 20;
     if (maxBytes % MIB == 0) return std::to_string(maxBytes / MIB) + " MiB";
@@ -93,6 +84,16 @@ std::vector<std::uint8_t> ReadExactly(int fd, const struct stat& opened, const R
 }
 
 }  // namespace
+
+std::string NotRegularReason(mode_t mode) {
+    if (S_ISDIR(mode)) return "it is a folder";
+    if (S_ISFIFO(mode)) return "it is a FIFO (named pipe), not a regular file";
+    if (S_ISCHR(mode)) return "it is a character device, not a regular file";
+    if (S_ISBLK(mode)) return "it is a block device, not a regular file";
+    if (S_ISSOCK(mode)) return "it is a socket, not a regular file";
+    if (S_ISLNK(mode)) return "it is a symbolic link";
+    return "it is not a regular file";
+}
 
 UserFile ReadUserFile(const std::string& path, std::uint64_t maxBytes, const ReadStep& step) {
     struct stat info {};

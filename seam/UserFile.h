@@ -50,6 +50,10 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
+// Why a file of this mode is not taken: "it is a folder", "it is a FIFO
+// (named pipe), not a regular file", ...
+std::string NotRegularReason(mode_t mode);
+
 // One read(2) of the file: a test changes the file between two of them.
 using ReadStep = std::function<ssize_t(int fd, void* buffer, std::size_t count)>;
 

@@ -1,7 +1,6 @@
 #include "sysfs/PciSysfs.h"
 
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 namespace kovex {
@@ -56,11 +55,12 @@ std::optional<BarTable> ParseResourceTable(std::string_view text) {
     return table;
 }
 
-std::optional<std::uint16_t> ReadIdFile(const fs::path& file) {
-    std::ifstream in(file);
-    std::string text;
-    if (!(in >> text)) return std::nullopt;
-    const auto value = ParsePrefixedHex(text);
+std::optional<std::uint16_t> ParseIdText(std::string_view text) {
+    constexpr std::string_view blanks = " \t\n";
+    const auto begin = text.find_first_not_of(blanks);
+    if (begin == std::string_view::npos) return std::nullopt;
+    text.remove_prefix(begin);
+    const auto value = ParsePrefixedHex(text.substr(0, text.find_first_of(blanks)));
     if (!value || *value > 0xFFFF) return std::nullopt;
     return static_cast<std::uint16_t>(*value);
 }

@@ -38,8 +38,8 @@ using BarTable = std::array<BarResource, PCI_BAR_COUNT>;
 // or fewer than six are there.
 std::optional<BarTable> ParseResourceTable(std::string_view text);
 
-// A sysfs id file such as `vendor`: "0x10b5\n".
-std::optional<std::uint16_t> ReadIdFile(const std::filesystem::path& file);
+// The text of a sysfs id file such as `vendor`: "0x10b5\n".
+std::optional<std::uint16_t> ParseIdText(std::string_view text);
 
 struct PciDeviceEntry {
     PciAddress address;

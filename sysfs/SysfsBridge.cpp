@@ -1,7 +1,12 @@
 #include "sysfs/SysfsBridge.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "sysfs/SysfsErrors.h"
@@ -42,13 +47,19 @@ bool AcceptsOptional(Field keyField, const std::optional<Field>& value) {
     return keyField == static_cast<Field>(~Field{}) || (value && *value == keyField);
 }
 
-std::optional<PciIdentity> ReadIdentity(const fs::path& directory) {
-    const auto vendor = ReadIdFile(directory / "vendor");
-    const auto device = ReadIdFile(directory / "device");
+std::optional<std::uint16_t> ReadIdFile(SysfsSystem& system, const fs::path& file) {
+    const FileResult read = ReadSmallFile(system, file);
+    if (read.error != 0) return std::nullopt;
+    return ParseIdText(read.text);
+}
+
+std::optional<PciIdentity> ReadIdentity(SysfsSystem& system, const fs::path& directory) {
+    const auto vendor = ReadIdFile(system, directory / "vendor");
+    const auto device = ReadIdFile(system, directory / "device");
     if (!vendor || !device) return std::nullopt;
-    return PciIdentity{*vendor, *device, ReadIdFile(directory / "subsystem_vendor"),
-                       ReadIdFile(directory / "subsystem_device"),
-                       ReadIdFile(directory / "revision")};
+    return PciIdentity{*vendor, *device, ReadIdFile(system, directory / "subsystem_vendor"),
+                       ReadIdFile(system, directory / "subsystem_device"),
+                       ReadIdFile(system, directory / "revision")};
 }
 
 void FillKey(DeviceKey& key, const PciAddress& address, const PciIdentity& identity) {
@@ -71,6 +82,20 @@ std::string KeyAddressText(const DeviceKey& key) {
 
 }  // namespace
 
+std::string MadeUpTreeRefusal(const fs::path& tree) {
+    const std::string what = "--sysfs-root " + tree.string() + ": ";
+    struct stat info {};
+    if (::stat(tree.c_str(), &info) != 0) return what + std::strerror(errno);
+    if (!S_ISDIR(info.st_mode)) return what + "it is not a folder";
+    const uid_t user = ::geteuid();
+    if (info.st_uid != user && info.st_uid != 0) {
+        return what + "it belongs to uid " + std::to_string(info.st_uid) +
+               ", neither to you (uid " + std::to_string(user) +
+               ") nor to root; a made-up tree must be yours or root's";
+    }
+    return {};
+}
+
 bool KeyMatches(const DeviceKey& key, const PciAddress& address, const PciIdentity& identity) {
     return Accepts(key.libraryField, address.domain) && Accepts(key.bus, address.bus) &&
            Accepts(key.slot, address.slot) && Accepts(key.function, address.function) &&
@@ -83,8 +108,8 @@ bool KeyMatches(const DeviceKey& key, const PciAddress& address, const PciIdenti
                                              : std::nullopt);
 }
 
-SysfsBridge::SysfsBridge(fs::path devicesRoot)
-    : ownSystem_(std::make_unique<PosixSystem>()),
+SysfsBridge::SysfsBridge(fs::path devicesRoot, SysfsTree tree)
+    : ownSystem_(std::make_unique<PosixSystem>(tree == SysfsTree::MadeUp)),
       system_(*ownSystem_),
       root_(std::move(devicesRoot)) {}
 
@@ -96,7 +121,7 @@ SysfsBridge::~SysfsBridge() = default;
 std::vector<SysfsBridge::ScannedDevice> SysfsBridge::Scan() const {
     std::vector<ScannedDevice> devices;
     for (PciDeviceEntry& entry : ListPciDevices(root_)) {
-        if (auto identity = ReadIdentity(entry.directory)) {
+        if (auto identity = ReadIdentity(system_, entry.directory)) {
             devices.push_back({std::move(entry), *identity});
         }
     }

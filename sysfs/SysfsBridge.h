@@ -36,9 +36,18 @@ struct PciIdentity {
 // Whether the device fits the key, a field of all ones accepting any value.
 bool KeyMatches(const DeviceKey& key, const PciAddress& address, const PciIdentity& identity);
 
+// The kernel's tree, or a made-up one (kovexctl's --sysfs-root), whose files
+// are taken only as regular files (SysfsSystem::PlainFilesOnly).
+enum class SysfsTree { Kernel, MadeUp };
+
+// Why a made-up tree is refused: it must be a folder that belongs to the
+// user running the tool or to root. Empty when it is taken.
+std::string MadeUpTreeRefusal(const std::filesystem::path& tree);
+
 class SysfsBridge final : public BridgeApi {
 public:
-    explicit SysfsBridge(std::filesystem::path devicesRoot = "/sys/bus/pci/devices");
+    explicit SysfsBridge(std::filesystem::path devicesRoot = "/sys/bus/pci/devices",
+                         SysfsTree tree = SysfsTree::Kernel);
     // Uses the given system calls (a test's fake), which must outlive the bridge.
     SysfsBridge(std::filesystem::path devicesRoot, SysfsSystem& system);
     ~SysfsBridge() override;

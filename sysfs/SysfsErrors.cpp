@@ -1,7 +1,12 @@
 #include "sysfs/SysfsErrors.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
+
+#include "sysfs/SysfsFiles.h"
+#include "seam/UserFile.h"
 
 namespace kovex {
 namespace {
@@ -50,9 +55,19 @@ std::string ErrnoText(int error) {
     return std::string(name) + ", " + std::strerror(error);
 }
 
+// A made-up tree's file that is a link, a FIFO or the like, named by its type.
+std::string NotPlainFileText(const std::filesystem::path& file, FileStep step) {
+    struct stat info {};
+    const std::string type = ::lstat(file.c_str(), &info) == 0 ? NotRegularReason(info.st_mode)
+                                                               : "it is not a regular file";
+    return "cannot " + std::string(Verb(step)) + " " + file.string() + ": " + type +
+           "; a made-up tree (--sysfs-root) may hold only regular files";
+}
+
 }  // namespace
 
 std::string FileFailureText(const std::filesystem::path& file, FileStep step, int error) {
+    if (error == NOT_A_PLAIN_FILE) return NotPlainFileText(file, step);
     std::string what =
         "cannot " + std::string(Verb(step)) + " " + file.string() + " (" + ErrnoText(error) + ")";
     // The kernel lets only root switch a device on, group rights or not.

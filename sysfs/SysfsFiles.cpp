@@ -1,6 +1,7 @@
 #include "sysfs/SysfsFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cerrno>
@@ -30,9 +31,23 @@ void SystemFile::Reset() {
 }
 
 SystemFile OpenFile(SysfsSystem& system, const std::filesystem::path& file, int flags, int& error) {
-    const int fd = system.Open(file.c_str(), flags);
+    const bool plainOnly = system.PlainFilesOnly();
+    const int fd = system.Open(file.c_str(), plainOnly ? flags | O_NOFOLLOW | O_NONBLOCK : flags);
     error = fd < 0 ? errno : 0;
-    return fd < 0 ? SystemFile{} : SystemFile{system, fd};
+    struct stat info {};
+    if (fd < 0) {
+        // A link (ELOOP) or a FIFO without a reader (ENXIO) says so by its type.
+        if (plainOnly && ::lstat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            error = NOT_A_PLAIN_FILE;
+        }
+        return {};
+    }
+    SystemFile opened{system, fd};
+    if (plainOnly && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        error = NOT_A_PLAIN_FILE;
+        return {};
+    }
+    return opened;
 }
 
 FileResult ReadBytesAt(SysfsSystem& system, const std::filesystem::path& file, std::size_t count,

@@ -36,7 +36,13 @@ struct FileResult {
     int error = 0;
 };
 
-// Opens file with flags; on failure the errno is in error.
+// OpenFile's error for a file that is not a regular one, where the system
+// takes plain files only.
+inline constexpr int NOT_A_PLAIN_FILE = -1;
+
+// Opens file with flags; on failure the errno (or NOT_A_PLAIN_FILE) is in
+// error. Where the system takes plain files only, a link is not followed
+// (ELOOP) and a FIFO does not hold the open up.
 SystemFile OpenFile(SysfsSystem& system, const std::filesystem::path& file, int flags, int& error);
 // Reads a small text file whole (at most 4 KiB).
 FileResult ReadSmallFile(SysfsSystem& system, const std::filesystem::path& file);

@@ -25,6 +25,10 @@ public:
     virtual void* MapShared(int fd, std::size_t length) = 0;
     virtual int Unmap(void* address, std::size_t length) = 0;
     virtual std::size_t PageSize() const = 0;
+    // A made-up tree (kovexctl's --sysfs-root): every file is opened without
+    // following a link or waiting on a FIFO, and only a regular file is
+    // taken (OpenFile), so the tree cannot turn the tool on other files.
+    virtual bool PlainFilesOnly() const { return false; }
     // The register layer of the BAR behind file (its resourceN); a test may
     // wrap it to record the accesses.
     virtual std::unique_ptr<MappedRegion> Registers(const std::string& /*file*/,
@@ -35,6 +39,7 @@ public:
 
 class PosixSystem : public SysfsSystem {
 public:
+    explicit PosixSystem(bool plainFilesOnly = false) : plainFilesOnly_(plainFilesOnly) {}
     int Open(const char* path, int flags) override;
     int Close(int fd) override;
     ssize_t ReadAt(int fd, void* buffer, std::size_t count, off_t offset) override;
@@ -42,6 +47,10 @@ public:
     void* MapShared(int fd, std::size_t length) override;
     int Unmap(void* address, std::size_t length) override;
     std::size_t PageSize() const override;
+    bool PlainFilesOnly() const override { return plainFilesOnly_; }
+
+private:
+    bool plainFilesOnly_;
 };
 
 }  // namespace kovex

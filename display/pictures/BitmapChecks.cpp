@@ -112,7 +112,7 @@ bool IsSoundDib(const DibInfo& info) {
     if (info.width <= 0 || info.height == 0 || info.planes != 1) return false;
     if (!IsBitCount(info.bitCount) || !CompressionFits(info)) return false;
     if (IsPaletted(info) && info.coloursUsed > (1u << info.bitCount)) return false;
-    return static_cast<std::uint64_t>(info.width) * Rows(info) <= MAX_PICTURE_PIXELS;
+    return WithinPictureBound({info.width, static_cast<std::int64_t>(Rows(info))});
 }
 
 // Bytes between the information header and the pixels: bit masks and palette.
@@ -130,6 +130,10 @@ bool PixelDataFits(PictureBytes bytes, const DibInfo& info, std::uint64_t dataOf
     return HasBytes(bytes, dataOffset, RowBytes(info, info.bitCount) * Rows(info));
 }
 
+PictureSize DibSize(const DibInfo& info) {
+    return {info.width, static_cast<std::int64_t>(Rows(info))};
+}
+
 bool IsPng(PictureBytes image) {
     if (!HasBytes(image, 0, PNG_SIGNATURE.size())) return false;
     for (std::size_t i = 0; i < PNG_SIGNATURE.size(); ++i) {
@@ -145,14 +149,16 @@ std::uint32_t BigEndianU32At(PictureBytes bytes, std::uint64_t at) {
     return value;
 }
 
-// A PNG inside an icon: only its size is checked here, the rest is the PNG
-// decoder's, which reports damage itself.
-bool CheckIconPng(PictureBytes image) {
+// The signature, then the IHDR chunk: its length 13, its type, width, height.
+std::optional<PictureSize> PngHeaderSize(PictureBytes image) {
     constexpr std::uint64_t ihdrEnd = 8 + 8 + 13;
-    if (!HasBytes(image, 0, ihdrEnd)) return false;
-    const std::uint64_t width = BigEndianU32At(image, 16);
-    const std::uint64_t height = BigEndianU32At(image, 20);
-    return width > 0 && height > 0 && width * height <= MAX_PICTURE_PIXELS;
+    constexpr std::uint32_t IHDR_LENGTH = 13;
+    constexpr std::uint32_t IHDR = 0x49484452;
+    if (!IsPng(image) || !HasBytes(image, 0, ihdrEnd)) return std::nullopt;
+    if (BigEndianU32At(image, 8) != IHDR_LENGTH || BigEndianU32At(image, 12) != IHDR) {
+        return std::nullopt;
+    }
+    return PictureSize{BigEndianU32At(image, 16), BigEndianU32At(image, 20)};
 }
 
 // An icon image stored as a bitmap: information header, palette, colour
@@ -170,12 +176,36 @@ bool CheckIconDib(PictureBytes image) {
     return HasBytes(image, 0, info->headerSize + PaletteBytes(half) + colours + mask);
 }
 
+// The image of an icon entry, when the directory points inside the file.
+std::optional<PictureBytes> IconImage(PictureBytes bytes, std::uint64_t entry) {
+    const auto size = U32At(bytes, entry + 8);
+    const auto offset = U32At(bytes, entry + 12);
+    if (!size || !offset || !HasBytes(bytes, *offset, *size)) return std::nullopt;
+    return bytes.subspan(*offset, *size);
+}
+
+std::optional<PictureSize> IconImageSize(PictureBytes image) {
+    if (IsPng(image)) return PngHeaderSize(image);
+    const auto info = ReadDibInfo(image, 0);
+    if (!info) return std::nullopt;
+    // The height counts the colour rows and the mask rows.
+    return PictureSize{info->width, static_cast<std::int64_t>(Rows(*info) / 2)};
+}
+
+// An icon directory says at most 256 a side, and Qt's reader takes no more.
+bool IconImageFits(PictureBytes image) {
+    constexpr std::int64_t ICON_MOST_SIDE = 256;
+    const auto size = IconImageSize(image);
+    return size && size->width <= ICON_MOST_SIDE && size->height <= ICON_MOST_SIDE;
+}
+
 bool CheckIconEntry(PictureBytes bytes, std::uint64_t entry, std::uint64_t directoryEnd) {
     const std::uint32_t size = *U32At(bytes, entry + 8);
     const std::uint32_t offset = *U32At(bytes, entry + 12);
     if (size == 0 || offset < directoryEnd || !HasBytes(bytes, offset, size)) return false;
     const PictureBytes image = bytes.subspan(offset, size);
-    return IsPng(image) ? CheckIconPng(image) : CheckIconDib(image);
+    if (!IconImageFits(image)) return false;
+    return IsPng(image) ? CheckPngBytes(image) : CheckIconDib(image);
 }
 
 }  // namespace
@@ -189,6 +219,35 @@ bool CheckBitmapBytes(PictureBytes bytes) {
     const std::uint32_t dataOffset = *U32At(bytes, 10);
     if (dataOffset < headersEnd) return false;
     return PixelDataFits(bytes, *info, dataOffset);
+}
+
+bool CheckPngBytes(PictureBytes bytes) {
+    const auto size = PngHeaderSize(bytes);
+    return size && size->width > 0 && size->height > 0 && WithinPictureBound(*size);
+}
+
+std::optional<PictureSize> DeclaredBitmapSize(PictureBytes bytes) {
+    if (!HasBytes(bytes, 0, FILE_HEADER_SIZE) || bytes[0] != 'B' || bytes[1] != 'M') return {};
+    const auto info = ReadDibInfo(bytes, FILE_HEADER_SIZE);
+    if (!info) return std::nullopt;
+    return DibSize(*info);
+}
+
+std::optional<PictureSize> DeclaredPngSize(PictureBytes bytes) {
+    return PngHeaderSize(bytes);
+}
+
+std::optional<PictureSize> DeclaredIconSize(PictureBytes bytes) {
+    const auto count = U16At(bytes, 4);
+    if (!count) return std::nullopt;
+    std::optional<PictureSize> first;
+    for (std::uint64_t i = 0; i < *count; ++i) {
+        const auto image = IconImage(bytes, ICON_DIRECTORY_SIZE + ICON_ENTRY_SIZE * i);
+        const auto size = image ? IconImageSize(*image) : std::nullopt;
+        if (size && !WithinPictureBound(*size)) return size;
+        if (!first) first = size;
+    }
+    return first;
 }
 
 bool CheckIconBytes(PictureBytes bytes) {

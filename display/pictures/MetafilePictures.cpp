@@ -1,11 +1,13 @@
 // Metafiles: checked, converted to SVG and rasterised by QtSvg at the
-// picture's natural size onto white.
+// picture's natural size onto white, on a canvas of the corner the display
+// shows; a natural size over the picture bound is refused before drawing.
 #include <QByteArray>
 #include <QPainter>
 #include <QSvgRenderer>
 
 #include "display/pictures/MetafileConverters.h"
 #include "display/pictures/MetafileLimits.h"
+#include "display/pictures/PictureBound.h"
 #include "display/pictures/PictureBytes.h"
 #include "display/pictures/PictureDecoders.h"
 #include "display/pictures/PictureLoader.h"
@@ -13,8 +15,9 @@
 namespace kovex {
 namespace {
 
-QImage RenderSvg(const std::optional<SvgPicture>& picture) {
+QImage RenderSvg(const std::optional<SvgPicture>& picture, PictureKind kind) {
     if (!picture) return {};
+    RefuseOverBound({picture->width, picture->height}, kind);
     QSvgRenderer renderer(
         QByteArray(picture->svg.data(), static_cast<qsizetype>(picture->svg.size())));
     if (!renderer.isValid()) return {};
@@ -37,14 +40,14 @@ QImage DrawEnhancedMetafile(PictureBytes bytes) {
     const auto header = CheckEnhancedMetafileBytes(bytes);
     if (!header) return {};
     RefuseOverLimits(header->content, PictureKind::EnhancedMetafile);
-    return RenderSvg(EnhancedMetafileToSvg(bytes, *header));
+    return RenderSvg(EnhancedMetafileToSvg(bytes, *header), PictureKind::EnhancedMetafile);
 }
 
 QImage DrawWindowsMetafile(PictureBytes bytes) {
     const auto header = CheckWindowsMetafileBytes(bytes);
     if (!header) return {};
     RefuseOverLimits(header->content, PictureKind::WindowsMetafile);
-    return RenderSvg(WindowsMetafileToSvg(bytes, *header));
+    return RenderSvg(WindowsMetafileToSvg(bytes, *header), PictureKind::WindowsMetafile);
 }
 
 }  // namespace kovex

@@ -1,26 +1,28 @@
 // The decoders behind LoadPictureBytes. Each one checks the bytes first and
 // returns a null image when the check or the decoder fails; a metafile that
-// draws more than its bounds allow (MetafileLimits.h) throws PictureError
-// with the reason.
+// draws more than its bounds allow (MetafileLimits.h) or whose canvas is over
+// the picture bound throws PictureError with the reason. Each returns only
+// the corner of the picture the display shows.
 #pragma once
 
 #include <QImage>
 
+#include "display/core/PagePacking.h"
 #include "display/pictures/LittleEndian.h"
 
 namespace kovex {
 
-// Metafiles and icons are drawn on a canvas of at most this many pixels a
-// side (4 MB): the display shows the top-left 256 x 64, and a header must not
-// make the loader allocate much. A larger picture is clipped, not scaled.
-inline constexpr int MAX_CANVAS_SIDE = 1024;
-
 QImage DecodeBitmap(PictureBytes bytes);
 QImage DecodeIcon(PictureBytes bytes);
+QImage DecodePng(PictureBytes bytes);
 QImage DrawEnhancedMetafile(PictureBytes bytes);
 QImage DrawWindowsMetafile(PictureBytes bytes);
 
-// A white canvas of the picture's natural size, clipped to MAX_CANVAS_SIDE.
+// A white canvas of the picture's natural size, clipped to the corner the
+// display shows (DISPLAY_CORNER): a larger picture is clipped, not scaled.
 QImage WhiteCanvas(int width, int height);
+
+// The top-left 256 x 64 pixels: what the display can show of a picture.
+inline constexpr QSize DISPLAY_CORNER{PACKED_COLUMNS, PAGE_COUNT* PAGE_ROWS};
 
 }  // namespace kovex

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "display/pictures/PictureBound.h"
 #include "display/pictures/PictureBytes.h"
 #include "display/pictures/PictureDecoders.h"
 #include "seam/UserFile.h"
@@ -64,6 +65,8 @@ QImage Decode(PictureBytes bytes, PictureKind kind) {
             return DrawEnhancedMetafile(bytes);
         case PictureKind::WindowsMetafile:
             return DrawWindowsMetafile(bytes);
+        case PictureKind::Png:
+            return DecodePng(bytes);
     }
     return {};
 }
@@ -75,6 +78,7 @@ std::optional<PictureKind> PictureKindForExtension(std::string_view extension) {
     if (EqualsIgnoringCase(extension, "ico")) return PictureKind::Icon;
     if (EqualsIgnoringCase(extension, "emf")) return PictureKind::EnhancedMetafile;
     if (EqualsIgnoringCase(extension, "wmf")) return PictureKind::WindowsMetafile;
+    if (EqualsIgnoringCase(extension, "png")) return PictureKind::Png;
     return std::nullopt;
 }
 
@@ -87,11 +91,14 @@ const char* InvalidPictureText(PictureKind kind) {
         case PictureKind::EnhancedMetafile:
         case PictureKind::WindowsMetafile:
             return "Metafile is not valid";
+        case PictureKind::Png:
+            return "PNG image is not valid";
     }
     return "Metafile is not valid";
 }
 
 QImage LoadPictureBytes(PictureBytes bytes, PictureKind kind) {
+    if (const auto size = DeclaredSize(bytes, kind)) RefuseOverBound(*size, kind);
     QImage image = Decode(bytes, kind);
     if (image.isNull()) throw PictureError(InvalidPictureText(kind));
     return image;
@@ -100,7 +107,10 @@ QImage LoadPictureBytes(PictureBytes bytes, PictureKind kind) {
 QImage LoadPictureFile(const std::string& path) {
     const std::string extension = ExtensionOf(path);
     const auto kind = PictureKindForExtension(extension);
-    if (!kind) throw PictureError("Unknown picture file extension (." + extension + ")");
+    if (!kind) {
+        throw PictureError("Unknown picture file extension (." + extension +
+                           "): the picture must be a .bmp, .ico, .emf, .wmf or .png file");
+    }
     const UserFile file = ReadPictureFile(path, *kind);
     return LoadPictureBytes(file.Bytes(), *kind);
 }

@@ -1,4 +1,7 @@
-// Bitmaps and icons through Qt's image readers.
+// Bitmaps and icons through Qt's image readers. Qt decodes the whole
+// picture (a bitmap in its own depth: 1 bit a pixel for 1-bit, a byte for
+// 4 and 8 bits and run-length data); only the corner the display shows is
+// kept, and only that is converted to RGB32.
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
@@ -23,6 +26,13 @@ QImage ReadWithQt(PictureBytes bytes, const char* format) {
     return reader.read();
 }
 
+// The corner of the decoded picture the display shows; the whole picture
+// goes when the caller's copy does.
+QImage DisplayCorner(const QImage& image) {
+    return image.copy(0, 0, std::min(image.width(), DISPLAY_CORNER.width()),
+                      std::min(image.height(), DISPLAY_CORNER.height()));
+}
+
 // RGB32 with each pixel's red, green and blue exactly as decoded. Qt's own
 // conversion would blend a pixel with an alpha below 255 towards black.
 QImage OpaqueCopy(const QImage& image) {
@@ -40,26 +50,27 @@ QImage OpaqueCopy(const QImage& image) {
 }  // namespace
 
 QImage WhiteCanvas(int width, int height) {
-    QImage canvas(std::clamp(width, 1, MAX_CANVAS_SIDE), std::clamp(height, 1, MAX_CANVAS_SIDE),
-                  QImage::Format_RGB32);
+    QImage canvas(std::clamp(width, 1, DISPLAY_CORNER.width()),
+                  std::clamp(height, 1, DISPLAY_CORNER.height()), QImage::Format_RGB32);
     canvas.fill(Qt::white);
     return canvas;
 }
 
 QImage DecodeBitmap(PictureBytes bytes) {
     if (!CheckBitmapBytes(bytes)) return {};
-    const QImage image = ReadWithQt(bytes, "bmp");
-    if (image.isNull()) return {};
-    return OpaqueCopy(image);
+    const QImage corner = DisplayCorner(ReadWithQt(bytes, "bmp"));
+    if (corner.isNull()) return {};
+    return OpaqueCopy(corner);
 }
 
 QImage DecodeIcon(PictureBytes bytes) {
     if (!CheckIconBytes(bytes)) return {};
-    const QImage icon = ReadWithQt(bytes, "ico");
-    if (icon.isNull()) return {};
-    QImage canvas = WhiteCanvas(icon.width(), icon.height());
+    const QImage corner = DisplayCorner(ReadWithQt(bytes, "ico"));
+    if (corner.isNull()) return {};
+    // Transparent pixels come out white, as on a white page.
+    QImage canvas = WhiteCanvas(corner.width(), corner.height());
     QPainter painter(&canvas);
-    painter.drawImage(0, 0, icon);
+    painter.drawImage(0, 0, corner);
     return canvas;
 }
 

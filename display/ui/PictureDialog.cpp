@@ -15,6 +15,7 @@ namespace kovex {
 namespace {
 
 constexpr int PREVIEW_SIDE = 128;
+constexpr const char* ALL_PICTURES = "All (*.bmp *.ico *.emf *.wmf *.png)";
 
 QString ErrorText(const std::exception_ptr& error) {
     try {
@@ -86,9 +87,9 @@ PictureDialog::PictureDialog(QWidget* parent, Loader loader)
     setOption(QFileDialog::ReadOnly, false);
     setAcceptMode(QFileDialog::AcceptOpen);
     setFileMode(QFileDialog::AnyFile);
-    setNameFilters({"All (*.bmp *.ico *.emf *.wmf)", "Bitmaps (*.bmp)", "Icons (*.ico)",
-                    "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"});
-    selectNameFilter("All (*.bmp *.ico *.emf *.wmf)");
+    setNameFilters({ALL_PICTURES, "Bitmaps (*.bmp)", "Icons (*.ico)", "Enhanced Metafiles (*.emf)",
+                    "Metafiles (*.wmf)", "PNG Images (*.png)"});
+    selectNameFilter(ALL_PICTURES);
     new SelectNameWhenShown(*this);  // owned by the dialog
     ClosePopupsWithDialog(*this);
     preview_ = AddPreview(*this);

@@ -184,10 +184,11 @@ TEST_F(DisplayWindowTest, StartsHiddenWithNoFontChosenAndAnEmptyPicture) {
 
 TEST_F(DisplayWindowTest, ThePictureDialogOffersThePictureTypes) {
     auto* dialog = Find<QFileDialog>("OpenPictureDialog1");
-    EXPECT_EQ(dialog->nameFilters(),
-              (QStringList{"All (*.bmp *.ico *.emf *.wmf)", "Bitmaps (*.bmp)", "Icons (*.ico)",
-                           "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"}));
-    EXPECT_EQ(dialog->selectedNameFilter(), "All (*.bmp *.ico *.emf *.wmf)");
+    EXPECT_EQ(
+        dialog->nameFilters(),
+        (QStringList{"All (*.bmp *.ico *.emf *.wmf *.png)", "Bitmaps (*.bmp)", "Icons (*.ico)",
+                     "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)", "PNG Images (*.png)"}));
+    EXPECT_EQ(dialog->selectedNameFilter(), "All (*.bmp *.ico *.emf *.wmf *.png)");
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_FALSE(dialog->testOption(QFileDialog::ReadOnly));
     EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
@@ -251,6 +252,22 @@ TEST_F(DisplayWindowTest, WalkUploadABitmapThenCloseAndReopen) {
     EXPECT_TRUE(FontItems()[1]->isChecked());
     EXPECT_EQ(Find<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
               sample.convertToFormat(QImage::Format_RGB32));
+    form2.hide();
+}
+
+// A PNG chosen in the dialog reaches the simulated display: its opaque black
+// pixel at column 5, row 10 sets bit 2 of byte 5 of page 1; a half-transparent
+// black pixel and those outside the corner the display shows set nothing.
+TEST_F(DisplayWindowTest, UploadAPngToTheSimulatedDisplay) {
+    form2.SetMessageSink(form1.MessageSender());
+    Click(form1, "Button1");  // Open
+    form2.show();
+    ChooseInNextDialog(QString(KOVEX_PICTURES_DIR) + "/dot.png");
+    Click(form2, "Button1");
+    kovex::SimDisplay::PageMemory expected{};
+    expected[1][5] = 4;
+    EXPECT_EQ(card.Display().Pages(), expected);
+    EXPECT_EQ(card.MalformedFrames(), 0);
     form2.hide();
 }
 

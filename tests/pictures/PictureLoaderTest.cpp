@@ -13,48 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "pictures/PictureFiles.h"
 #include "support/TempFolder.h"
 
 namespace kovex {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-std::string SamplePath(const std::string& name) {
-    return std::string(KOVEX_PICTURES_DIR) + "/" + name;
-}
-
-Bytes ReadSample(const std::string& name) {
-    std::ifstream file(SamplePath(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::string WriteTemp(const std::string& name, const Bytes& bytes) {
-    std::string path = scratch::RunFolder() + name;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
-void PutU16(Bytes& bytes, std::size_t at, std::uint16_t value) {
-    bytes.at(at) = static_cast<std::uint8_t>(value);
-    bytes.at(at + 1) = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value) {
-    PutU16(bytes, at, static_cast<std::uint16_t>(value));
-    PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-std::string ErrorOf(const std::string& path) {
-    try {
-        const QImage image = LoadPictureFile(path);
-        return "loaded " + std::to_string(image.width()) + "x" + std::to_string(image.height());
-    } catch (const PictureError& error) {
-        return error.what();
-    }
-}
 
 // ---- Good bitmaps: every pixel as the sample generator wrote it. ----
 
@@ -205,7 +168,7 @@ TEST(NotAPictureFile, IsRefusedUnreadWithTheReason) {
         {odd.folder, ": it is a folder"},
         {odd.fifo, ": it is a FIFO (named pipe), not a regular file"},
         {odd.zeroLink, ": it is a character device, not a regular file"},
-        {odd.overLimit, ": it is 268435457 bytes long, more than the 256 MiB allowed"},
+        {odd.overLimit, ": it is 17825793 bytes long, more than the 17 MiB allowed"},
         {oddMetafile.overLimit, ": it is 16777217 bytes long, more than the 16 MiB allowed"},
         {dangling, ": it is a link to " + odd.root + "/gone.bmp, which does not exist"},
         {loop, ": Too many levels of symbolic links"},
@@ -267,15 +230,20 @@ const char* const kBitmap = "Bitmap image is not valid";
 const char* const kIcon = "Icon image is not valid";
 const char* const kMetafile = "Metafile is not valid";
 
+std::string kUnknown(const std::string& extension) {
+    return "Unknown picture file extension (" + extension +
+           "): the picture must be a .bmp, .ico, .emf, .wmf or .png file";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Names, RefusedFileTest,
-    testing::Values(
-        Refused{"picture.png", "bits24.bmp", NoDamage, "Unknown picture file extension (.png)"},
-        Refused{"picture.PNG", "bits24.bmp", NoDamage, "Unknown picture file extension (.PNG)"},
-        Refused{"no-extension", "bits24.bmp", NoDamage, "Unknown picture file extension (.)"},
-        Refused{"missing.png", "", NoDamage, "Unknown picture file extension (.png)"},
-        Refused{"missing.bmp", "", NoDamage, "Cannot open file %s"},
-        Refused{"missing.wmf", "", NoDamage, "Cannot open file %s"}),
+    testing::Values(Refused{"picture.gif", "bits24.bmp", NoDamage, kUnknown(".gif")},
+                    Refused{"bitmap-as.PNG", "bits24.bmp", NoDamage, "PNG image is not valid"},
+                    Refused{"no-extension", "bits24.bmp", NoDamage, kUnknown(".")},
+                    Refused{"missing.gif", "", NoDamage, kUnknown(".gif")},
+                    Refused{"missing.png", "", NoDamage, "Cannot open file %s"},
+                    Refused{"missing.bmp", "", NoDamage, "Cannot open file %s"},
+                    Refused{"missing.wmf", "", NoDamage, "Cannot open file %s"}),
     RefusedName);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -296,7 +264,9 @@ INSTANTIATE_TEST_SUITE_P(
                 kBitmap},
         Refused{"zero-width.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 18, 0); }, kBitmap},
         Refused{"taller-than-data.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 22, 4); }, kBitmap},
-        Refused{"huge.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 18, 0x7FFFFFFF); }, kBitmap},
+        Refused{"huge.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 18, 0x7FFFFFFF); },
+                "Bitmap image is not valid: it is 2147483647 x 3 pixels, more than the 2048 x "
+                "2048 a picture for the 240 x 64 display can need"},
         Refused{"bit-count-7.bmp", "bits24.bmp", [](Bytes& b) { PutU16(b, 28, 7); }, kBitmap},
         Refused{"two-planes.bmp", "bits24.bmp", [](Bytes& b) { PutU16(b, 26, 2); }, kBitmap},
         Refused{"jpeg-compression.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 30, 4); }, kBitmap},
@@ -447,14 +417,14 @@ INSTANTIATE_TEST_SUITE_P(
     MetafileBounds, RefusedFileTest,
     testing::Values(
         Refused{"records-at-bound.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfRecord(18, Bytes(4)), 9995); }, "loaded 40x20"},
+                [](Bytes& b) { AddEmfRecords(b, EmfRecord(18, Bytes(4)), 4995); }, "loaded 40x20"},
         Refused{"records-past-bound.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfRecord(54, Bytes(8)), 9996); },
-                "Metafile is not valid: it has 10001 records, more than the 10000 a picture "
+                [](Bytes& b) { AddEmfRecords(b, EmfRecord(54, Bytes(8)), 4996); },
+                "Metafile is not valid: it has 5001 records, more than the 5000 a picture "
                 "for the 240 x 64 display can need"},
         Refused{"many-records.wmf", "rect.wmf",
                 [](Bytes& b) { AddWmfRecords(b, WmfRecord(0x0213, Bytes(4)), 65536); },
-                "Metafile is not valid: it has 65544 records, more than the 10000 a picture "
+                "Metafile is not valid: it has 65544 records, more than the 5000 a picture "
                 "for the 240 x 64 display can need"},
         Refused{"many-points.emf", "rect.emf",
                 [](Bytes& b) { AddEmfRecords(b, EmfPolyline(10001, 10001), 1); },
@@ -474,8 +444,8 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 kMetafile},
         Refused{"large-bitmap.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(1024, -513), 1); },
-                "Metafile is not valid: its bitmaps have 525312 pixels, more than the 524288 "
+                [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(512, -513), 1); },
+                "Metafile is not valid: its bitmaps have 262656 pixels, more than the 262144 "
                 "a picture for the 240 x 64 display can need"},
         Refused{"bitmap-header-outside.emf", "rect.emf",
                 [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(8, 8, 200), 1); }, kMetafile}),

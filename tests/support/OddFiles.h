@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <thread>
 
 namespace kovex {
@@ -15,7 +16,7 @@ namespace kovex {
 struct OddFiles {
     OddFiles(const std::string& extension, std::uint64_t limit)
         : root(std::filesystem::temp_directory_path() / "kovex-odd-XXXXXX") {
-        ::mkdtemp(root.data());  // on failure, making the folder below throws
+        if (::mkdtemp(root.data()) == nullptr) throw std::runtime_error("mkdtemp: " + root);
         for (auto [name, path] : {std::pair{"/fifo", &fifo},
                                   {"/zero", &zeroLink},
                                   {"/huge", &overLimit},

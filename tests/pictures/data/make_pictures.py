@@ -5,6 +5,7 @@ Run from this folder: python3 make_pictures.py. Every file is written byte by
 byte here so that the tests know exactly what each pixel should be.
 """
 import struct
+import zlib
 
 # Palettes as (red, green, blue); the tests repeat these colours.
 PALETTE_1 = [(0, 0, 0), (255, 255, 255)]
@@ -166,6 +167,26 @@ def wmf_placeable():
     return struct.pack("<10HH", *words, checksum) + wmf_standard()
 
 
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png_dot():
+    """A 300 x 70 RGBA PNG, transparent but for an opaque black pixel at
+    (5, 10), a half-transparent black one at (7, 10) and opaque black ones
+    outside the display's corner, at (260, 10) and (5, 66)."""
+    width, height = 300, 70
+    black = {(5, 10): 255, (7, 10): 128, (260, 10): 255, (5, 66): 255}
+    rows = b""
+    for y in range(height):
+        rows += b"\x00"  # filter: none
+        for x in range(width):
+            rows += bytes((0, 0, 0, black.get((x, y), 0)))
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+            png_chunk(b"IDAT", zlib.compress(rows, 9)) + png_chunk(b"IEND", b""))
+
+
 FILES = {
     "bits1.bmp": palette_bmp(19, 5, 1, PALETTE_1),
     "bits4.bmp": palette_bmp(7, 4, 4, PALETTE_4),
@@ -177,6 +198,7 @@ FILES = {
     "rect.emf": emf(),
     "rect.wmf": wmf_placeable(),
     "rect-standard.wmf": wmf_standard(),
+    "dot.png": png_dot(),
 }
 
 if __name__ == "__main__":
