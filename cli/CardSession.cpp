@@ -38,11 +38,12 @@ std::vector<std::string> ClosingProblems(const CommandResult& result) {
     const Outcome& outcome = result.outcome;
     const std::string text = MessageToUtf8(outcome.text);
     if (outcome.ending == Ending::Interrupted) {
+        // Appended piece by piece: GCC 12 misreads " " + std::string at -O3.
         std::string line = "interrupted";
         if (!outcome.left.empty()) {
-            line += " " + MessageToUtf8(outcome.left);
+            line.append(" ").append(MessageToUtf8(outcome.left));
         } else if (!text.empty()) {
-            line += ": " + text;
+            line.append(": ").append(text);
         }
         lines.push_back(line);
     } else if (!text.empty() && !outcome.shown) {

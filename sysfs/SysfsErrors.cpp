@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "sysfs/SysfsFiles.h"
 #include "seam/UserFile.h"
+#include "sysfs/SysfsFiles.h"
 
 namespace kovex {
 namespace {
