@@ -227,7 +227,7 @@ PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexIm
         findings.endRecordMissing = record.kind != HexRecord::Kind::EndOfFile;
         return true;
     });
-    findings.noDataForCard = !HasLineToSend(image);
+    findings.noDataForCard = PlanLines(image).empty();
     findings.pastImageEnd = pastEnd.Found();
     return findings;
 }

@@ -58,15 +58,17 @@ Outcome ProgrammingSequence::Run(ProgramReport& report) {
         return Outcome::Of(Ending::Refused, error.what());
     }
     const HexImage image = LoadHexImage(file->Bytes());
-    if (Outcome check = ImageMayBeProgrammed(file->Bytes(), image); !check) return check;
-    return ProgramCard(image, report);
+    const LinePlan plan = PlanLines(image);
+    if (Outcome check = ImageMayBeProgrammed(file->Bytes(), image, plan); !check) return check;
+    return ProgramCard(image, plan, report);
 }
 
-Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& report) {
+Outcome ProgrammingSequence::ProgramCard(const HexImage& image, const LinePlan& plan,
+                                         ProgramReport& report) {
     try {
         ResetAndErase();
         window_.AppendLog(PROGRAMMING_LINE);
-        const auto sent = SendLines(image);
+        const auto sent = SendLines(image, plan);
         if (!sent) return Outcome::Shown(Ending::TimedOut, std::string(TIMED_OUT_LINE));
         report.lines = *sent;
         window_.AppendLog(ProgrammedLine(*sent));
@@ -93,11 +95,11 @@ Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& r
 }
 
 Outcome ProgrammingSequence::ImageMayBeProgrammed(std::span<const std::uint8_t> file,
-                                                  const HexImage& image) {
+                                                  const HexImage& image, const LinePlan& plan) {
     // A damaged file is refused first: what it would load is not to be trusted.
     const PreflightFindings findings = PreflightCheck(file, image);
     if (findings.Damaged()) return Outcome::Of(Ending::Refused, DamagedFileText(findings));
-    if (const auto address = FirstAddressPastRecord(image)) {
+    if (const auto address = FirstAddressPastRecord(plan)) {
         return Outcome::Of(Ending::Refused, AddressPastRecordMessage(*address));
     }
     if (findings.Clean()) return {};
@@ -122,20 +124,16 @@ void ProgrammingSequence::ResetAndErase() {
     port_.DrainReplies();
 }
 
-std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image) {
+std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image,
+                                                        const LinePlan& plan) {
     LinesSent sent;
-    Frame frame;
-    frame.reserve(PREFIX_PROGRAM_LINE.size() + LINE_RECORD_LENGTH + 1);
-    const std::size_t total = LinesToSend(image);
-    window_.ShowProgress(0, total);
-    for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
-         index = NextLineToSend(image, index + LINE_BYTES)) {
-        const auto record = LineRecord(image, index);
-        frame.assign(PREFIX_PROGRAM_LINE.begin(), PREFIX_PROGRAM_LINE.end());
-        frame.insert(frame.end(), record.begin(), record.end());
-        frame.push_back(FRAME_END);
+    window_.ShowProgress(0, plan.size());
+    for (const std::int32_t index : plan) {
+        const FrameBuild line = BuildProgramLine(LineRecord(image, index));
+        // A record is ASCII: it never holds the end byte.
+        if (!line) throw std::logic_error(line.refusal->LogLine());
         window_.SetStatusLabel(ProgressText(image, index));
-        port_.SendFrame(frame);
+        port_.SendFrame(line.frame);
         port_.WaitForReply(PROGRAMMING_WAIT_TICKS);
         // A byte that turns up only as the time runs out is too late.
         if (port_.State().TickCountdown == 0) {
@@ -147,8 +145,8 @@ std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image) {
         const auto address = static_cast<std::uint32_t>(IMAGE_BASE + index);
         if (sent.count++ == 0) sent.first = address;
         sent.last = address;
-        NoteLinesSent(sent, total);
-        window_.ShowProgress(sent.count, total);
+        NoteLinesSent(sent, plan.size());
+        window_.ShowProgress(sent.count, plan.size());
     }
     return sent;
 }

@@ -13,6 +13,7 @@
 
 #include "firmware/FirmwareFile.h"
 #include "firmware/HexLoader.h"
+#include "firmware/ProgrammingLines.h"
 #include "link/CardPort.h"
 #include "seam/Outcome.h"
 #include "seam/WindowServices.h"
@@ -70,12 +71,13 @@ public:
 private:
     Outcome Run(ProgramReport& report);
     // The checks before the card is touched; Done when the run may go on.
-    Outcome ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image);
+    Outcome ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image,
+                                 const LinePlan& plan);
     // From the first reset on: Label1 says so when the card ends the run.
-    Outcome ProgramCard(const HexImage& image, ProgramReport& report);
+    Outcome ProgramCard(const HexImage& image, const LinePlan& plan, ProgramReport& report);
     void ResetAndErase();
     // Nothing when a line was not acknowledged in time.
-    std::optional<LinesSent> SendLines(const HexImage& image);
+    std::optional<LinesSent> SendLines(const HexImage& image, const LinePlan& plan);
     // What an early end leaves once some lines are in.
     void NoteLinesSent(const LinesSent& sent, std::size_t total);
     void ReportNewFirmware(ProgramReport& report);

@@ -42,10 +42,9 @@ void CheckImage(const HexImage& image) {
     }
 }
 
-void CheckLines(const HexImage& image) {
-    const auto refused = FirstAddressPastRecord(image);
-    for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
-         index = NextLineToSend(image, index + LINE_BYTES)) {
+void CheckLines(const HexImage& image, const LinePlan& plan) {
+    const auto refused = FirstAddressPastRecord(plan);
+    for (const std::int32_t index : plan) {
         if (IMAGE_BASE + index >= FIRST_ADDRESS_PAST_RECORD) {
             if (refused != IMAGE_BASE + index) Fail("a line past FFFF not refused");
             return;
@@ -55,13 +54,13 @@ void CheckLines(const HexImage& image) {
     if (refused) Fail("refused an image whose lines all fit");
 }
 
-void CheckFindings(const PreflightFindings& findings, const HexImage& image) {
+void CheckFindings(const PreflightFindings& findings, const LinePlan& plan) {
     if ((findings.faultyRecords > 0) != findings.firstFault.has_value() ||
         findings.Damaged() != findings.firstDamage.has_value()) {
         Fail("fault count and first fault disagree");
     }
     if (findings.Damaged() && DamagedFileText(findings).empty()) Fail("empty refusal");
-    if (findings.noDataForCard != !HasLineToSend(image)) Fail("no-data finding is wrong");
+    if (findings.noDataForCard != plan.empty()) Fail("no-data finding is wrong");
     if (!findings.Clean() && PreflightQuestion(findings).empty()) Fail("empty question");
 }
 
@@ -117,9 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> file(data, size);
     const HexImage image = LoadHexImage(file);
     CheckImage(image);
-    CheckLines(image);
+    const LinePlan plan = PlanLines(image);
+    CheckLines(image, plan);
     const PreflightFindings findings = PreflightCheck(file, image);
-    CheckFindings(findings, image);
+    CheckFindings(findings, plan);
     CheckPastImageEnd(findings, image);
     CheckEndRecord(file, findings, image);
 
