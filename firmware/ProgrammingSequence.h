@@ -35,6 +35,8 @@ inline constexpr std::string_view STOPPED_SILENT_LABEL =
 inline constexpr std::string_view STOPPED_SENDING_LABEL =
     "Programming stopped: KOVEX keeps sending";
 inline constexpr std::string_view STOPPED_LOST_LABEL = "Programming stopped: KOVEX was lost";
+// What Label1 says when a run that had begun on the card ended this way.
+std::optional<std::string_view> StoppedLabel(Ending ending);
 
 // The error for an image with a line the card cannot be sent.
 std::string AddressPastRecordMessage(std::int32_t cardAddress);
@@ -69,11 +71,12 @@ public:
     Reply<ProgramReport> Button2Click();
 
 private:
-    Outcome Run(ProgramReport& report);
+    // begunOnCard is set once the checks let the run go on to the card.
+    Outcome Run(ProgramReport& report, bool& begunOnCard);
     // The checks before the card is touched; Done when the run may go on.
     Outcome ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image,
                                  const LinePlan& plan);
-    // From the first reset on: Label1 says so when the card ends the run.
+    // From the first reset on.
     Outcome ProgramCard(const HexImage& image, const LinePlan& plan, ProgramReport& report);
     void ResetAndErase();
     // Nothing when a line was not acknowledged in time.
