@@ -77,11 +77,10 @@ Outcome ProgrammingSequence::Run(ProgramReport& report, bool& begunOnCard) {
     } catch (const std::runtime_error& error) {
         return Outcome::Of(Ending::Refused, error.what());
     }
-    const HexImage image = LoadHexImage(file->Bytes());
-    const LinePlan plan = PlanLines(image);
-    if (Outcome check = ImageMayBeProgrammed(file->Bytes(), image, plan); !check) return check;
+    const CheckedHexFile checked = LoadAndCheckHexFile(file->Bytes());
+    if (Outcome check = ImageMayBeProgrammed(checked); !check) return check;
     begunOnCard = true;
-    return ProgramCard(image, plan, report);
+    return ProgramCard(checked.image, checked.plan, report);
 }
 
 Outcome ProgrammingSequence::ProgramCard(const HexImage& image, const LinePlan& plan,
@@ -100,12 +99,11 @@ Outcome ProgrammingSequence::ProgramCard(const HexImage& image, const LinePlan& 
     return {};
 }
 
-Outcome ProgrammingSequence::ImageMayBeProgrammed(std::span<const std::uint8_t> file,
-                                                  const HexImage& image, const LinePlan& plan) {
+Outcome ProgrammingSequence::ImageMayBeProgrammed(const CheckedHexFile& checked) {
     // A damaged file is refused first: what it would load is not to be trusted.
-    const PreflightFindings findings = PreflightCheck(file, image);
+    const PreflightFindings& findings = checked.findings;
     if (findings.Damaged()) return Outcome::Of(Ending::Refused, DamagedFileText(findings));
-    if (const auto address = FirstAddressPastRecord(plan)) {
+    if (const auto address = FirstAddressPastRecord(checked.plan)) {
         return Outcome::Of(Ending::Refused, AddressPastRecordMessage(*address));
     }
     if (findings.Clean()) return {};

@@ -13,6 +13,7 @@
 
 #include "firmware/FirmwareFile.h"
 #include "firmware/HexLoader.h"
+#include "firmware/HexPreflight.h"
 #include "firmware/ProgrammingLines.h"
 #include "link/CardPort.h"
 #include "seam/Outcome.h"
@@ -74,8 +75,7 @@ private:
     // begunOnCard is set once the checks let the run go on to the card.
     Outcome Run(ProgramReport& report, bool& begunOnCard);
     // The checks before the card is touched; Done when the run may go on.
-    Outcome ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image,
-                                 const LinePlan& plan);
+    Outcome ImageMayBeProgrammed(const CheckedHexFile& checked);
     // From the first reset on.
     Outcome ProgramCard(const HexImage& image, const LinePlan& plan, ProgramReport& report);
     void ResetAndErase();

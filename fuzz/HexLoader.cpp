@@ -4,8 +4,9 @@
 //    within the image, and nothing lands past what a record at 16000 reaches;
 //  - a Ctrl-Z ends the file: whatever follows it changes nothing;
 //  - every line the loop would send below 10000 can be built as a record;
-//  - the pre-flight check sees what the loader loads: the bytes it finds past
-//    the programmed end are the ones the image holds there, and it finds the
+//  - the pass that loads and checks loads exactly what the loader alone does;
+//  - its check sees what the loader loads: the bytes it finds past the
+//    programmed end are the ones the image holds there, and it finds the
 //    end-of-file record exactly when the loader stops reading there.
 #include <algorithm>
 #include <cstddef>
@@ -114,11 +115,18 @@ void CheckEndRecord(std::span<const std::uint8_t> file, const PreflightFindings&
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kovex;
     const std::span<const std::uint8_t> file(data, size);
-    const HexImage image = LoadHexImage(file);
+    const CheckedHexFile checked = LoadAndCheckHexFile(file);
+    const HexImage& image = checked.image;
+    const HexImage alone = LoadHexImage(file);
+    if (image.FirmwareImage != alone.FirmwareImage || image.ImageEnd != alone.ImageEnd ||
+        image.UpperAddress != alone.UpperAddress) {
+        Fail("the checking pass loaded another image than the loader");
+    }
     CheckImage(image);
-    const LinePlan plan = PlanLines(image);
+    const LinePlan& plan = checked.plan;
+    if (plan != PlanLines(alone)) Fail("the checking pass planned other lines");
     CheckLines(image, plan);
-    const PreflightFindings findings = PreflightCheck(file, image);
+    const PreflightFindings& findings = checked.findings;
     CheckFindings(findings, plan);
     CheckPastImageEnd(findings, image);
     CheckEndRecord(file, findings, image);
@@ -126,12 +134,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> cut(data, data + size);
     const std::string tail = "\x1A:10200000000102030405060708090A0B0C0D0E0FXX\r\n";
     cut.insert(cut.end(), tail.begin(), tail.end());
-    const HexImage after = LoadHexImage(cut);
-    if (after.ImageEnd != image.ImageEnd || after.FirmwareImage != image.FirmwareImage) {
+    const CheckedHexFile after = LoadAndCheckHexFile(cut);
+    if (after.image.ImageEnd != image.ImageEnd ||
+        after.image.FirmwareImage != image.FirmwareImage) {
         Fail("text after Ctrl-Z was read");
     }
-    if (PreflightCheck(cut, after) != PreflightCheck(file, image)) {
-        Fail("text after Ctrl-Z was checked");
-    }
+    if (after.findings != findings) Fail("text after Ctrl-Z was checked");
     return 0;
 }
