@@ -1,10 +1,11 @@
 // Reads an Intel HEX firmware file into the image of the card's program
 // memory from card address 0x2000 upward. The reading is lenient on purpose:
-// it acts on data, end-of-file and extended linear address records, checks
-// nothing itself (its decoder says what is wrong with each record, for the
-// check) and only skips lines too short for the fields they announce. A bare line feed ends a line
-// as a carriage return does: a file from a Unix toolchain is read record by record, not as one line
-// whose first record alone would load.
+// it acts on data, end-of-file and extended linear address records, refuses
+// nothing (its decoder says what is wrong with each record, for the check)
+// and only skips lines too short for the fields they announce. A bare line
+// feed ends a line as a carriage return does: a file from a Unix toolchain
+// is read record by record, not as one line whose first record alone would
+// load.
 #pragma once
 
 #include <array>
