@@ -78,23 +78,21 @@ struct PairSum {
     std::uint8_t sum = 0;  // of the bytes the digits spell, from position 1 on
 };
 
-// An odd digit left at the end is checked but not added. A non-digit's mark
-// only spoils a sum that no longer counts.
+// An odd digit left at the end is checked but not added. Four entries add
+// up to at most 60 in their low byte: their marks stay above it, and only
+// the low byte of the sum counts.
 PairSum SumOfPairs(std::string_view line) {
     unsigned sum = 0;
     unsigned marks = 0;
     std::size_t i = 1;
-    // Four pairs a turn, then what is left pair by pair: a record's pairs
-    // are not dependent on each other.
+    // Four pairs a turn, then what is left pair by pair.
     for (; i + 8 < line.size(); i += 8) {
         const unsigned highs = DigitEntry(line[i]) + DigitEntry(line[i + 2]) +
                                DigitEntry(line[i + 4]) + DigitEntry(line[i + 6]);
         const unsigned lows = DigitEntry(line[i + 1]) + DigitEntry(line[i + 3]) +
                               DigitEntry(line[i + 5]) + DigitEntry(line[i + 7]);
         sum += (highs << 4) + lows;
-        marks |= DigitEntry(line[i]) | DigitEntry(line[i + 1]) | DigitEntry(line[i + 2]) |
-                 DigitEntry(line[i + 3]) | DigitEntry(line[i + 4]) | DigitEntry(line[i + 5]) |
-                 DigitEntry(line[i + 6]) | DigitEntry(line[i + 7]);
+        marks |= highs | lows;
     }
     for (; i + 1 < line.size(); i += 2) {
         const unsigned high = DigitEntry(line[i]);
@@ -103,7 +101,7 @@ PairSum SumOfPairs(std::string_view line) {
         marks |= high | low;
     }
     if (i < line.size()) marks |= DigitEntry(line[i]);
-    return {(marks & NOT_A_HEX_DIGIT) == 0, static_cast<std::uint8_t>(sum)};
+    return {(marks & ~0xFFu) == 0, static_cast<std::uint8_t>(sum)};
 }
 
 // The byte count each record type other than data must carry.

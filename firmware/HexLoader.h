@@ -53,22 +53,23 @@ struct HexImage {
 // the loader takes, by one rule: at most '9' its low four bits, above that
 // the low four bits of its code less 7, so any character gives some value
 // ('G' and the space give 0, ':' gives 3). NOT_A_HEX_DIGIT marks every
-// character but 0-9, A-F and a-f, for the check.
-inline constexpr std::uint8_t NOT_A_HEX_DIGIT = 0x10;
-constexpr std::array<std::uint8_t, 256> MakeHexDigitTable() {
-    std::array<std::uint8_t, 256> table{};
+// character but 0-9, A-F and a-f, for the check; it stands above the low
+// byte, so a sum of a few entries keeps the marks apart from the digits.
+inline constexpr std::uint16_t NOT_A_HEX_DIGIT = 0x100;
+constexpr std::array<std::uint16_t, 256> MakeHexDigitTable() {
+    std::array<std::uint16_t, 256> table{};
     for (std::size_t code = 0; code < table.size(); ++code) {
         const std::size_t shifted = code <= 0x39 ? code : code - 7;
         const bool digit = (code >= '0' && code <= '9') || (code >= 'A' && code <= 'F') ||
                            (code >= 'a' && code <= 'f');
-        table[code] = static_cast<std::uint8_t>((shifted & 0x0F) | (digit ? 0 : NOT_A_HEX_DIGIT));
+        table[code] = static_cast<std::uint16_t>((shifted & 0x0F) | (digit ? 0 : NOT_A_HEX_DIGIT));
     }
     return table;
 }
-inline constexpr std::array<std::uint8_t, 256> HEX_DIGIT_TABLE = MakeHexDigitTable();
+inline constexpr std::array<std::uint16_t, 256> HEX_DIGIT_TABLE = MakeHexDigitTable();
 
 inline std::uint8_t HexDigit(char c) {
-    return HEX_DIGIT_TABLE[static_cast<unsigned char>(c)] & 0x0F;
+    return static_cast<std::uint8_t>(HEX_DIGIT_TABLE[static_cast<unsigned char>(c)] & 0x0F);
 }
 // The two characters at position and position + 1; both must be in text.
 inline std::uint8_t HexByte(std::string_view text, std::size_t position) {
