@@ -1,16 +1,19 @@
 // Reads an Intel HEX firmware file into the image of the card's program
 // memory from card address 0x2000 upward. The reading is lenient on purpose:
-// it acts on data, end-of-file and extended linear address records, checks
-// nothing (HexPreflight does that) and only skips lines too short for the
-// fields they announce. A bare line feed ends a line as a carriage return
-// does: a file from a Unix toolchain is read record by record, not as one
-// line whose first record alone would load.
+// it acts on data, end-of-file and extended linear address records, refuses
+// nothing (its decoder says what is wrong with each record, for the check)
+// and only skips lines too short for the fields they announce. A bare line
+// feed ends a line as a carriage return does: a file from a Unix toolchain
+// is read record by record, not as one line whose first record alone would
+// load.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,21 +49,27 @@ struct HexImage {
     std::int32_t ImageEnd = 0;
 };
 
-// The four bits of every character by one rule: at most '9' its low four
-// bits, above that the low four bits of its code less 7. So any character
-// gives some value ('G' and the space give 0, ':' gives 3).
-constexpr std::array<std::uint8_t, 256> MakeHexDigitTable() {
-    std::array<std::uint8_t, 256> table{};
+// One table for both readings of a character. Its low four bits are what
+// the loader takes, by one rule: at most '9' its low four bits, above that
+// the low four bits of its code less 7, so any character gives some value
+// ('G' and the space give 0, ':' gives 3). NOT_A_HEX_DIGIT marks every
+// character but 0-9, A-F and a-f, for the check; it stands above the low
+// byte, so a sum of a few entries keeps the marks apart from the digits.
+inline constexpr std::uint16_t NOT_A_HEX_DIGIT = 0x100;
+constexpr std::array<std::uint16_t, 256> MakeHexDigitTable() {
+    std::array<std::uint16_t, 256> table{};
     for (std::size_t code = 0; code < table.size(); ++code) {
         const std::size_t shifted = code <= 0x39 ? code : code - 7;
-        table[code] = static_cast<std::uint8_t>(shifted & 0x0F);
+        const bool digit = (code >= '0' && code <= '9') || (code >= 'A' && code <= 'F') ||
+                           (code >= 'a' && code <= 'f');
+        table[code] = static_cast<std::uint16_t>((shifted & 0x0F) | (digit ? 0 : NOT_A_HEX_DIGIT));
     }
     return table;
 }
-inline constexpr std::array<std::uint8_t, 256> HEX_DIGIT_TABLE = MakeHexDigitTable();
+inline constexpr std::array<std::uint16_t, 256> HEX_DIGIT_TABLE = MakeHexDigitTable();
 
 inline std::uint8_t HexDigit(char c) {
-    return HEX_DIGIT_TABLE[static_cast<unsigned char>(c)];
+    return static_cast<std::uint8_t>(HEX_DIGIT_TABLE[static_cast<unsigned char>(c)] & 0x0F);
 }
 // The two characters at position and position + 1; both must be in text.
 inline std::uint8_t HexByte(std::string_view text, std::size_t position) {
@@ -98,7 +107,14 @@ void ForEachHexLine(std::span<const std::uint8_t> file, OnLine onLine) {
     }
 }
 
-// One line as the loader reads it, and what it does with it.
+// What is wrong with a record.
+struct RecordProblem {
+    std::string what;
+    bool damaged = false;  // the record's text is corrupt, not merely unusual
+};
+
+// One line as the loader reads it, what it does with it, and what is wrong
+// with it as Intel HEX.
 struct HexRecord {
     enum class Kind {
         Skipped,        // not a record it acts on, too short for its fields, or an upper address
@@ -109,12 +125,16 @@ struct HexRecord {
     Kind kind = Kind::Skipped;
     std::int32_t start = 0;
     std::string_view digits;
+    std::optional<RecordProblem> problem;  // none for a sound record or an empty line
 };
 
-// The record decoder that LoadHexImage and the pre-flight check share. An
-// extended linear address record sets upperAddress, which the data records
-// after it load under.
+// The one record decoder. An extended linear address record sets
+// upperAddress, which the data records after it load under.
 HexRecord ReadHexRecord(std::string_view line, std::uint16_t& upperAddress);
+// Loads one record into image; false at the end-of-file record.
+bool LoadRecord(const HexRecord& record, HexImage& image);
+// Once the file is read: ImageEnd raised to the end of its 64-byte block.
+void EndImage(HexImage& image);
 
 // Loads file into a fresh image.
 HexImage LoadHexImage(std::span<const std::uint8_t> file);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "firmware/HexLoader.h"
+#include "firmware/ProgrammingLines.h"
 
 namespace kovex {
 
@@ -57,16 +58,14 @@ struct PreflightFindings {
     bool operator==(const PreflightFindings&) const = default;
 };
 
-struct RecordProblem {
-    std::string what;
-    bool damaged = false;  // the record's text is corrupt, not merely unusual
+// A file loaded and checked in one pass: the image exactly as LoadHexImage
+// loads it, the lines the loop would send, and what the check found.
+struct CheckedHexFile {
+    HexImage image;
+    LinePlan plan;
+    PreflightFindings findings;
 };
-
-// file as read; image as LoadHexImage made it from file.
-PreflightFindings PreflightCheck(std::span<const std::uint8_t> file, const HexImage& image);
-
-// What is wrong with the record, if anything.
-std::optional<RecordProblem> ProblemOfRecord(std::string_view line);
+CheckedHexFile LoadAndCheckHexFile(std::span<const std::uint8_t> file);
 
 // The refusal of a damaged file: the count and the first damaged record.
 std::string DamagedFileText(const PreflightFindings& findings);

@@ -7,37 +7,30 @@
 
 namespace kovex {
 
+namespace {
+
 bool BlankBlock(const HexImage& image, std::int32_t index) {
     const auto begin = image.FirmwareImage.begin() + index;
     return std::all_of(begin, begin + BLOCK_BYTES, [](std::uint8_t b) { return b == BLANK_BYTE; });
 }
 
-std::int32_t NextLineToSend(const HexImage& image, std::int32_t index) {
-    while (index < image.ImageEnd && index % BLOCK_BYTES == 0 && BlankBlock(image, index))
-        index += BLOCK_BYTES;
-    return index;
-}
+}  // namespace
 
-std::optional<std::int32_t> FirstAddressPastRecord(const HexImage& image) {
-    const std::int32_t firstIndex = FIRST_ADDRESS_PAST_RECORD - IMAGE_BASE;
-    // The block test is made at multiples of 64 only, so the loop reaches
-    // firstIndex (itself a multiple of 64) the same way from any earlier line.
-    const std::int32_t line = NextLineToSend(image, firstIndex);
-    if (line >= image.ImageEnd) return std::nullopt;
-    return IMAGE_BASE + line;
-}
-
-bool HasLineToSend(const HexImage& image) {
-    return NextLineToSend(image, 0) < image.ImageEnd;
-}
-
-std::size_t LinesToSend(const HexImage& image) {
-    std::size_t lines = 0;
-    for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
-         index = NextLineToSend(image, index + LINE_BYTES)) {
-        ++lines;
+LinePlan PlanLines(const HexImage& image) {
+    LinePlan plan;
+    for (std::int32_t index = 0; index < image.ImageEnd;) {
+        // Once a block holds data, all four of its lines go, blank ones too.
+        const bool blank = index % BLOCK_BYTES == 0 && BlankBlock(image, index);
+        if (!blank) plan.push_back(index);
+        index += blank ? BLOCK_BYTES : LINE_BYTES;
     }
-    return lines;
+    return plan;
+}
+
+std::optional<std::int32_t> FirstAddressPastRecord(const LinePlan& plan) {
+    const auto past = std::ranges::lower_bound(plan, FIRST_ADDRESS_PAST_RECORD - IMAGE_BASE);
+    if (past == plan.end()) return std::nullopt;
+    return IMAGE_BASE + *past;
 }
 
 std::array<std::uint8_t, 43> LineRecord(const HexImage& image, std::int32_t index) {

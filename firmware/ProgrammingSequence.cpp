@@ -1,5 +1,7 @@
 #include "firmware/ProgrammingSequence.h"
 
+#include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <utility>
 
@@ -27,6 +29,20 @@ std::string ProgrammedLine(const LinesSent& lines) {
            Hex(lines.last + static_cast<std::uint32_t>(LINE_BYTES) - 1, 4);
 }
 
+std::optional<std::string_view> StoppedLabel(Ending ending) {
+    constexpr std::array<std::pair<Ending, std::string_view>, 5> LABELS{{
+        {Ending::TimedOut, TIMED_OUT_LINE},
+        {Ending::Silent, STOPPED_SILENT_LABEL},
+        {Ending::Absent, STOPPED_SILENT_LABEL},
+        {Ending::KeepsSending, STOPPED_SENDING_LABEL},
+        {Ending::Lost, STOPPED_LOST_LABEL},
+    }};
+    const auto* found =
+        std::ranges::find(LABELS, ending, &std::pair<Ending, std::string_view>::first);
+    if (found == LABELS.end()) return std::nullopt;
+    return found->second;
+}
+
 ProgrammingSequence::ProgrammingSequence(CardPort& port, WindowServices& window)
     : ProgrammingSequence(port, window, ReadFirmwareFile) {}
 
@@ -35,8 +51,12 @@ ProgrammingSequence::ProgrammingSequence(CardPort& port, WindowServices& window,
 
 Reply<ProgramReport> ProgrammingSequence::Button2Click() {
     Reply<ProgramReport> reply;
-    reply.outcome =
-        RunCardExchange(port_, window_, [&](CardPort&) -> Outcome { return Run(reply.value); });
+    bool begunOnCard = false;
+    reply.outcome = RunCardExchange(
+        port_, window_, [&](CardPort&) -> Outcome { return Run(reply.value, begunOnCard); });
+    if (const auto label = StoppedLabel(reply.outcome.ending); label && begunOnCard) {
+        window_.SetStatusLabel(*label);
+    }
     // Shown once the port is free again, as any handler's error is.
     if (reply.outcome.ending == Ending::Refused) {
         window_.ShowError(WithFullStop(reply.outcome.text));
@@ -45,7 +65,7 @@ Reply<ProgramReport> ProgrammingSequence::Button2Click() {
     return reply;
 }
 
-Outcome ProgrammingSequence::Run(ProgramReport& report) {
+Outcome ProgrammingSequence::Run(ProgramReport& report, bool& begunOnCard) {
     const auto path = window_.ChooseFirmwareFile();
     if (!path) return Outcome::Of(Ending::Declined, "");
     // The file is read and checked whole before the card is touched: a file
@@ -57,47 +77,33 @@ Outcome ProgrammingSequence::Run(ProgramReport& report) {
     } catch (const std::runtime_error& error) {
         return Outcome::Of(Ending::Refused, error.what());
     }
-    const HexImage image = LoadHexImage(file->Bytes());
-    if (Outcome check = ImageMayBeProgrammed(file->Bytes(), image); !check) return check;
-    return ProgramCard(image, report);
+    const CheckedHexFile checked = LoadAndCheckHexFile(file->Bytes());
+    if (Outcome check = ImageMayBeProgrammed(checked); !check) return check;
+    begunOnCard = true;
+    return ProgramCard(checked.image, checked.plan, report);
 }
 
-Outcome ProgrammingSequence::ProgramCard(const HexImage& image, ProgramReport& report) {
-    try {
-        ResetAndErase();
-        window_.AppendLog(PROGRAMMING_LINE);
-        const auto sent = SendLines(image);
-        if (!sent) return Outcome::Shown(Ending::TimedOut, std::string(TIMED_OUT_LINE));
-        report.lines = *sent;
-        window_.AppendLog(ProgrammedLine(*sent));
-        port_.NoteAtStake(
-            "in the closing reset",
-            (sent->count == 1 ? std::string("its one line was")
-                              : "all " + std::to_string(sent->count) + " lines were") +
-                " programmed; check the card's firmware version");
-        ReportNewFirmware(report);
-        return {};
-    } catch (const CardNotAnswering&) {
-        window_.SetStatusLabel(STOPPED_SILENT_LABEL);
-        throw;
-    } catch (const CardAbsent&) {
-        window_.SetStatusLabel(STOPPED_SILENT_LABEL);
-        throw;
-    } catch (const CardKeepsSending&) {
-        window_.SetStatusLabel(STOPPED_SENDING_LABEL);
-        throw;
-    } catch (const CardLost&) {
-        window_.SetStatusLabel(STOPPED_LOST_LABEL);
-        throw;
-    }
+Outcome ProgrammingSequence::ProgramCard(const HexImage& image, const LinePlan& plan,
+                                         ProgramReport& report) {
+    ResetAndErase();
+    window_.AppendLog(PROGRAMMING_LINE);
+    const auto sent = SendLines(image, plan);
+    if (!sent) return Outcome::Shown(Ending::TimedOut, std::string(TIMED_OUT_LINE));
+    report.lines = *sent;
+    window_.AppendLog(ProgrammedLine(*sent));
+    port_.NoteAtStake("in the closing reset",
+                      (sent->count == 1 ? std::string("its one line was")
+                                        : "all " + std::to_string(sent->count) + " lines were") +
+                          " programmed; check the card's firmware version");
+    ReportNewFirmware(report);
+    return {};
 }
 
-Outcome ProgrammingSequence::ImageMayBeProgrammed(std::span<const std::uint8_t> file,
-                                                  const HexImage& image) {
+Outcome ProgrammingSequence::ImageMayBeProgrammed(const CheckedHexFile& checked) {
     // A damaged file is refused first: what it would load is not to be trusted.
-    const PreflightFindings findings = PreflightCheck(file, image);
+    const PreflightFindings& findings = checked.findings;
     if (findings.Damaged()) return Outcome::Of(Ending::Refused, DamagedFileText(findings));
-    if (const auto address = FirstAddressPastRecord(image)) {
+    if (const auto address = FirstAddressPastRecord(checked.plan)) {
         return Outcome::Of(Ending::Refused, AddressPastRecordMessage(*address));
     }
     if (findings.Clean()) return {};
@@ -122,24 +128,19 @@ void ProgrammingSequence::ResetAndErase() {
     port_.DrainReplies();
 }
 
-std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image) {
+std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image,
+                                                        const LinePlan& plan) {
     LinesSent sent;
-    Frame frame;
-    frame.reserve(PREFIX_PROGRAM_LINE.size() + LINE_RECORD_LENGTH + 1);
-    const std::size_t total = LinesToSend(image);
-    window_.ShowProgress(0, total);
-    for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
-         index = NextLineToSend(image, index + LINE_BYTES)) {
-        const auto record = LineRecord(image, index);
-        frame.assign(PREFIX_PROGRAM_LINE.begin(), PREFIX_PROGRAM_LINE.end());
-        frame.insert(frame.end(), record.begin(), record.end());
-        frame.push_back(FRAME_END);
+    window_.ShowProgress(0, plan.size());
+    for (const std::int32_t index : plan) {
+        const FrameBuild line = BuildProgramLine(LineRecord(image, index));
+        // A record is ASCII: it never holds the end byte.
+        if (!line) throw std::logic_error(line.refusal->LogLine());
         window_.SetStatusLabel(ProgressText(image, index));
-        port_.SendFrame(frame);
+        port_.SendFrame(line.frame);
         port_.WaitForReply(PROGRAMMING_WAIT_TICKS);
         // A byte that turns up only as the time runs out is too late.
         if (port_.State().TickCountdown == 0) {
-            window_.SetStatusLabel(TIMED_OUT_LINE);
             window_.LogProblem(TIMED_OUT_LINE);
             return std::nullopt;
         }
@@ -147,8 +148,8 @@ std::optional<LinesSent> ProgrammingSequence::SendLines(const HexImage& image) {
         const auto address = static_cast<std::uint32_t>(IMAGE_BASE + index);
         if (sent.count++ == 0) sent.first = address;
         sent.last = address;
-        NoteLinesSent(sent, total);
-        window_.ShowProgress(sent.count, total);
+        NoteLinesSent(sent, plan.size());
+        window_.ShowProgress(sent.count, plan.size());
     }
     return sent;
 }

@@ -13,6 +13,8 @@
 
 #include "firmware/FirmwareFile.h"
 #include "firmware/HexLoader.h"
+#include "firmware/HexPreflight.h"
+#include "firmware/ProgrammingLines.h"
 #include "link/CardPort.h"
 #include "seam/Outcome.h"
 #include "seam/WindowServices.h"
@@ -34,6 +36,8 @@ inline constexpr std::string_view STOPPED_SILENT_LABEL =
 inline constexpr std::string_view STOPPED_SENDING_LABEL =
     "Programming stopped: KOVEX keeps sending";
 inline constexpr std::string_view STOPPED_LOST_LABEL = "Programming stopped: KOVEX was lost";
+// What Label1 says when a run that had begun on the card ended this way.
+std::optional<std::string_view> StoppedLabel(Ending ending);
 
 // The error for an image with a line the card cannot be sent.
 std::string AddressPastRecordMessage(std::int32_t cardAddress);
@@ -68,14 +72,15 @@ public:
     Reply<ProgramReport> Button2Click();
 
 private:
-    Outcome Run(ProgramReport& report);
+    // begunOnCard is set once the checks let the run go on to the card.
+    Outcome Run(ProgramReport& report, bool& begunOnCard);
     // The checks before the card is touched; Done when the run may go on.
-    Outcome ImageMayBeProgrammed(std::span<const std::uint8_t> file, const HexImage& image);
-    // From the first reset on: Label1 says so when the card ends the run.
-    Outcome ProgramCard(const HexImage& image, ProgramReport& report);
+    Outcome ImageMayBeProgrammed(const CheckedHexFile& checked);
+    // From the first reset on.
+    Outcome ProgramCard(const HexImage& image, const LinePlan& plan, ProgramReport& report);
     void ResetAndErase();
     // Nothing when a line was not acknowledged in time.
-    std::optional<LinesSent> SendLines(const HexImage& image);
+    std::optional<LinesSent> SendLines(const HexImage& image, const LinePlan& plan);
     // What an early end leaves once some lines are in.
     void NoteLinesSent(const LinesSent& sent, std::size_t total);
     void ReportNewFirmware(ProgramReport& report);

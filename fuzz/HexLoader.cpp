@@ -4,8 +4,9 @@
 //    within the image, and nothing lands past what a record at 16000 reaches;
 //  - a Ctrl-Z ends the file: whatever follows it changes nothing;
 //  - every line the loop would send below 10000 can be built as a record;
-//  - the pre-flight check sees what the loader loads: the bytes it finds past
-//    the programmed end are the ones the image holds there, and it finds the
+//  - the pass that loads and checks loads exactly what the loader alone does;
+//  - its check sees what the loader loads: the bytes it finds past the
+//    programmed end are the ones the image holds there, and it finds the
 //    end-of-file record exactly when the loader stops reading there.
 #include <algorithm>
 #include <cstddef>
@@ -42,10 +43,9 @@ void CheckImage(const HexImage& image) {
     }
 }
 
-void CheckLines(const HexImage& image) {
-    const auto refused = FirstAddressPastRecord(image);
-    for (std::int32_t index = NextLineToSend(image, 0); index < image.ImageEnd;
-         index = NextLineToSend(image, index + LINE_BYTES)) {
+void CheckLines(const HexImage& image, const LinePlan& plan) {
+    const auto refused = FirstAddressPastRecord(plan);
+    for (const std::int32_t index : plan) {
         if (IMAGE_BASE + index >= FIRST_ADDRESS_PAST_RECORD) {
             if (refused != IMAGE_BASE + index) Fail("a line past FFFF not refused");
             return;
@@ -55,13 +55,13 @@ void CheckLines(const HexImage& image) {
     if (refused) Fail("refused an image whose lines all fit");
 }
 
-void CheckFindings(const PreflightFindings& findings, const HexImage& image) {
+void CheckFindings(const PreflightFindings& findings, const LinePlan& plan) {
     if ((findings.faultyRecords > 0) != findings.firstFault.has_value() ||
         findings.Damaged() != findings.firstDamage.has_value()) {
         Fail("fault count and first fault disagree");
     }
     if (findings.Damaged() && DamagedFileText(findings).empty()) Fail("empty refusal");
-    if (findings.noDataForCard != !HasLineToSend(image)) Fail("no-data finding is wrong");
+    if (findings.noDataForCard != plan.empty()) Fail("no-data finding is wrong");
     if (!findings.Clean() && PreflightQuestion(findings).empty()) Fail("empty question");
 }
 
@@ -115,23 +115,30 @@ void CheckEndRecord(std::span<const std::uint8_t> file, const PreflightFindings&
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kovex;
     const std::span<const std::uint8_t> file(data, size);
-    const HexImage image = LoadHexImage(file);
+    const CheckedHexFile checked = LoadAndCheckHexFile(file);
+    const HexImage& image = checked.image;
+    const HexImage alone = LoadHexImage(file);
+    if (image.FirmwareImage != alone.FirmwareImage || image.ImageEnd != alone.ImageEnd ||
+        image.UpperAddress != alone.UpperAddress) {
+        Fail("the checking pass loaded another image than the loader");
+    }
     CheckImage(image);
-    CheckLines(image);
-    const PreflightFindings findings = PreflightCheck(file, image);
-    CheckFindings(findings, image);
+    const LinePlan& plan = checked.plan;
+    if (plan != PlanLines(alone)) Fail("the checking pass planned other lines");
+    CheckLines(image, plan);
+    const PreflightFindings& findings = checked.findings;
+    CheckFindings(findings, plan);
     CheckPastImageEnd(findings, image);
     CheckEndRecord(file, findings, image);
 
     std::vector<std::uint8_t> cut(data, data + size);
     const std::string tail = "\x1A:10200000000102030405060708090A0B0C0D0E0FXX\r\n";
     cut.insert(cut.end(), tail.begin(), tail.end());
-    const HexImage after = LoadHexImage(cut);
-    if (after.ImageEnd != image.ImageEnd || after.FirmwareImage != image.FirmwareImage) {
+    const CheckedHexFile after = LoadAndCheckHexFile(cut);
+    if (after.image.ImageEnd != image.ImageEnd ||
+        after.image.FirmwareImage != image.FirmwareImage) {
         Fail("text after Ctrl-Z was read");
     }
-    if (PreflightCheck(cut, after) != PreflightCheck(file, image)) {
-        Fail("text after Ctrl-Z was checked");
-    }
+    if (after.findings != findings) Fail("text after Ctrl-Z was checked");
     return 0;
 }

@@ -1,10 +1,12 @@
 #include "seam/UserFile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace kovex {
@@ -57,11 +59,25 @@ bool SameModificationTime(const struct stat& a, const struct stat& b) {
     return a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
+// A large file's buffer in 2 MiB pages where they fit whole: a 6 MB file then
+// costs a few page faults instead of some 1500. Only advice; the kernel may
+// not follow it.
+void AdviseHugePages(std::uint8_t* buffer, std::size_t size) {
+    constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20;
+    const std::size_t skip =
+        (HUGE_PAGE - reinterpret_cast<std::uintptr_t>(buffer) % HUGE_PAGE) % HUGE_PAGE;
+    if (size < skip + HUGE_PAGE) return;
+    ::madvise(buffer + skip, (size - skip) / HUGE_PAGE * HUGE_PAGE, MADV_HUGEPAGE);
+}
+
 // Exactly the size fstat gave when the file was opened: one byte more (read
 // into the spare byte) or fewer, or a new size or time after, refuse it.
 std::vector<std::uint8_t> ReadExactly(int fd, const struct stat& opened, const ReadStep& step) {
     const auto expected = static_cast<std::size_t>(opened.st_size);
-    std::vector<std::uint8_t> bytes(expected + 1);
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(expected + 1);
+    AdviseHugePages(bytes.data(), expected + 1);
+    bytes.resize(expected + 1);
     std::size_t filled = 0;
     while (filled < bytes.size()) {
         const ssize_t got = step(fd, bytes.data() + filled, bytes.size() - filled);

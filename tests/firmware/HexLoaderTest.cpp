@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "firmware/HexLoader.h"
+#include "firmware/HexPreflight.h"
 #include "support/HexText.h"
 
 namespace kovex::testing {
@@ -164,13 +165,16 @@ std::vector<LoadCase> LoadCases() {
     };
 }
 
+// The loader alone, and the pass that loads and checks, alike.
 TEST(HexLoaderTest, LoadsTheRecordsAsTheLoaderReadsThem) {
     for (const LoadCase& c : LoadCases()) {
-        const HexImage image = LoadHexImage(Bytes(c.file));
-        EXPECT_EQ(image.ImageEnd, c.imageEnd) << c.name;
-        ASSERT_EQ(image.FirmwareImage.size(), 0x20001u) << c.name;
-        for (const ByteAt& b : c.bytes) {
-            EXPECT_EQ(image.FirmwareImage[b.index], b.value) << c.name << " at " << b.index;
+        const auto file = Bytes(c.file);
+        for (const HexImage& image : {LoadHexImage(file), LoadAndCheckHexFile(file).image}) {
+            EXPECT_EQ(image.ImageEnd, c.imageEnd) << c.name;
+            ASSERT_EQ(image.FirmwareImage.size(), 0x20001u) << c.name;
+            for (const ByteAt& b : c.bytes) {
+                EXPECT_EQ(image.FirmwareImage[b.index], b.value) << c.name << " at " << b.index;
+            }
         }
     }
 }

@@ -46,8 +46,7 @@ PreflightFindings AfterEnd(std::size_t count, std::size_t firstLine) {
 }
 
 PreflightFindings Check(const std::string& text) {
-    const auto file = Bytes(text);
-    return PreflightCheck(file, LoadHexImage(file));
+    return LoadAndCheckHexFile(Bytes(text)).findings;
 }
 
 TEST(HexPreflightTest, FindsWhatTheLoaderWouldQuietlyMisread) {
@@ -71,6 +70,11 @@ TEST(HexPreflightTest, FindsWhatTheLoaderWouldQuietlyMisread) {
          Damaged(1, RecordFault{1, "'G' at column 12 is not a hex digit"})},
         {"control character", HexFile({std::string(":02201000\t2340F"), END_RECORD}),
          Damaged(1, RecordFault{1, "character 09 at column 10 is not a hex digit"})},
+        {"byte above 7F",
+         HexFile({std::string(":02201000\xB0"
+                              "2340F"),
+                  END_RECORD}),
+         Damaged(1, RecordFault{1, "character B0 at column 10 is not a hex digit"})},
         {"line longer than its count", HexFile({":0120100012340F", END_RECORD}),
          Damaged(1, RecordFault{1, "it has 15 characters, its byte count 01 needs 13"})},
         {"record shorter than its count",
