@@ -35,7 +35,7 @@ std::function<void()> ModalWindow(CardRig& rig, Nanos openFor, bool pumpsItself)
 // Each case opens a card of its own that answers Poll Speed with 17.
 void OpenWithPollSpeed17(CardRig& rig) {
     rig.Open();
-    rig.card.SetPollSpeed(17);
+    rig.card.State().pollSpeed = 17;
 }
 
 TEST(CardPortStressTest, ACardThatAnswersIsServedHoweverLongANestedWindowStaysOpen) {
@@ -60,13 +60,14 @@ TEST(CardPortStressTest, ACardThatAnswersIsServedHoweverLongANestedWindowStaysOp
         StatusCommands commands{rig.port, rig.window};
         std::optional<std::size_t> bytesSentWhenOpened;
         rig.At(1ms, [&] {
-            bytesSentWhenOpened = rig.card.HostBytes().size();
+            bytesSentWhenOpened = rig.card.Mailbox().HostBytes().size();
             ModalWindow(rig, MODAL_OPEN_FOR, c.pumpsItself)();
         });
         commands.Button6Click();
         EXPECT_EQ(rig.window.log, Lines{"Poll speed = 17"}) << c.name;
-        EXPECT_EQ(rig.card.FramesReceived(), std::vector<Bytes>{pollSpeedFrame}) << c.name;
-        EXPECT_EQ(rig.card.MalformedFrames(), 0) << c.name;
+        EXPECT_EQ(rig.card.Mailbox().FramesReceived(), std::vector<Bytes>{pollSpeedFrame})
+            << c.name;
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0) << c.name;
         EXPECT_FALSE(rig.port.Taken()) << c.name;
         ASSERT_TRUE(bytesSentWhenOpened.has_value()) << c.name << ": the modal window opened";
         if (c.txBusyHold > 0ns) {
@@ -167,14 +168,15 @@ TEST(CardPortStressTest, DrainRepliesStopsAtItsBoundAndTheHandlerSaysHowManyByte
     for (const Case& c : cases) {
         CardRig rig;
         OpenWithPollSpeed17(rig);
-        rig.card.InjectReplyBytes(Bytes(c.waiting, 0x00));
+        rig.card.Mailbox().InjectReplyBytes(Bytes(c.waiting, 0x00));
         StatusCommands commands{rig.port, rig.window};
         commands.Button6Click();
         EXPECT_EQ(rig.window.log, c.log) << c.waiting;
         EXPECT_EQ(rig.pumps, 0) << c.waiting << ": a drain does not pump";
         EXPECT_FALSE(rig.port.Taken()) << c.waiting;
         if (c.leftWaiting > 0) {
-            EXPECT_TRUE(rig.card.FramesReceived().empty()) << c.waiting << ": nothing sent";
+            EXPECT_TRUE(rig.card.Mailbox().FramesReceived().empty())
+                << c.waiting << ": nothing sent";
         }
         std::size_t left = 0;
         while (rig.port.ByteWaiting() && left <= c.leftWaiting) {
@@ -210,16 +212,16 @@ TEST(CardPortStressTest, ACardThatNeverStopsSendingEndsEachHandlerWithOneLine) {
             << c.name;
         EXPECT_FALSE(rig.port.Taken()) << c.name;
     }
-    EXPECT_TRUE(rig.card.FramesReceived().empty());
-    EXPECT_EQ(rig.card.MalformedFrames(), 0);
-    EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
-    EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
+    EXPECT_TRUE(rig.card.Mailbox().FramesReceived().empty());
+    EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
+    EXPECT_EQ(rig.card.Mailbox().WritesWhileBusy(), 0);
+    EXPECT_EQ(rig.card.Mailbox().ReadsWhileEmpty(), 0);
 }
 
 TEST(CardPortStressTest, ADrainEndsAtOnceWhenTheWindowIsClosing) {
     CardRig rig;
     rig.Open();
-    rig.card.InjectReplyBytes({1, 2, 3});
+    rig.card.Mailbox().InjectReplyBytes({1, 2, 3});
     rig.state.Closing = true;
     EXPECT_THROW(rig.port.DrainReplies(), WindowClosing);
     EXPECT_TRUE(rig.port.ByteWaiting());
@@ -260,7 +262,8 @@ TEST(CardPortStressTest, WaitsPumpTheWindowOftenEnoughButNotOnEveryPoll) {
         EXPECT_LE(rig.pumps, waited / pacing.pumpEvery + 2) << c.name;
         if (c.pollsTheCard) {
             // The status is still read at least every two poll intervals.
-            EXPECT_GE(rig.card.StatusReads(), waited / (2 * pacing.longestSleep)) << c.name;
+            EXPECT_GE(rig.card.Mailbox().StatusReads(), waited / (2 * pacing.longestSleep))
+                << c.name;
         }
     }
 }
