@@ -120,7 +120,7 @@ void RunProgramming(benchmark::State& state, kovex::Nanos ackDelay) {
     for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         window.loopStartWall = window.loopEndWall = 0;
         sequence.Button2Click();
-        if (window.loopEndWall == 0 || card.Flash().size() != 0xE000) {
+        if (window.loopEndWall == 0 || card.State().flash.size() != 0xE000) {
             state.SkipWithError(("the run did not complete: " + window.last).c_str());
             return;
         }
@@ -134,7 +134,7 @@ void RunProgramming(benchmark::State& state, kovex::Nanos ackDelay) {
     state.counters["wall_us_per_line"] =
         1e6 * wall / (lines * static_cast<double>(state.iterations()));
     state.counters["cpu_share_of_core_pct"] = 100.0 * cpu / wall;
-    state.counters["malformed_frames"] = card.MalformedFrames();
+    state.counters["malformed_frames"] = card.Mailbox().MalformedFrames();
 }
 
 void BM_ProgramCardThatAcksAtOnce(benchmark::State& state) {

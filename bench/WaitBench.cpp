@@ -35,7 +35,7 @@ double Seconds(kovex::Nanos duration) {
 // The simulated card, opened and mapped as Open leaves it.
 struct OpenedCard {
     explicit OpenedCard(kovex::MonotonicClock& clock) : card(clock) {
-        card.SetDevices(kovex::SimulatedCard::DefaultBus());
+        card.Bus().devices = kovex::SimulatedCard::DefaultBus();
         kovex::DeviceKey key{};
         kovex::SetKeyToAnyDevice(key);
         card.PlxPci_DeviceFind(key, 2);

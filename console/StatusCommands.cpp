@@ -143,7 +143,7 @@ std::vector<std::uint8_t> StatusCommands::CollectMessage() {
     bytes.reserve(GET_MESSAGE_MOST_BYTES);
     AppState& state = port_.State();
     state.TickCountdown = GET_MESSAGE_TICKS;
-    WaitPacer pacer(port_.Clock());
+    WaitPacer pacer = port_.MakePacer();
     for (;;) {
         const bool tookByte = port_.ByteWaiting();
         if (tookByte) bytes.push_back(port_.ReadData());

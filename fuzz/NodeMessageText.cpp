@@ -84,8 +84,7 @@ std::vector<Literal> ReadLiterally(std::string text) {
         text.erase(0, static_cast<std::size_t>(end) + 1);
         // A number beyond 32 bits is out of range, not its low bits.
         const std::optional<std::int32_t> value = TextToIntWithin32Bits(token);
-        const bool fits =
-            DigitWhereTheNumberBegins(token) && value && *value >= 0 && *value <= 254;
+        const bool fits = DigitWhereTheNumberBegins(token) && value && *value >= 0 && *value <= 254;
         numbers.push_back({fits, fits ? static_cast<std::uint8_t>(*value) : std::uint8_t{0}});
     } while (text.size() > 1);
     return numbers;
@@ -142,9 +141,9 @@ void CheckCardDecodes(const Frame& frame, const std::vector<Literal>& literals) 
     }
     for (const std::uint8_t byte : frame)
         mailbox->Write8(DATA_REGISTER_OFFSET, byte);
-    Check(card.MalformedFrames() == 0, "the card found the frame malformed");
-    Check(card.NodeMessagesReceived().size() == 1, "the card decoded no message");
-    const ReceivedNodeMessage& got = card.NodeMessagesReceived().front();
+    Check(card.Mailbox().MalformedFrames() == 0, "the card found the frame malformed");
+    Check(card.Network().Received().size() == 1, "the card decoded no message");
+    const ReceivedNodeMessage& got = card.Network().Received().front();
     Check(got.node == numbers[0] && got.device == numbers[1] && got.command == numbers[2],
           "node, device or command");
     Check(std::equal(got.parameters.begin(), got.parameters.end(), numbers.begin() + 3,

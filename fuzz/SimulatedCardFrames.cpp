@@ -94,9 +94,9 @@ public:
 
     // What the card counted must match what this host did.
     void CheckCounters() const {
-        if (card_.HostBytes().size() != written_) Fail("host bytes miscounted");
-        if (card_.StatusReads() != statusReads_) Fail("status reads miscounted");
-        if (card_.AccessesWhileUnmapped() != 0) Fail("mapped mailbox taken as unmapped");
+        if (card_.Mailbox().HostBytes().size() != written_) Fail("host bytes miscounted");
+        if (card_.Mailbox().StatusReads() != statusReads_) Fail("status reads miscounted");
+        if (card_.Bus().accessesWhileUnmapped != 0) Fail("mapped mailbox taken as unmapped");
     }
 
 private:
@@ -153,15 +153,16 @@ void Run(std::span<const std::uint8_t> input) {
     // frames are counted from after it.
     constexpr std::uint8_t resync[] = {FRAME_END};
     host.Write(resync);
-    const std::size_t framesBefore = card.FramesReceived().size();
+    const std::size_t framesBefore = card.Mailbox().FramesReceived().size();
     host.Write(FRAME_GET_MODE);
-    if (card.FramesReceived().size() != framesBefore + 1) Fail("mode query after FF not accepted");
-    if (!std::ranges::equal(card.FramesReceived().back(), FRAME_GET_MODE)) {
+    if (card.Mailbox().FramesReceived().size() != framesBefore + 1)
+        Fail("mode query after FF not accepted");
+    if (!std::ranges::equal(card.Mailbox().FramesReceived().back(), FRAME_GET_MODE)) {
         Fail("accepted frame differs from the one written");
     }
     // Replies leave in the order their frames came, so the mode is the last.
     host.Advance(SETTLE_TIME);
-    if (host.Drain() != card.Mode()) Fail("mode reply missing or not last");
+    if (host.Drain() != card.State().mode) Fail("mode reply missing or not last");
     host.CheckCounters();
 }
 

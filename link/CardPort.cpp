@@ -95,7 +95,7 @@ void CardPort::WriteData(std::uint8_t byte) {
 
 template <typename Ready>
 void CardPort::WaitUntil(Ready ready) {
-    WaitPacer pacer(clock_, pacing_);
+    WaitPacer pacer = MakePacer();
     // The card is tested after every pump, the last one included, before the
     // silence is weighed.
     while (!ready(ReadPresentStatus())) {
@@ -150,7 +150,7 @@ void CardPort::DrainReplies() {
 
 void CardPort::WaitTicks(std::uint8_t ticks) {
     state_.TickCountdown = ticks;
-    WaitPacer pacer(clock_, pacing_);
+    WaitPacer pacer = MakePacer();
     PumpWindowMessages();
     while (state_.TickCountdown > 0)
         PumpAndPace(pacer);
@@ -158,7 +158,7 @@ void CardPort::WaitTicks(std::uint8_t ticks) {
 
 void CardPort::WaitForReply(std::uint8_t ticks) {
     state_.TickCountdown = ticks;
-    WaitPacer pacer(clock_, pacing_);
+    WaitPacer pacer = MakePacer();
     while (state_.TickCountdown > 0 && !ByteWaiting())
         PumpAndPace(pacer);
 }

@@ -155,10 +155,11 @@ public:
     bool Queue(const std::function<void()>& click);
 
     AppState& State() { return state_; }
-    MonotonicClock& Clock() { return clock_; }
-    // How the port's own waits spend their idle passes.
+    // How every wait on the port spends its idle passes.
     void SetPacing(const WaitPacing& pacing) { pacing_ = pacing; }
-    const WaitPacing& Pacing() const { return pacing_; }
+    // A pacer for one wait, on the port's clock and pacing; a handler's own
+    // polling loop takes its pacer here too.
+    WaitPacer MakePacer() const { return WaitPacer(clock_, pacing_); }
 
     // Pumps pending window messages once; ends the handler if the window closes.
     void PumpWindowMessages();

@@ -72,6 +72,11 @@ std::optional<LineRecord> ParseLineRecord(std::span<const std::uint8_t> text) {
 
 }  // namespace
 
+void CardState::SetPollList(std::span<const std::uint8_t> nodes) {
+    pollList.fill(0);
+    std::copy_n(nodes.begin(), std::min(nodes.size(), pollList.size()), pollList.begin());
+}
+
 std::uint32_t FlashCrc32(const std::map<std::uint32_t, std::uint8_t>& flash) {
     std::uint32_t crc = 0xFFFFFFFFu;
     for (const auto& [address, byte] : flash) {
@@ -169,8 +174,10 @@ std::optional<CommandOutcome> CardCommands::GetMode(std::span<const std::uint8_t
 }
 
 std::optional<CommandOutcome> CardCommands::GetVersion(std::span<const std::uint8_t> /*payload*/) {
-    std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(state_.versionText.size())};
-    reply.insert(reply.end(), state_.versionText.begin(), state_.versionText.end());
+    std::string& text = state_.versionText;
+    if (text.size() > 255) text.resize(255);  // all that its count byte can say
+    std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(text.size())};
+    reply.insert(reply.end(), text.begin(), text.end());
     return Reply(std::move(reply));
 }
 
@@ -225,7 +232,7 @@ std::optional<CommandOutcome> CardCommands::GetPollSpeed(
 
 std::optional<CommandOutcome> CardCommands::GetNodeStatus(std::span<const std::uint8_t> payload) {
     const std::uint8_t node = payload[0];
-    if (state_.nodeStatusSet[node]) return Reply({state_.nodeStatus[node]});
+    if (const auto status = state_.nodeStatus[node]) return Reply({*status});
     return Reply({network_.HasNode(node) ? NODE_ANSWERING : std::uint8_t{0}});
 }
 

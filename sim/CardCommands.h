@@ -26,17 +26,16 @@
 
 namespace kovex {
 
-// Plain card state, read and written through SimulatedCard's accessors.
 inline constexpr std::uint8_t NODE_ANSWERING = 1;
 
+// Plain card state, which a test reads and sets through SimulatedCard::State.
 struct CardState {
-    std::uint8_t mode = MODE_RUN;
-    std::string versionText = "KOVEX 2.14 sim";
+    std::uint8_t mode = MODE_RUN;                // set with SimulatedCard::SetMode
+    std::string versionText = "KOVEX 2.14 sim";  // its reply carries the first 255 bytes
     std::array<std::uint8_t, 256> pollList{};
     // A node's status as set by a test; a node without one answers as the
     // network says (NODE_ANSWERING when it has a device, else 0).
-    std::array<std::uint8_t, 256> nodeStatus{};
-    std::array<bool, 256> nodeStatusSet{};
+    std::array<std::optional<std::uint8_t>, 256> nodeStatus{};
     // The entry the card polls now and its node (CMD_GET_ETH_POLL_NODE).
     std::uint8_t ethPollPointer = 0;
     std::uint8_t pollSpeed = 20;
@@ -52,6 +51,9 @@ struct CardState {
     // Erased since the last reset: the next reset starts the new firmware,
     // whose version text names what was programmed.
     bool firmwareChanged = false;
+
+    // The whole list: these nodes from entry 0 on, 0 in every other entry.
+    void SetPollList(std::span<const std::uint8_t> nodes);
 };
 
 // CRC-32 (IEEE 802.3, as zip uses it) of the flash bytes in address order.

@@ -35,14 +35,17 @@ public:
     // Whatever was on its way to the host is lost.
     void DropPendingReplies() { rxQueue_.clear(); }
 
+    // Bytes put in the host's receive queue at once, as if left over.
     void InjectReplyBytes(const std::vector<std::uint8_t>& bytes);
+    // The next command that answers sends these bytes instead of its own
+    // reply, at its own time; everything else it does still happens.
     void OverrideNextReply(std::vector<std::uint8_t> bytes) { replyOverride_ = std::move(bytes); }
 
-    const std::vector<std::uint8_t>& HostBytes() const { return hostBytes_; }
-    const std::vector<Frame>& FramesReceived() const { return framesReceived_; }
+    const std::vector<std::uint8_t>& HostBytes() const { return hostBytes_; }  // every data write
+    const std::vector<Frame>& FramesReceived() const { return framesReceived_; }  // well-formed
     int MalformedFrames() const { return malformedFrames_; }
-    int WritesWhileBusy() const { return writesWhileBusy_; }
-    int ReadsWhileEmpty() const { return readsWhileEmpty_; }
+    int WritesWhileBusy() const { return writesWhileBusy_; }  // written while TX_BUSY was set
+    int ReadsWhileEmpty() const { return readsWhileEmpty_; }  // read while RX_EMPTY was set
     int StatusReads() const { return statusReads_; }
 
 private:

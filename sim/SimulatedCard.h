@@ -6,26 +6,29 @@
 // (SimNetwork.h), where devices attach through SimDevice (SimDevice.h). All
 // timing runs on the injected clock. Replies come out in the order their
 // frames arrived.
+//
+// A test sets and inspects the card's parts directly; only what depends on
+// the card's own time goes through a method that first brings the card up to
+// its clock.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
-#include <span>
-#include <string>
 #include <vector>
 
 #include "link/BridgeApi.h"
 #include "link/Clock.h"
+#include "sim/CardCommands.h"
+#include "sim/CardMailbox.h"
 #include "sim/CardSettings.h"
-#include "sim/SimDevice.h"
+#include "sim/HostMessageQueue.h"
+#include "sim/Node10Devices.h"
+#include "sim/SimDisplay.h"
+#include "sim/SimNetwork.h"
 
 namespace kovex {
-
-class SimNetwork;
-class Node10Devices;
-class SimDisplay;
 
 // What the simulated library answers when the device index is past the end
 // of the bus, a BAR cannot be mapped, or an unmap names no mapped region.
@@ -45,6 +48,21 @@ struct Bar0Write {
     bool operator==(const Bar0Write&) const = default;
 };
 
+// The bus as PlxPci_DeviceFind sees it, what the library's calls answer, and
+// what the host asked of them.
+struct SimBus {
+    std::vector<SimulatedDevice> devices;             // SimulatedCard::DefaultBus() at first
+    std::map<std::uint32_t, PlxStatus> findFailures;  // device index -> status
+    PlxStatus openStatus = STATUS_SUCCESS;
+    std::map<std::uint8_t, PlxStatus> mapStatus;  // BAR -> status; success when absent
+    std::vector<std::uint32_t> findIndexesAsked;
+    std::optional<DeviceKey> openedKey;
+    std::vector<Bar0Write> bar0Writes;
+    // Every access through BAR 0 or BAR 2 while that BAR is not mapped. Such
+    // an access has no other effect; a read of it returns 0xFF.
+    int accessesWhileUnmapped = 0;
+};
+
 class SimulatedCard final : public BridgeApi {
 public:
     explicit SimulatedCard(MonotonicClock& clock);
@@ -56,20 +74,6 @@ public:
     // vendor 10B5 at bus 3, slot 7, function 0.
     static std::vector<SimulatedDevice> DefaultBus();
 
-    // --- the bus, as PlxPci_DeviceFind sees it ---
-    void SetDevices(std::vector<SimulatedDevice> devices);
-    void FailFindAt(std::uint32_t index, PlxStatus status);  // that index fails
-    void SetOpenStatus(PlxStatus status);
-    void SetMapStatus(std::uint8_t bar, PlxStatus status);
-    const std::vector<std::uint32_t>& FindIndexesAsked() const;
-    std::optional<DeviceKey> OpenedKey() const;
-    const std::vector<Bar0Write>& Bar0Writes() const;
-    bool Bar0Mapped() const;
-    bool Bar2Mapped() const;
-    // Every access through BAR 0 or BAR 2 while that BAR is not mapped. Such
-    // an access has no other effect; a read of it returns 0xFF.
-    int AccessesWhileUnmapped() const;
-
     // --- BridgeApi ---
     PlxStatus PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) override;
     PlxStatus PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& device) override;
@@ -79,77 +83,72 @@ public:
     // The simulated card is private to its process: it takes no lock.
     PlxStatus PlxPci_DeviceClose(DeviceObject& device) override;
 
-    // --- timing and faults ---
-    CardTiming& Timing();
-    CardFaults& Faults();
+    // --- the card's parts, set and inspected directly ---
+    SimBus& Bus() { return bus_; }
+    bool BarMapped(std::uint8_t bar) const;
+    CardTiming& Timing() { return timing_; }
+    CardFaults& Faults() { return faults_; }
+    // Version text, poll list, node statuses, poll speed, flash and its
+    // counts. The mode is read here and set with SetMode.
+    CardState& State() { return commands_.State(); }
+    const CardState& State() const { return commands_.State(); }
+    // What the host did on the wire; bytes put in its way.
+    CardMailbox& Mailbox() { return mailbox_; }
+    const CardMailbox& Mailbox() const { return mailbox_; }
+    // The network of nodes behind the card: attach devices here.
+    SimNetwork& Network() { return network_; }
+    // Node 10's relays, outputs, timer, message device, serial port and
+    // firmware version (Node10Devices.h), attached from the start.
+    Node10Devices& Node10() { return node10_; }
+    // The display node (SimDisplay.h) at node 10, device 34, which also takes
+    // the column uploads that no other device claims.
+    SimDisplay& Display() { return display_; }
 
-    // --- card state the tests set and inspect ---
-    std::uint8_t Mode() const;
-    void SetMode(std::uint8_t mode);
-    void SetVersionText(std::string text);  // bytes, up to 255
-    std::string VersionText() const;
-    // The byte that acknowledges a program line (0x06 unless set).
-    void SetLineAck(std::uint8_t ack);
-    // What the card sends restartTime after a reset (empty: nothing).
-    void SetStartupChatter(std::vector<std::uint8_t> bytes);
-    void SetPollItem(std::uint8_t index, std::uint8_t node);
-    // The whole list: these nodes from entry 0 on, 0 in every other entry.
-    void SetPollList(std::span<const std::uint8_t> nodes);
-    std::uint8_t PollItem(std::uint8_t index) const;
-    // Fixes the node's status. A node without one answers NODE_ANSWERING (1)
-    // when the network has it (a device attached there, or its chatter on)
-    // and 0 otherwise.
-    void SetNodeStatus(std::uint8_t node, std::uint8_t status);
-    void SetPollSpeed(std::uint8_t speed);
-    void SetPacketCounters(std::uint8_t sent, std::uint8_t received);
-    void SetEthPollNode(std::uint8_t node);
+    // --- what first brings the card up to its clock ---
+    void SetMode(std::uint8_t mode);  // time spent in the old mode counts under it
     // In run mode the card polls its list: each period both packet counters
     // move on by one (wrapping at 256), and the card moves on to the next
     // entry of its list (back to entry 0 after the last), whose node
     // CMD_GET_ETH_POLL_NODE then answers. A period of 0 stops them (default).
     void SetPollPeriod(Nanos period);
+    void SetPacketCounters(std::uint8_t sent, std::uint8_t received);
     // The entry the card polls now.
-    std::uint8_t EthPollPointer() const;
+    std::uint8_t EthPollPointer();
     // In run mode a node leaves a message for the host every interval (0:
     // never, the default); used by the tool so Get Msg comes alive. Node 12,
     // device 3 reports a two-digit reading: 0C 03 07 02 d1 d0, byte 3 counting
     // the bytes after the first four. At most 4 such messages wait at once.
     void SetNodeChatter(Nanos interval);
-    // Flash as written by CMD_PROGRAM_LINE records since the last erase: card
-    // address -> byte. Erase clears it.
-    const std::map<std::uint32_t, std::uint8_t>& Flash() const;
-    int EraseCount() const;
-    int ResetCount() const;
-    int ProgramLinesReceived() const;  // records that parsed, since construction
-    const std::vector<ReceivedNodeMessage>& NodeMessagesReceived() const;
-    // The network of nodes behind the card: attach devices here.
-    SimNetwork& Network();
-    // Node 10's relays, outputs, timer, message device, serial port and
-    // firmware version (Node10Devices.h), attached from the start.
-    Node10Devices& Node10();
-    // The display node (SimDisplay.h) at node 10, device 34, which also takes
-    // the column uploads that no other device claims.
-    SimDisplay& Display();
     // A message a node leaves for the host; clears NO_MESSAGE until fetched.
     void QueueHostMessage(std::vector<std::uint8_t> bytes);
-    std::size_t HostMessagesWaiting() const;
-    // Bytes put in the host's receive queue at once, as if left over.
-    void InjectReplyBytes(const std::vector<std::uint8_t>& bytes);
-    // The next command that answers sends these bytes instead of its own
-    // reply, at its own time; everything else it does still happens.
-    void OverrideNextReply(std::vector<std::uint8_t> bytes);
-
-    // --- what the host did on the wire ---
-    const std::vector<std::uint8_t>& HostBytes() const;                    // every data write
-    const std::vector<std::vector<std::uint8_t>>& FramesReceived() const;  // well-formed
-    int MalformedFrames() const;
-    int WritesWhileBusy() const;  // data written while TX_BUSY was set
-    int ReadsWhileEmpty() const;  // data read while RX_EMPTY was set
-    int StatusReads() const;
+    std::size_t HostMessagesWaiting();
 
 private:
-    class Impl;
-    std::unique_ptr<Impl> impl_;
+    class Region;
+    struct BarSlot {
+        std::unique_ptr<Region> region;
+        bool mapped = false;
+    };
+
+    std::uint8_t Read8(std::uint8_t bar, std::size_t offset);
+    void Write8(std::uint8_t bar, std::size_t offset, std::uint8_t value);
+    void Write32(std::uint8_t bar, std::size_t offset, std::uint32_t value);
+    // Brings polling and node chatter up to the clock's present. Called
+    // before anything that observes or changes them.
+    void CatchUp();
+    void Execute(const Frame& frame);
+
+    MonotonicClock& clock_;
+    SimBus bus_;
+    std::map<std::uint8_t, BarSlot> bars_;
+    CardTiming timing_;
+    CardFaults faults_;
+    CardMailbox mailbox_{clock_, timing_, faults_};
+    HostMessageQueue hostMessages_;
+    SimNetwork network_{hostMessages_};
+    Node10Devices node10_;
+    SimDisplay display_;
+    CardCommands commands_{timing_, faults_, hostMessages_, network_};
 };
 
 }  // namespace kovex

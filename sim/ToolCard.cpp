@@ -51,8 +51,8 @@ void SetUpToolCard(SimulatedCard& card) {
     card.SetNodeChatter(6s);
     // A short list of the network's nodes, so Get Poll List shows a real list.
     constexpr std::array<std::uint8_t, 2> networkNodes{10, 12};
-    card.SetPollList(networkNodes);
-    card.SetStartupChatter({'K', 'O', 'V', 'E', 'X', ' ', 'b', 'o', 'o', 't', '\r', '\n'});
+    card.State().SetPollList(networkNodes);
+    card.State().startupChatter = {'K', 'O', 'V', 'E', 'X', ' ', 'b', 'o', 'o', 't', '\r', '\n'};
 }
 
 std::span<const SimTestAid> ToolCardTestAids() {

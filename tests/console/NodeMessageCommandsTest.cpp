@@ -21,7 +21,7 @@ class NodeMessageCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override { rig.Open(); }
     void TearDown() override {
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
         EXPECT_FALSE(rig.port.Taken());
     }
     CardRig rig;
@@ -57,7 +57,7 @@ TEST_F(NodeMessageCommandsTest, TestShowsEachBoxThenSendsItsLine) {
                       "10 18 3 48 49 50 51 52 53 54 10 13 0"};
     std::vector<std::size_t> sentBeforeBox;
     rig.window.onMessage = [&](std::string_view) {
-        sentBeforeBox.push_back(rig.card.NodeMessagesReceived().size());
+        sentBeforeBox.push_back(rig.card.Network().Received().size());
     };
     commands.Button14Click();
 
@@ -66,7 +66,7 @@ TEST_F(NodeMessageCommandsTest, TestShowsEachBoxThenSendsItsLine) {
     for (const auto& line : lines)
         sent.push_back(BuildNodeMessage(line).line);
     EXPECT_EQ(rig.window.log, sent);
-    ASSERT_EQ(rig.card.NodeMessagesReceived().size(), 17u);
+    ASSERT_EQ(rig.card.Network().Received().size(), 17u);
     for (std::size_t i = 0; i < sentBeforeBox.size(); ++i)
         EXPECT_EQ(sentBeforeBox[i], i) << boxes[i];
     // Node 10 ends with everything off, its timer set and its version waiting.
@@ -93,7 +93,7 @@ TEST_F(NodeMessageCommandsTest, TestStopsAtTheFirstMessageRefusedForABusyPort) {
     commands.Button14Click();
     EXPECT_EQ(rig.window.messages, Lines{"Relay 1 = 1"});
     EXPECT_EQ(rig.window.log, Lines{std::string(PORT_TAKEN_LINE)});
-    EXPECT_TRUE(rig.card.NodeMessagesReceived().empty());
+    EXPECT_TRUE(rig.card.Network().Received().empty());
 }
 
 TEST_F(NodeMessageCommandsTest, TestStartedWhileThePortIsTakenShowsNoBox) {
@@ -101,7 +101,7 @@ TEST_F(NodeMessageCommandsTest, TestStartedWhileThePortIsTakenShowsNoBox) {
     commands.Button14Click();
     EXPECT_TRUE(rig.window.messages.empty());
     EXPECT_EQ(rig.window.log, Lines{std::string(PORT_TAKEN_LINE)});
-    EXPECT_TRUE(rig.card.HostBytes().empty());
+    EXPECT_TRUE(rig.card.Mailbox().HostBytes().empty());
 }
 
 TEST_F(NodeMessageCommandsTest, SendMsgLogsThePromptAsksAndSends) {
@@ -115,8 +115,7 @@ TEST_F(NodeMessageCommandsTest, SendMsgLogsThePromptAsksAndSends) {
     EXPECT_EQ(box.maxLength, 255);
     EXPECT_TRUE(box.earlier.empty());
     EXPECT_EQ(rig.window.log, (Lines{kPrompt, BuildNodeMessage("10 0 7").line}));
-    EXPECT_EQ(rig.card.NodeMessagesReceived(),
-              (std::vector<ReceivedNodeMessage>{{1, 10, 0, 7, {}}}));
+    EXPECT_EQ(rig.card.Network().Received(), (std::vector<ReceivedNodeMessage>{{1, 10, 0, 7, {}}}));
 }
 
 TEST_F(NodeMessageCommandsTest, SendMsgCancelledOrTooShortSendsNothing) {
@@ -126,7 +125,7 @@ TEST_F(NodeMessageCommandsTest, SendMsgCancelledOrTooShortSendsNothing) {
     }
     commands.Button10Click();  // Cancel: the default "0" comes back
     EXPECT_EQ(rig.window.log, Lines(3, kPrompt));
-    EXPECT_TRUE(rig.card.HostBytes().empty());
+    EXPECT_TRUE(rig.card.Mailbox().HostBytes().empty());
     EXPECT_TRUE(commands.EarlierLines().empty());
 }
 

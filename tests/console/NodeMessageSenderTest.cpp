@@ -24,8 +24,8 @@ protected:
         rig.card.Timing().txBusyHold = 50us;
     }
     void TearDown() override {
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
-        EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
+        EXPECT_EQ(rig.card.Mailbox().WritesWhileBusy(), 0);
         EXPECT_FALSE(rig.port.Taken());
     }
     static Lines SentLines(const std::vector<std::string>& texts) {
@@ -48,15 +48,15 @@ TEST_F(NodeMessageSenderTest, TheNetworkDecodesExactlyTheLinesSent) {
                                                    {1, 10, 34, 16, {0, 0, 64}}};
     for (const auto& text : texts)
         EXPECT_TRUE(sender.SendString(text)) << text;
-    EXPECT_EQ(rig.card.NodeMessagesReceived(), decoded);
+    EXPECT_EQ(rig.card.Network().Received(), decoded);
     EXPECT_EQ(rig.window.log, SentLines(texts));
 }
 
 TEST_F(NodeMessageSenderTest, NoDrainBeforeAndNoReplyReadAfter) {
-    rig.card.InjectReplyBytes({0x55});
+    rig.card.Mailbox().InjectReplyBytes({0x55});
     ASSERT_TRUE(sender.SendString("10 3 2 1"));
     EXPECT_EQ(rig.port.ReadData(), 0x55);  // the stale byte is still waiting
-    EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
+    EXPECT_EQ(rig.card.Mailbox().ReadsWhileEmpty(), 0);
 }
 
 TEST_F(NodeMessageSenderTest, RefusedAndShortLinesPutNothingOnTheWire) {
@@ -70,7 +70,7 @@ TEST_F(NodeMessageSenderTest, RefusedAndShortLinesPutNothingOnTheWire) {
         EXPECT_FALSE(sender.SendString(c.text)) << c.text;
         EXPECT_EQ(rig.window.log.size(), c.lines) << c.text;
     }
-    EXPECT_TRUE(rig.card.HostBytes().empty());
+    EXPECT_TRUE(rig.card.Mailbox().HostBytes().empty());
 }
 
 TEST_F(NodeMessageSenderTest, ABusyPortRefusesTheMessageAndSendsNothing) {
@@ -80,7 +80,7 @@ TEST_F(NodeMessageSenderTest, ABusyPortRefusesTheMessageAndSendsNothing) {
     EXPECT_EQ(sender.SendAlone("10 0 7").outcome.ending, Ending::InUse);
     EXPECT_FALSE(sender.SendAsOneExchange([] { ADD_FAILURE() << "ran while busy"; }, {}));
     EXPECT_EQ(rig.window.log, Lines(3, std::string(PORT_TAKEN_LINE)));
-    EXPECT_TRUE(rig.card.HostBytes().empty());
+    EXPECT_TRUE(rig.card.Mailbox().HostBytes().empty());
 }
 
 TEST_F(NodeMessageSenderTest, AStuckCardEndsTheMessageWithOneLineAndFreesThePort) {
@@ -94,7 +94,7 @@ TEST_F(NodeMessageSenderTest, ALateCardIsWaitedForWhileANestedWindowIsOpen) {
     // A nested handler keeps a window open for part of the busy time.
     rig.At(1ms, [this] { rig.clock.Advance(3s); });
     EXPECT_TRUE(sender.SendString("10 0 7"));
-    EXPECT_EQ(rig.card.NodeMessagesReceived().size(), 1u);
+    EXPECT_EQ(rig.card.Network().Received().size(), 1u);
     EXPECT_EQ(rig.window.log, SentLines({"10 0 7"}));
 }
 
@@ -103,7 +103,7 @@ TEST(NodeMessageSenderBeforeOpen, SaysNoCardIsOpen) {
     NodeMessageSender sender{rig.port, rig.window};
     EXPECT_EQ(sender.SendAlone("10 0 7").outcome.ending, Ending::NoCard);
     EXPECT_EQ(rig.window.log, Lines{std::string(NO_CARD_OPEN_LINE)});
-    EXPECT_EQ(rig.card.StatusReads(), 0);
+    EXPECT_EQ(rig.card.Mailbox().StatusReads(), 0);
 }
 
 // A picture upload: 32 messages, one exchange; nested clicks while it writes
@@ -131,10 +131,10 @@ TEST_F(NodeMessageSenderTest, OneExchangeHoldsThePortForAllItsMessages) {
         {});
     EXPECT_TRUE(sent);
     EXPECT_EQ(nested, 3);
-    ASSERT_EQ(rig.card.NodeMessagesReceived().size(), 32u);
-    EXPECT_EQ(rig.card.FramesReceived().size(), 32u);
+    ASSERT_EQ(rig.card.Network().Received().size(), 32u);
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived().size(), 32u);
     for (int i = 0; i < 32; ++i)
-        EXPECT_EQ(rig.card.NodeMessagesReceived()[static_cast<std::size_t>(i)].parameters[0], i);
+        EXPECT_EQ(rig.card.Network().Received()[static_cast<std::size_t>(i)].parameters[0], i);
     Lines log = rig.window.log;
     EXPECT_EQ(std::count(log.begin(), log.end(), std::string(PORT_TAKEN_LINE)), 6);
     log.erase(std::remove(log.begin(), log.end(), std::string(PORT_TAKEN_LINE)), log.end());

@@ -21,9 +21,9 @@ protected:
         rig.timer2 = [this] { poll.Timer2Timer(); };
     }
     void TearDown() override {
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
-        EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
-        EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
+        EXPECT_EQ(rig.card.Mailbox().WritesWhileBusy(), 0);
+        EXPECT_EQ(rig.card.Mailbox().ReadsWhileEmpty(), 0);
         EXPECT_FALSE(rig.port.Taken());
     }
     CardRig rig;

@@ -43,7 +43,7 @@ protected:
     }
     void SetList(const Bytes& nodes) {
         for (std::size_t i = 0; i < nodes.size(); ++i) {
-            rig.card.SetPollItem(static_cast<std::uint8_t>(i), nodes[i]);
+            rig.card.State().pollList[static_cast<std::uint8_t>(i)] = nodes[i];
         }
     }
 };
@@ -51,12 +51,12 @@ protected:
 TEST_F(PollListTest, TheWorkedExampleGivesTheTwoLinesAndOneFramePerQuestion) {
     rig.card.SetMode(MODE_RUN);
     SetList({10, 20, 35});
-    rig.card.SetNodeStatus(10, 1);
-    rig.card.SetNodeStatus(20, 1);
-    rig.card.InjectReplyBytes({0xEE});  // left over: drained, never read as the mode
+    rig.card.State().nodeStatus[10] = 1;
+    rig.card.State().nodeStatus[20] = 1;
+    rig.card.Mailbox().InjectReplyBytes({0xEE});  // left over: drained, never read as the mode
     poll.Button5Click();
     EXPECT_EQ(rig.window.log, (Lines{"Poll list   =  10 20 35", "Node status =  1 1 0"}));
-    EXPECT_EQ(rig.card.FramesReceived(),
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived(),
               (Frames{GetModeFrame(), ItemFrame(0), StatusFrame(10), ItemFrame(1), StatusFrame(20),
                       ItemFrame(2), StatusFrame(35), ItemFrame(3)}));
     EXPECT_EQ(rig.state.CardMode, MODE_RUN);
@@ -117,28 +117,28 @@ TEST_F(PollListTest, ModeAndDbgDecideTheLinesAndTheFrames) {
         fresh.card.Timing().replyDelay = 3ms;
         fresh.card.SetMode(c.mode);
         for (std::size_t i = 0; i < c.list.size(); ++i) {
-            fresh.card.SetPollItem(static_cast<std::uint8_t>(i), c.list[i]);
+            fresh.card.State().pollList[static_cast<std::uint8_t>(i)] = c.list[i];
         }
-        fresh.card.SetNodeStatus(10, 3);
-        fresh.card.SetNodeStatus(20, 4);
+        fresh.card.State().nodeStatus[10] = 3;
+        fresh.card.State().nodeStatus[20] = 4;
         fresh.card.SetPacketCounters(7, 9);
-        fresh.card.SetEthPollNode(20);
+        fresh.card.State().ethPollNode = 20;
         fresh.window.debugChecked = c.dbg;
         PollList handlers(fresh.port, fresh.window);
         handlers.Button5Click();
         EXPECT_EQ(fresh.window.log, c.lines) << c.name;
-        EXPECT_EQ(fresh.card.FramesReceived(), c.frames) << c.name;
+        EXPECT_EQ(fresh.card.Mailbox().FramesReceived(), c.frames) << c.name;
         EXPECT_EQ(fresh.state.CardMode, c.mode) << c.name;
-        EXPECT_EQ(fresh.card.MalformedFrames(), 0) << c.name;
+        EXPECT_EQ(fresh.card.Mailbox().MalformedFrames(), 0) << c.name;
         EXPECT_TRUE(fresh.window.enabled[C::Button5]) << c.name;
     }
 }
 
 TEST_F(PollListTest, TheAnswerLeftByTheDiagnosticReadIsDrainedByTheNextRead) {
     SetList({10});
-    rig.card.SetNodeStatus(10, 2);
+    rig.card.State().nodeStatus[10] = 2;
     rig.card.SetPacketCounters(7, 9);
-    rig.card.SetEthPollNode(10);
+    rig.card.State().ethPollNode = 10;
     rig.window.debugChecked = true;
     poll.Button5Click();
     rig.RunTicks(1);
@@ -183,8 +183,8 @@ TEST_F(PollListTest, AFullListIsReadUpToIndex254AndSaysThatEntry255CannotBeRead)
         fresh.card.SetMode(c.mode);
         for (unsigned i = 0; i < 256; ++i) {
             const auto index = static_cast<std::uint8_t>(i);
-            fresh.card.SetPollItem(index, i < c.nonZero || i == 255 ? NodeAt(index) : 0);
-            fresh.card.SetNodeStatus(NodeAt(index), StatusOf(index));
+            fresh.card.State().pollList[index] = i < c.nonZero || i == 255 ? NodeAt(index) : 0;
+            fresh.card.State().nodeStatus[NodeAt(index)] = StatusOf(index);
         }
         PollList handlers(fresh.port, fresh.window);
         handlers.Button5Click();
@@ -194,22 +194,22 @@ TEST_F(PollListTest, AFullListIsReadUpToIndex254AndSaysThatEntry255CannotBeRead)
         }
         if (c.noteExpected) expected.emplace_back(LAST_ENTRY_UNREAD_LINE);
         EXPECT_EQ(fresh.window.log, expected) << c.name;
-        const Frames& frames = fresh.card.FramesReceived();
+        const Frames& frames = fresh.card.Mailbox().FramesReceived();
         const auto itemQuestions = std::count_if(frames.begin(), frames.end(),
                                                  [](const Bytes& f) { return f[3] == 0x10; });
         EXPECT_EQ(itemQuestions, 255) << c.name;
         EXPECT_EQ(frames.back(), c.lastFrame) << c.name;
-        EXPECT_EQ(fresh.card.MalformedFrames(), 0) << c.name;
+        EXPECT_EQ(fresh.card.Mailbox().MalformedFrames(), 0) << c.name;
     }
 }
 
 TEST_F(PollListTest, ANodeNumbered255IsListedButItsStatusIsNotAsked) {
     SetList({10, 255, 20});
-    rig.card.SetNodeStatus(10, 1);
-    rig.card.SetNodeStatus(20, 2);
+    rig.card.State().nodeStatus[10] = 1;
+    rig.card.State().nodeStatus[20] = 2;
     poll.Button5Click();
     EXPECT_EQ(rig.window.log, (Lines{"Poll list   =  10 255 20", "Node status =  1 - 2"}));
-    EXPECT_EQ(rig.card.FramesReceived(),
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived(),
               (Frames{GetModeFrame(), ItemFrame(0), StatusFrame(10), ItemFrame(1), ItemFrame(2),
                       StatusFrame(20), ItemFrame(3)}));
 }
@@ -219,20 +219,20 @@ TEST_F(PollListTest, ASilentCardEndsTheReadWithOneLineAndGivesButton5Back) {
     rig.card.Faults().silent = true;
     poll.Button5Click();
     EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
-    EXPECT_EQ(rig.card.FramesReceived(), Frames{GetModeFrame()});
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived(), Frames{GetModeFrame()});
 }
 
 TEST_F(PollListTest, ACardStuckBusyEndsTheReadWithOneLine) {
     rig.card.Faults().stuckTxBusy = true;
     poll.Button5Click();
     EXPECT_EQ(rig.window.log, Lines{CardSilentLine(rig.port)});
-    EXPECT_TRUE(rig.card.FramesReceived().empty());
+    EXPECT_TRUE(rig.card.Mailbox().FramesReceived().empty());
 }
 
 TEST_F(PollListTest, ALateCardIsServedWhileNestedClicksAreRefusedAndTicksSkipped) {
     SetList({10, 20});
-    rig.card.SetNodeStatus(10, 1);
-    rig.card.SetNodeStatus(20, 1);
+    rig.card.State().nodeStatus[10] = 1;
+    rig.card.State().nodeStatus[20] = 1;
     rig.card.Timing().replyDelay = 2s;
     poll.Button13Click();
     StatusCommands status(rig.port, rig.window);
@@ -246,7 +246,7 @@ TEST_F(PollListTest, ALateCardIsServedWhileNestedClicksAreRefusedAndTicksSkipped
     EXPECT_GT(rig.timer2Ticks, 50);
     EXPECT_EQ(rig.window.refreshReads, 0);
     EXPECT_TRUE(rig.window.inputBoxes.empty());
-    EXPECT_EQ(rig.card.FramesReceived().size(), 6u);
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived().size(), 6u);
 }
 
 // ---- the refresh ----
@@ -258,18 +258,18 @@ TEST_F(PollListTest, StartStopSwitchesTimer2AndNamesTheNextAction) {
     poll.Button13Click();
     EXPECT_FALSE(rig.window.timer2Running);
     EXPECT_EQ(rig.window.captions[C::Button13], "Start");
-    EXPECT_TRUE(rig.card.HostBytes().empty());
+    EXPECT_TRUE(rig.card.Mailbox().HostBytes().empty());
 }
 
 TEST_F(PollListTest, EachRefreshReplacesItsOwnReadAndReadsOnce) {
     SetList({10});
-    rig.card.SetNodeStatus(10, 5);
+    rig.card.State().nodeStatus[10] = 5;
     rig.window.AppendLog("older line");
     poll.Button13Click();
     rig.RunTicks(1);
     EXPECT_EQ(rig.window.log, (Lines{"older line", "Poll list   =  10", "Node status =  5"}));
     EXPECT_EQ(rig.window.refreshReads, 1);
-    rig.card.SetPollItem(1, 20);
+    rig.card.State().pollList[1] = 20;
     rig.RunTicks(3);
     EXPECT_EQ(rig.window.log, (Lines{"older line", "Poll list   =  10 20", "Node status =  5 0"}));
     EXPECT_EQ(rig.window.refreshReads, 4);
@@ -314,8 +314,9 @@ TEST_F(PollListTest, TicksDuringARunningReadDoNothing) {
     EXPECT_GT(rig.timer2Ticks, 10);
     EXPECT_EQ(rig.window.refreshReads, 0);
     EXPECT_EQ(rig.window.log, (Lines{"Poll list   =  10 20 30", "Node status =  1 0 0"}));
-    const auto modeQuestions = std::count(rig.card.FramesReceived().begin(),
-                                          rig.card.FramesReceived().end(), GetModeFrame());
+    const auto modeQuestions =
+        std::count(rig.card.Mailbox().FramesReceived().begin(),
+                   rig.card.Mailbox().FramesReceived().end(), GetModeFrame());
     EXPECT_EQ(modeQuestions, 1);
 }
 
@@ -327,7 +328,7 @@ TEST_F(PollListTest, TicksDuringAnotherExchangeDoNothing) {
     EXPECT_GE(rig.timer2Ticks, 4);
     EXPECT_EQ(rig.window.refreshReads, 0);
     EXPECT_EQ(rig.window.log, Lines{"Poll speed = 20"});
-    EXPECT_EQ(rig.card.FramesReceived(), (Frames{{0x00, 0x5A, 0xF0, 0x11, 0x00, 0xFF}}));
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived(), (Frames{{0x00, 0x5A, 0xF0, 0x11, 0x00, 0xFF}}));
 }
 
 TEST_F(PollListTest, BootModeLeavesTheRefreshRunning) {
@@ -354,7 +355,7 @@ TEST(PollListBeforeOpen, ATickTouchesNothingAndAClickSaysNoCardIsOpen) {
     EXPECT_TRUE(rig.window.log.empty());
     poll.Button5Click();
     EXPECT_EQ(rig.window.log, Lines{std::string(NO_CARD_OPEN_LINE)});
-    EXPECT_EQ(rig.card.StatusReads(), 0);
+    EXPECT_EQ(rig.card.Mailbox().StatusReads(), 0);
     EXPECT_EQ(rig.window.refreshReads, 0);
 }
 

@@ -65,22 +65,23 @@ TEST_F(SetPollListTest, TypedListsBecomeFramesAndLines) {
         fresh.Open();
         fresh.card.Timing().replyDelay = 3ms;
         for (unsigned i = 0; i < 5; ++i)
-            fresh.card.SetPollItem(static_cast<std::uint8_t>(i), 99);
-        fresh.card.InjectReplyBytes({0xEE});  // left over: drained before the first frame
+            fresh.card.State().pollList[static_cast<std::uint8_t>(i)] = 99;
+        fresh.card.Mailbox().InjectReplyBytes({0xEE});  // left over: drained before the first frame
         fresh.window.inputAnswers = {c.typed};
         fresh.window.yesNoAnswers = {true};
         PollList handlers(fresh.port, fresh.window);
         handlers.Button9Click();
-        EXPECT_EQ(fresh.card.FramesReceived(), c.frames) << c.typed;
+        EXPECT_EQ(fresh.card.Mailbox().FramesReceived(), c.frames) << c.typed;
         EXPECT_EQ(fresh.window.log, c.lines) << c.typed;
         for (std::size_t i = 0; i < c.frames.size(); ++i) {
-            EXPECT_EQ(fresh.card.PollItem(static_cast<std::uint8_t>(i)), c.frames[i][6]) << c.typed;
+            EXPECT_EQ(fresh.card.State().pollList[static_cast<std::uint8_t>(i)], c.frames[i][6])
+                << c.typed;
         }
         ASSERT_EQ(fresh.window.questions.size(), 1u) << c.typed;
         EXPECT_EQ(fresh.window.questions[0].text,
                   std::string("Confirm that you want to set the poll list to : ") +
                       (c.confirmed ? c.confirmed : c.typed) + "?");
-        EXPECT_EQ(fresh.card.MalformedFrames(), 0) << c.typed;
+        EXPECT_EQ(fresh.card.Mailbox().MalformedFrames(), 0) << c.typed;
         EXPECT_FALSE(fresh.port.ByteWaiting()) << c.typed;
     }
 }
@@ -124,7 +125,7 @@ TEST_F(SetPollListTest, ShortTextCancelAndNoSendAndLogNothing) {
         fresh.window.yesNoAnswers = c.answer;
         PollList handlers(fresh.port, fresh.window);
         handlers.Button9Click();
-        EXPECT_TRUE(fresh.card.HostBytes().empty()) << c.name;
+        EXPECT_TRUE(fresh.card.Mailbox().HostBytes().empty()) << c.name;
         EXPECT_TRUE(fresh.window.log.empty()) << c.name;
         EXPECT_EQ(fresh.window.questions.size(), c.questions) << c.name;
         EXPECT_FALSE(fresh.port.Taken()) << c.name;
@@ -164,7 +165,7 @@ TEST_F(SetPollListTest, ANumberOutsideTheByteOrNoNumberIsRefusedBeforeAnythingIs
         fresh.window.yesNoAnswers = {true};
         PollList handlers(fresh.port, fresh.window);
         EXPECT_EQ(handlers.Button9Click().outcome.ending, Ending::Refused) << c.typed;
-        EXPECT_TRUE(fresh.card.HostBytes().empty()) << c.typed;
+        EXPECT_TRUE(fresh.card.Mailbox().HostBytes().empty()) << c.typed;
         EXPECT_EQ(fresh.window.log, Lines{c.line}) << c.typed;
         EXPECT_TRUE(fresh.window.questions.empty()) << c.typed;
     }
@@ -180,7 +181,7 @@ TEST_F(SetPollListTest, TheLongestTextSends129Frames) {
     rig.window.inputAnswers = {ones};  // the input box keeps 255 characters: 128 ones
     rig.window.yesNoAnswers = {true};
     poll.Button9Click();
-    const Frames& frames = rig.card.FramesReceived();
+    const Frames& frames = rig.card.Mailbox().FramesReceived();
     ASSERT_EQ(frames.size(), 129u);
     EXPECT_EQ(frames[127], SetFrame(127, 1));
     EXPECT_EQ(frames[128], SetFrame(128, 0));
@@ -199,7 +200,7 @@ TEST_F(SetPollListTest, EachItemWaitsTwoTicksAndTicksOfTheRefreshDoNothing) {
     EXPECT_LE(rig.clock.Now() - start, 3 * 200ms + 50ms);
     EXPECT_GE(rig.timer2Ticks, 3);
     EXPECT_EQ(rig.window.refreshReads, 0);
-    EXPECT_EQ(rig.card.FramesReceived(),
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived(),
               (Frames{SetFrame(0, 10), SetFrame(1, 20), SetFrame(2, 0)}));
     EXPECT_EQ(rig.window.log,
               (Lines{Adding(0, 10), Adding(1, 20), Adding(2, 0), "Setting poll list to  10 20 0"}));
@@ -220,7 +221,7 @@ TEST_F(SetPollListTest, ClicksDuringSetPollListAreRefused) {
     EXPECT_EQ(rig.window.log, (Lines{Adding(0, 10), busy, Adding(1, 20), busy, Adding(2, 0),
                                      "Setting poll list to  10 20 0"}));
     EXPECT_EQ(rig.window.inputBoxes.size(), 1u);
-    EXPECT_EQ(rig.card.FramesReceived().size(), 3u);
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived().size(), 3u);
 }
 
 TEST_F(SetPollListTest, ASilentCardEndsTheSetWithALineThatSaysTheListMayBeIncomplete) {
@@ -232,7 +233,7 @@ TEST_F(SetPollListTest, ASilentCardEndsTheSetWithALineThatSaysTheListMayBeIncomp
               (Lines{CardSilentLine(rig.port),
                      "Stopped while the poll list was being set: the card's poll list may be "
                      "incomplete: set it again"}));
-    EXPECT_EQ(rig.card.FramesReceived(), Frames{SetFrame(0, 10)});
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived(), Frames{SetFrame(0, 10)});
 }
 
 TEST(PollListText, ParseEndsAtTheFirstZero) {

@@ -26,9 +26,9 @@ protected:
         rig.card.Timing().txBusyHold = 50us;
     }
     void TearDown() override {
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
-        EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
-        EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
+        EXPECT_EQ(rig.card.Mailbox().WritesWhileBusy(), 0);
+        EXPECT_EQ(rig.card.Mailbox().ReadsWhileEmpty(), 0);
         EXPECT_FALSE(rig.port.Taken());
     }
     CardRig rig;
@@ -136,24 +136,24 @@ TEST_F(StatusCommandsTest, EachStatusHandlerSendsItsFrameAndLogsItsReply) {
         CardRig fresh;
         fresh.Open();
         fresh.card.Timing().replyDelay = 3ms;
-        fresh.card.SetVersionText(c.version);
-        if (c.reply) fresh.card.OverrideNextReply(*c.reply);
-        fresh.card.InjectReplyBytes({0xEE});  // left over: drained, never logged
+        fresh.card.State().versionText = c.version;
+        if (c.reply) fresh.card.Mailbox().OverrideNextReply(*c.reply);
+        fresh.card.Mailbox().InjectReplyBytes({0xEE});  // left over: drained, never logged
         StatusCommands handlers(fresh.port, fresh.window);
         c.handler(handlers);
         EXPECT_EQ(fresh.window.log, Lines{c.line}) << c.name;
-        EXPECT_EQ(fresh.card.FramesReceived(),
+        EXPECT_EQ(fresh.card.Mailbox().FramesReceived(),
                   (std::vector<Bytes>{Bytes(c.frame.begin(), c.frame.end())}))
             << c.name;
         EXPECT_EQ(fresh.state.CardMode, c.modeAfter) << c.name;
         EXPECT_EQ(fresh.window.enableCalls, c.enables) << c.name;
         EXPECT_FALSE(fresh.port.ByteWaiting()) << c.name;
-        EXPECT_EQ(fresh.card.MalformedFrames(), 0) << c.name;
+        EXPECT_EQ(fresh.card.Mailbox().MalformedFrames(), 0) << c.name;
     }
 }
 
 TEST_F(StatusCommandsTest, VersionKeepsTheReplyInTheSharedBuffer) {
-    rig.card.SetVersionText("AB");
+    rig.card.State().versionText = "AB";
     rig.state.VersionReply.fill(0x55);
     commands.Button4Click();
     EXPECT_EQ(rig.state.VersionReply[0], 'A');
@@ -165,7 +165,7 @@ TEST_F(StatusCommandsTest, RunModeTwiceSendsTwiceAndChangesNothingElse) {
     commands.Button7Click();
     commands.Button7Click();
     EXPECT_EQ(rig.window.log, (Lines{"KOVEX Responded = 102", "KOVEX Responded = 102"}));
-    EXPECT_EQ(rig.card.FramesReceived().size(), 2u);
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived().size(), 2u);
     EXPECT_EQ(rig.state.CardMode, MODE_RUN);
     for (const Control control : {C::Button6, C::Button10, C::Button13, C::Button14, C::Button16}) {
         EXPECT_TRUE(rig.window.enabled[control]);
@@ -213,13 +213,13 @@ TEST_F(StatusCommandsTest, GetMsgCollectsOneMessageWithinFiveTicks) {
         fresh.Open();
         fresh.card.Timing().replyDelay = 3ms;
         fresh.card.QueueHostMessage(c.message);
-        fresh.card.InjectReplyBytes({0x99, 0x98});  // stale: drained, never shown
+        fresh.card.Mailbox().InjectReplyBytes({0x99, 0x98});  // stale: drained, never shown
         StatusCommands handlers(fresh.port, fresh.window);
         handlers.Button11Click();
         const Bytes shown(c.message.begin(),
                           c.message.begin() + static_cast<std::ptrdiff_t>(c.expectedCount));
         EXPECT_EQ(fresh.window.log, Lines{ReceivedMessageLine(shown)}) << c.name;
-        EXPECT_EQ(fresh.card.FramesReceived().back(),
+        EXPECT_EQ(fresh.card.Mailbox().FramesReceived().back(),
                   Bytes(FRAME_GET_MESSAGE.begin(), FRAME_GET_MESSAGE.end()))
             << c.name;
     }
@@ -233,9 +233,11 @@ TEST_F(StatusCommandsTest, GetMsgLineLayout) {
 
 TEST_F(StatusCommandsTest, GetMsgShowsWhatArrivedBeforeTheTimeRanOut) {
     rig.card.QueueHostMessage({0x01});  // clears NO_MESSAGE; its reply is cut below
-    rig.card.OverrideNextReply({0x0A, 0x00});
-    rig.At(rig.clock.Now() + 200ms, [this] { rig.card.InjectReplyBytes({0x07, 0x05, 0x31}); });
-    rig.At(rig.clock.Now() + 700ms, [this] { rig.card.InjectReplyBytes({0x32, 0x33}); });
+    rig.card.Mailbox().OverrideNextReply({0x0A, 0x00});
+    rig.At(rig.clock.Now() + 200ms, [this] {
+        rig.card.Mailbox().InjectReplyBytes({0x07, 0x05, 0x31});
+    });
+    rig.At(rig.clock.Now() + 700ms, [this] { rig.card.Mailbox().InjectReplyBytes({0x32, 0x33}); });
     commands.Button11Click();
     EXPECT_EQ(rig.window.log, Lines{"5 Bytes recieved:  0A 00 07 05 31"});
     EXPECT_EQ(rig.state.TickCountdown, 0);
@@ -244,7 +246,7 @@ TEST_F(StatusCommandsTest, GetMsgShowsWhatArrivedBeforeTheTimeRanOut) {
 TEST_F(StatusCommandsTest, GetMsgWithNoMessageSendsNothing) {
     commands.Button11Click();
     EXPECT_EQ(rig.window.log, Lines{"No messages available"});
-    EXPECT_TRUE(rig.card.HostBytes().empty());
+    EXPECT_TRUE(rig.card.Mailbox().HostBytes().empty());
 }
 
 // Every register reads all ones, as on a bus where nothing answers.
@@ -315,8 +317,8 @@ TEST_F(StatusCommandsTest, ANestedClickDuringAFrameNeverPutsAByteInsideIt) {
     }
     commands.Button4Click();
     EXPECT_EQ(nested, 4);
-    EXPECT_EQ(rig.card.FramesReceived().size(), 1u);
-    EXPECT_EQ(rig.card.FramesReceived()[0],
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived().size(), 1u);
+    EXPECT_EQ(rig.card.Mailbox().FramesReceived()[0],
               Bytes(FRAME_GET_VERSION.begin(), FRAME_GET_VERSION.end()));
     EXPECT_EQ(
         std::count(rig.window.log.begin(), rig.window.log.end(), std::string(PORT_TAKEN_LINE)), 4);
@@ -329,7 +331,7 @@ TEST(StatusCommandsBeforeOpen, ClearBuffAndLoopbackOnlySayNoCardIsOpen) {
     commands.Button15Click();
     EXPECT_EQ(rig.window.log,
               (Lines{std::string(NO_CARD_OPEN_LINE), std::string(NO_CARD_OPEN_LINE)}));
-    EXPECT_EQ(rig.card.StatusReads(), 0);
+    EXPECT_EQ(rig.card.Mailbox().StatusReads(), 0);
     EXPECT_TRUE(rig.window.enableCalls.empty());
     EXPECT_EQ(rig.state.CardMode, 0);
 }

@@ -31,10 +31,10 @@ TEST(Timer1Rule, GetMsgFollowsModeAndTheNoMessageBitOnceACardIsOpen) {
         rig.state.CardMode = c.mode;
         if (c.messageWaiting) rig.card.QueueHostMessage({0x0A, 0x00, 0x07, 0x00});
         rig.window.enabled[Control::Button11] = c.getMsgBefore;
-        const int readsBefore = rig.card.StatusReads();
+        const int readsBefore = rig.card.Mailbox().StatusReads();
         Timer1Timer(rig.state, rig.port, rig.window);
         EXPECT_EQ(rig.window.enabled[Control::Button11], c.getMsgAfter) << c.name;
-        EXPECT_EQ(rig.card.StatusReads() > readsBefore, c.readsStatus) << c.name;
+        EXPECT_EQ(rig.card.Mailbox().StatusReads() > readsBefore, c.readsStatus) << c.name;
     }
 }
 

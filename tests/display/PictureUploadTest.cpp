@@ -258,16 +258,16 @@ TEST(PictureUploadOnTheCardTest, TheDisplayNodeReceivesThePackedPicture) {
         window.picture = c.picture;
         window.edits[DisplayEdit::Edit1] = c.node;
         window.edits[DisplayEdit::Edit2] = c.device;
-        const std::size_t before = rig.card.NodeMessagesReceived().size();
+        const std::size_t before = rig.card.Network().Received().size();
         upload.Button1Click();
 
-        const auto& received = rig.card.NodeMessagesReceived();
+        const auto& received = rig.card.Network().Received();
         ASSERT_EQ(received.size(), before + 32) << c.name;
         EXPECT_EQ(received.back().node, std::stoi(c.node)) << c.name;
         EXPECT_EQ(received.back().device, std::stoi(c.device)) << c.name;
         EXPECT_TRUE(DisplayHoldsThePages(rig.card.Display(), upload.Pages())) << c.name;
         EXPECT_EQ(rig.card.Display().Malformed(), 0) << c.name;
-        EXPECT_EQ(rig.card.MalformedFrames(), 0) << c.name;
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0) << c.name;
         EXPECT_FALSE(rig.port.Taken()) << c.name;
     }
     EXPECT_TRUE(rig.card.Display().PixelBlack(0, 0));  // the last picture, sent to 20/5
@@ -305,7 +305,7 @@ TEST(PictureUploadOnTheCardTest, AStopSaysWhetherAnyOfThePictureWentOut) {
         EXPECT_EQ(outcome.ending, Ending::Interrupted) << c.name;
         EXPECT_EQ(outcome.text, c.text) << c.name;
         EXPECT_EQ(outcome.left, c.left) << c.name;
-        EXPECT_EQ(rig.card.HostBytes().empty(), c.pumpsBeforeStop == 0) << c.name;
+        EXPECT_EQ(rig.card.Mailbox().HostBytes().empty(), c.pumpsBeforeStop == 0) << c.name;
     }
 }
 

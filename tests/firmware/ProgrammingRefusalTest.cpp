@@ -15,7 +15,7 @@ TEST_F(ProgrammingTest, CancellingTheDialogDoesNothing) {
     EXPECT_EQ(rig->window.fileDialogs, 1);
     EXPECT_TRUE(rig->window.log.empty());
     EXPECT_EQ(rig->window.label, "Label1");
-    EXPECT_TRUE(rig->card.HostBytes().empty());
+    EXPECT_TRUE(rig->card.Mailbox().HostBytes().empty());
 }
 
 TEST_F(ProgrammingTest, AFileThatCannotBeReadLeavesTheCardAlone) {
@@ -36,7 +36,7 @@ TEST_F(ProgrammingTest, AFileThatCannotBeReadLeavesTheCardAlone) {
         EXPECT_EQ(rig->window.errors, Lines{error += reason});
         EXPECT_EQ(rig->window.log, Lines{"Reading Hex file"});
     }
-    EXPECT_TRUE(rig->card.HostBytes().empty());
+    EXPECT_TRUE(rig->card.Mailbox().HostBytes().empty());
 }
 
 TEST_F(ProgrammingTest, AFileOnDiskIsReadWhole) {
@@ -54,7 +54,7 @@ TEST_F(ProgrammingTest, AFileOnDiskIsReadWhole) {
     Click();
     std::filesystem::remove(path);
     EXPECT_EQ(rig->window.log, CompletedRunLog());
-    EXPECT_EQ(rig->card.Flash().at(0x2000), 0x42);
+    EXPECT_EQ(rig->card.State().flash.at(0x2000), 0x42);
 }
 
 // A damaged file is refused with no question, whatever the user would
@@ -97,10 +97,10 @@ TEST_F(ProgrammingTest, ADamagedFileIsRefusedAndAnUnusualOneAsked) {
         EXPECT_EQ(rig->window.errors, c.error.empty() ? Lines{} : Lines{c.error});
         if (c.programs) {
             EXPECT_EQ(rig->window.log, CompletedRunLog());
-            EXPECT_EQ(rig->card.Flash().at(0x2000), 0x11);
+            EXPECT_EQ(rig->card.State().flash.at(0x2000), 0x11);
         } else {
             EXPECT_EQ(rig->window.log.front(), "Reading Hex file");
-            EXPECT_TRUE(rig->card.HostBytes().empty());
+            EXPECT_TRUE(rig->card.Mailbox().HostBytes().empty());
         }
     }
 }
@@ -114,7 +114,7 @@ TEST_F(ProgrammingTest, DataLeftPastTheEndByRecordsOutOfOrderIsNamedFirst) {
               "Data records out of address order: programming ends at 203F, with the last data "
               "record in the file, so 4032 loaded bytes in 2040-2FFF are not programmed.\n"
               "Program KOVEX anyway?");
-    EXPECT_TRUE(rig->card.HostBytes().empty());
+    EXPECT_TRUE(rig->card.Mailbox().HostBytes().empty());
 }
 
 TEST_F(ProgrammingTest, AnImageWithALinePastFFFFIsRefusedBeforeTheCard) {
@@ -140,7 +140,7 @@ TEST_F(ProgrammingTest, AnImageWithALinePastFFFFIsRefusedBeforeTheCard) {
         EXPECT_EQ(rig->window.errors, Lines{c.error});
         EXPECT_EQ(rig->window.log, Lines{"Reading Hex file"});
         EXPECT_TRUE(rig->window.questions.empty());
-        EXPECT_TRUE(rig->card.HostBytes().empty());
+        EXPECT_TRUE(rig->card.Mailbox().HostBytes().empty());
     }
 }
 

@@ -13,14 +13,14 @@ void ProgrammingTest::SetUp() {
         rig->port, rig->window, [this](const std::string& path) { return ReadFile(path); });
     rig->Open();
     rig->state.CardMode = MODE_BEFORE;
-    rig->card.SetStartupChatter({'K', 'O', 'V', 'E', 'X', '\r', '\n'});
+    rig->card.State().startupChatter = {'K', 'O', 'V', 'E', 'X', '\r', '\n'};
     rig->card.Timing().replyDelay = 1ms;
 }
 
 void ProgrammingTest::TearDown() {
-    EXPECT_EQ(rig->card.MalformedFrames(), 0);
-    EXPECT_EQ(rig->card.WritesWhileBusy(), 0);
-    EXPECT_EQ(rig->card.ReadsWhileEmpty(), 0);
+    EXPECT_EQ(rig->card.Mailbox().MalformedFrames(), 0);
+    EXPECT_EQ(rig->card.Mailbox().WritesWhileBusy(), 0);
+    EXPECT_EQ(rig->card.Mailbox().ReadsWhileEmpty(), 0);
     EXPECT_FALSE(rig->port.Taken());
 }
 
@@ -62,7 +62,7 @@ void ProgrammingTest::WhenFirst(std::function<bool()> when, std::function<void()
 
 std::vector<std::uint32_t> ProgrammingTest::LineAddresses() const {
     std::vector<std::uint32_t> addresses;
-    for (const Frame& frame : rig->card.FramesReceived()) {
+    for (const Frame& frame : rig->card.Mailbox().FramesReceived()) {
         if (frame[3] != CMD_PROGRAM_LINE) continue;
         const std::string address(frame.begin() + 8, frame.begin() + 12);
         addresses.push_back(static_cast<std::uint32_t>(std::stoul(address, nullptr, 16)));
@@ -72,7 +72,7 @@ std::vector<std::uint32_t> ProgrammingTest::LineAddresses() const {
 
 std::vector<std::uint8_t> ProgrammingTest::Commands() const {
     std::vector<std::uint8_t> codes;
-    for (const Frame& frame : rig->card.FramesReceived())
+    for (const Frame& frame : rig->card.Mailbox().FramesReceived())
         codes.push_back(frame[3]);
     return codes;
 }
@@ -99,7 +99,7 @@ std::vector<std::string> ProgrammingTest::CompletedRunLog(
             "Programming KOVEX",
             lines.empty() ? "Programmed 0 lines" : programmed,
             "Reseting KOVEX",
-            "Firmware version from KOVEX = " + FirmwareVersionText(rig->card.Flash()),
+            "Firmware version from KOVEX = " + FirmwareVersionText(rig->card.State().flash),
             "KOVEX Run Mode = 66"};
 }
 

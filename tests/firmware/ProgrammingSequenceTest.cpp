@@ -56,7 +56,7 @@ TEST_F(ProgrammingTest, ACompletedRunSendsExactlyTheLinesThatHoldData) {
         EXPECT_EQ(Commands(), CompletedRunCommands(c.lines.size()));
         EXPECT_EQ(LineAddresses(), c.lines);
         EXPECT_EQ(rig->window.labels, ProgressLabels(c.lines, c.labelEnd));
-        EXPECT_EQ(rig->card.Flash(), FlashOf(c.hex, c.lines));
+        EXPECT_EQ(rig->card.State().flash, FlashOf(c.hex, c.lines));
         EXPECT_EQ(rig->state.CardMode, MODE_RUN);
         EXPECT_TRUE(rig->window.errors.empty());
     }
@@ -65,7 +65,7 @@ TEST_F(ProgrammingTest, ACompletedRunSendsExactlyTheLinesThatHoldData) {
 TEST_F(ProgrammingTest, EachLineIsOneFrameOfFortyNineBytes) {
     const std::string hex = HexFile({DataRecord(0x2005, {0x5A}), END_RECORD});
     Program(hex);
-    const auto& frames = rig->card.FramesReceived();
+    const auto& frames = rig->card.Mailbox().FramesReceived();
     ASSERT_EQ(frames.size(), 9u);
     // The record: ":10", address, "00", 16 bytes, "00" where a checksum would be.
     const std::string record =
@@ -84,7 +84,7 @@ TEST_F(ProgrammingTest, AnyAcknowledgementByteAcceptsTheLine) {
     for (const std::uint8_t ack : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
         SCOPED_TRACE(static_cast<int>(ack));
         rig->window.log.clear();
-        rig->card.SetLineAck(ack);
+        rig->card.State().lineAck = ack;
         Program(HexFile({DataRecord(0x2000, 16, 0x11), END_RECORD}));
         EXPECT_EQ(rig->window.log, CompletedRunLog());
         EXPECT_EQ(LineAddresses().size() % 4, 0u);
@@ -98,7 +98,7 @@ TEST_F(ProgrammingTest, ACardThatTakesEachByteSlowlyAndAcksLateIsServed) {
     const std::string hex = HexFile({DataRecord(0x2000, 16, 0x11), END_RECORD});
     Program(hex);
     EXPECT_EQ(rig->window.log, CompletedRunLog());
-    EXPECT_EQ(rig->card.Flash(), FlashOf(hex, Range(0x2000, 0x2030)));
+    EXPECT_EQ(rig->card.State().flash, FlashOf(hex, Range(0x2000, 0x2030)));
 }
 
 TEST_F(ProgrammingTest, ALineNotAcknowledgedInTimeEndsTheRun) {
@@ -113,7 +113,7 @@ TEST_F(ProgrammingTest, ALineNotAcknowledgedInTimeEndsTheRun) {
     EXPECT_EQ(rig->window.label, "Programming timed out");
     EXPECT_EQ(LineAddresses(), (Addresses{0x2000, 0x2010, 0x2020}));
     EXPECT_EQ(Commands(), (std::vector<std::uint8_t>{CMD_RESET, CMD_ERASE, 0, 0, 0}));
-    EXPECT_EQ(rig->card.ResetCount(), 1);
+    EXPECT_EQ(rig->card.State().resetCount, 1);
     EXPECT_EQ(rig->state.CardMode, MODE_BEFORE);
 }
 
@@ -128,10 +128,10 @@ TEST_F(ProgrammingTest, AByteFoundOnlyAsTheTicksRunOutIsATimeOut) {
         rig->card.Faults().noAckAtLine = 0;
         WhenFirst(
             [this, c] {
-                return rig->card.FramesReceived().size() == 3 &&
+                return rig->card.Mailbox().FramesReceived().size() == 3 &&
                        rig->state.TickCountdown == c.ticksLeft;
             },
-            [this] { rig->card.InjectReplyBytes({0x06}); });
+            [this] { rig->card.Mailbox().InjectReplyBytes({0x06}); });
         Program(HexFile({DataRecord(0x2000, 16, 0x11), END_RECORD}));
         if (c.completes) {
             EXPECT_EQ(rig->window.log, CompletedRunLog());
@@ -194,19 +194,19 @@ TEST_F(ProgrammingTest, ACardThatStopsAnsweringEndsTheRunWithItsLine) {
     };
     const Case cases[] = {
         {"stuck busy after the first line",
-         [](const SimulatedCard& card) { return card.FramesReceived().size() == 3; },
+         [](const SimulatedCard& card) { return card.Mailbox().FramesReceived().size() == 3; },
          [](SimulatedCard& card) { card.Faults().stuckTxBusy = true; }, 3, 4,
          "KOVEX did not answer", STOPPED_SILENT_LABEL,
          "Stopped after line 2000 (1 of 4 lines sent): the card holds part of its firmware; "
          "program it again"},
         {"silent after the closing reset",
-         [](const SimulatedCard& card) { return card.ResetCount() == 2; },
+         [](const SimulatedCard& card) { return card.State().resetCount == 2; },
          [](SimulatedCard& card) { card.Faults().silent = true; }, 8, 6, "KOVEX did not answer",
          STOPPED_SILENT_LABEL,
          "Stopped in the closing reset: all 4 lines were programmed; check the card's firmware "
          "version"},
         {"sending without end after the first line",
-         [](const SimulatedCard& card) { return card.FramesReceived().size() == 3; },
+         [](const SimulatedCard& card) { return card.Mailbox().FramesReceived().size() == 3; },
          [](SimulatedCard& card) { card.Faults().endlessStream = true; }, 7, 6,
          "KOVEX keeps sending", STOPPED_SENDING_LABEL,
          "Stopped in the closing reset: all 4 lines were programmed; check the card's firmware "
@@ -221,7 +221,7 @@ TEST_F(ProgrammingTest, ACardThatStopsAnsweringEndsTheRunWithItsLine) {
         EXPECT_TRUE(rig->window.log.end()[-2].starts_with(c.problem)) << rig->window.log.end()[-2];
         EXPECT_EQ(rig->window.log.back(), c.stopped);
         EXPECT_EQ(rig->window.label, c.label);
-        EXPECT_EQ(rig->card.FramesReceived().size(), c.framesSent);
+        EXPECT_EQ(rig->card.Mailbox().FramesReceived().size(), c.framesSent);
         EXPECT_EQ(rig->state.CardMode, MODE_BEFORE);
     }
 }

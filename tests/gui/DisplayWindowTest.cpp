@@ -215,14 +215,14 @@ TEST_F(DisplayWindowTest, WalkUploadABitmapThenCloseAndReopen) {
     const QImage shown = Find<QLabel>("Image1")->pixmap().toImage();
     EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32),
               sample.convertToFormat(QImage::Format_RGB32));
-    const auto& received = card.NodeMessagesReceived();
+    const auto& received = card.Network().Received();
     ASSERT_EQ(received.size(), 33u);  // the font choice, then the picture
     EXPECT_EQ(received[0].parameters, std::vector<std::uint8_t>{1});
     std::vector<std::uint8_t> firstQuarter{0, 0, 64};
     for (int x = 0; x < 64; ++x)
         firstQuarter.push_back(x >= 19 ? 0 : (x % 2 == 0 ? 21 : 10));
     EXPECT_EQ(received[1].parameters, firstQuarter);
-    EXPECT_EQ(card.MalformedFrames(), 0);
+    EXPECT_EQ(card.Mailbox().MalformedFrames(), 0);
 
     // The next dialog offers the last name selected, so typing replaces it;
     // cancelling it sends nothing.
@@ -243,7 +243,7 @@ TEST_F(DisplayWindowTest, WalkUploadABitmapThenCloseAndReopen) {
     QTest::mouseClick(Find<QPushButton>("Button1"), Qt::LeftButton);
     EXPECT_FALSE(offered.isEmpty());
     EXPECT_EQ(offeredSelected, offered);
-    EXPECT_EQ(card.NodeMessagesReceived().size(), 33u);
+    EXPECT_EQ(card.Network().Received().size(), 33u);
 
     form2.close();
     EXPECT_FALSE(form2.isVisible());
@@ -267,7 +267,7 @@ TEST_F(DisplayWindowTest, UploadAPngToTheSimulatedDisplay) {
     kovex::SimDisplay::PageMemory expected{};
     expected[1][5] = 4;
     EXPECT_EQ(card.Display().Pages(), expected);
-    EXPECT_EQ(card.MalformedFrames(), 0);
+    EXPECT_EQ(card.Mailbox().MalformedFrames(), 0);
     form2.hide();
 }
 
@@ -277,7 +277,7 @@ TEST_F(DisplayWindowTest, UploadAPngToTheSimulatedDisplay) {
 TEST_F(DisplayWindowTest, ACommandFromAWindowOpenedDuringARefreshReachesTheDisplay) {
     std::vector<std::uint8_t> nodes(60);
     std::iota(nodes.begin(), nodes.end(), std::uint8_t{1});
-    card.SetPollList(nodes);
+    card.State().SetPollList(nodes);
     card.Timing().replyDelay = 2ms;
     form1.SetGraphicWindow(form2);
     form2.SetMessageSink(form1.MessageSender());
@@ -311,7 +311,7 @@ TEST_F(DisplayWindowTest, ACommandFromAWindowOpenedDuringARefreshReachesTheDispl
     EXPECT_FALSE(opened);
     EXPECT_TRUE(QTest::qWaitFor([&] { return opened && !form2.isVisible(); }, 5000));
     EXPECT_EQ(shownWhileOpen, "Hello World");
-    EXPECT_EQ(card.MalformedFrames(), 0);
+    EXPECT_EQ(card.Mailbox().MalformedFrames(), 0);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ TEST(MainWindowStress, ACardThatKeepsSendingEndsEachCommandAndTheWindowStillClos
     form.close();
     EXPECT_TRUE(form.State().Closing);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(card.MalformedFrames(), 0);
+    EXPECT_EQ(card.Mailbox().MalformedFrames(), 0);
 }
 
 }  // namespace

@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, OpenLogsTheSimulatedBusAndEnablesTheCardButtons) {
 
 TEST_F(MainWindowTest, OpenWithoutABridgeShowsPlxNotFoundAndChangesNoControl) {
     Find<QTimer>("Timer1")->stop();
-    card.SetDevices({});
+    card.Bus().devices = {};
     SeenBox box;
     AnswerNextModal(box);
     Click("Button1");
@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, WalkRunModeThenANodeMessageComesAndIsFetched) {
     EXPECT_EQ(LogLines().back(), "6 Bytes recieved:  0A 00 07 02 31 32");
     Tick();
     EXPECT_FALSE(Find("Button11")->isEnabled());
-    EXPECT_EQ(card.MalformedFrames(), 0);
+    EXPECT_EQ(card.Mailbox().MalformedFrames(), 0);
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowEndsAWaitAtOnce) {

@@ -143,8 +143,8 @@ TEST_F(NodeMessageWindowTest, SendMsgAsksForTheVersionAndGetMsgFetchesIt) {
     ASSERT_TRUE(second.seen);
     EXPECT_EQ(second.editText, "0");
     EXPECT_EQ(second.items, QStringList{"10 0 7"});
-    EXPECT_EQ(card.NodeMessagesReceived().size(), 1u);
-    EXPECT_EQ(card.MalformedFrames(), 0);
+    EXPECT_EQ(card.Network().Received().size(), 1u);
+    EXPECT_EQ(card.Mailbox().MalformedFrames(), 0);
 }
 
 TEST_F(NodeMessageWindowTest, TheInputBoxNeverCompletesTypingToAnEarlierLine) {

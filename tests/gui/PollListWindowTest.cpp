@@ -23,14 +23,14 @@ class PollListWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Find<QTimer>("Timer1")->stop();
-        card.SetPollList(std::array<std::uint8_t, 2>{10, 12});
-        card.SetNodeStatus(12, 3);
+        card.State().SetPollList(std::array<std::uint8_t, 2>{10, 12});
+        card.State().nodeStatus[12] = 3;
         card.Timing().replyDelay = 2ms;
         Click("Button1");
     }
     void TearDown() override {
         Find<QTimer>("Timer2")->stop();
-        EXPECT_EQ(card.MalformedFrames(), 0);
+        EXPECT_EQ(card.Mailbox().MalformedFrames(), 0);
     }
     void Pump() {
         QCoreApplication::processEvents();
@@ -116,18 +116,18 @@ TEST_F(PollListWindowTest, SetPollListThroughTheRealDialogs) {
     EXPECT_EQ(inputTitle, "Poll List");
     EXPECT_EQ(questionText, "Confirm that you want to set the poll list to : 20 30?");
     EXPECT_EQ(LogLines().back(), "Setting poll list to  20 30 0");
-    EXPECT_EQ(card.PollItem(0), 20);
-    EXPECT_EQ(card.PollItem(1), 30);
-    EXPECT_EQ(card.PollItem(2), 0);
+    EXPECT_EQ(card.State().pollList[0], 20);
+    EXPECT_EQ(card.State().pollList[1], 30);
+    EXPECT_EQ(card.State().pollList[2], 0);
 }
 
 TEST_F(PollListWindowTest, SetPollListAnsweredNoSendsNothing) {
-    const std::size_t before = card.HostBytes().size();
+    const std::size_t before = card.Mailbox().HostBytes().size();
     AnswerDialogs("20 30", false);
     Click("Button9");
     EXPECT_EQ(questionText, "Confirm that you want to set the poll list to : 20 30?");
-    EXPECT_EQ(card.HostBytes().size(), before);
-    EXPECT_EQ(card.PollItem(0), 10);
+    EXPECT_EQ(card.Mailbox().HostBytes().size(), before);
+    EXPECT_EQ(card.State().pollList[0], 10);
 }
 
 }  // namespace

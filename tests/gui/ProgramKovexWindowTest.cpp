@@ -81,15 +81,15 @@ TEST_F(ProgramKovexWindowTest, AFileChosenInTheDialogReachesTheCard) {
 
     EXPECT_TRUE(dialogSeen);
     EXPECT_EQ(form.findChild<QLabel*>("Label1")->text(), "Programming 2030 of 203F");
-    const QString version = QString::fromStdString(kovex::FirmwareVersionText(card.Flash()));
+    const QString version = QString::fromStdString(kovex::FirmwareVersionText(card.State().flash));
     EXPECT_EQ(memo->toPlainText(),
               "Reading Hex file\nReseting KOVEX\nErasing KOVEX Firmware\n"
               "Programming KOVEX\nProgrammed 4 lines, 2000-203F\nReseting KOVEX\n"
               "Firmware version from KOVEX = " +
                   version + "\nKOVEX Run Mode = 66");
-    EXPECT_EQ(card.Flash().at(0x2005), 0x42);
-    EXPECT_EQ(card.Flash().size(), 64u);
-    EXPECT_EQ(card.MalformedFrames(), 0);
+    EXPECT_EQ(card.State().flash.at(0x2005), 0x42);
+    EXPECT_EQ(card.State().flash.size(), 64u);
+    EXPECT_EQ(card.Mailbox().MalformedFrames(), 0);
 }
 
 }  // namespace

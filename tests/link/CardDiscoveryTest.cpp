@@ -89,13 +89,13 @@ std::vector<ScanCase> ScanCases() {
 TEST(CardDiscovery, OpenScansTheBusAndOpensTheFirst9030) {
     for (const ScanCase& c : ScanCases()) {
         CardRig rig;
-        rig.card.SetDevices(c.bus);
-        if (c.failFindAt) rig.card.FailFindAt(*c.failFindAt, 0x201);
+        rig.card.Bus().devices = c.bus;
+        if (c.failFindAt) rig.card.Bus().findFailures[*c.failFindAt] = 0x201;
         rig.window.log = {"Memo1"};
         rig.opener.Button1Click();
 
         EXPECT_EQ(rig.window.log, c.log) << c.name;
-        EXPECT_EQ(rig.card.FindIndexesAsked(), c.indexesAsked) << c.name;
+        EXPECT_EQ(rig.card.Bus().findIndexesAsked, c.indexesAsked) << c.name;
         EXPECT_EQ(rig.window.clears, 1) << c.name;
         if (!c.opened) {
             EXPECT_EQ(rig.window.messages, Lines{"PLX Not found"}) << c.name;
@@ -104,8 +104,8 @@ TEST(CardDiscovery, OpenScansTheBusAndOpensTheFirst9030) {
             continue;
         }
         EXPECT_TRUE(rig.window.messages.empty()) << c.name;
-        ASSERT_TRUE(rig.card.OpenedKey().has_value()) << c.name;
-        const DeviceKey opened = *rig.card.OpenedKey();
+        ASSERT_TRUE(rig.card.Bus().openedKey.has_value()) << c.name;
+        const DeviceKey opened = *rig.card.Bus().openedKey;
         EXPECT_EQ(opened.bus, c.opened->bus) << c.name;
         EXPECT_EQ(opened.slot, c.opened->slot) << c.name;
         EXPECT_EQ(opened.vendorId, c.opened->vendorId) << c.name;
@@ -116,11 +116,11 @@ TEST(CardDiscovery, OpenScansTheBusAndOpensTheFirst9030) {
 TEST(CardDiscovery, SuccessfulOpenSetsUpTheBridgeAndSwitchesTheButtons) {
     CardRig rig;
     rig.opener.Button1Click();
-    EXPECT_EQ(rig.card.Bar0Writes(),
+    EXPECT_EQ(rig.card.Bus().bar0Writes,
               (std::vector<Bar0Write>{{0x3C, 0x00000041}, {0x28, 0x004F87C0}, {0x14, 0x00000001}}));
-    EXPECT_FALSE(rig.card.Bar0Mapped());
-    EXPECT_TRUE(rig.card.Bar2Mapped());
-    EXPECT_EQ(rig.card.AccessesWhileUnmapped(), 0);
+    EXPECT_FALSE(rig.card.BarMapped(0));
+    EXPECT_TRUE(rig.card.BarMapped(2));
+    EXPECT_EQ(rig.card.Bus().accessesWhileUnmapped, 0);
     using C = Control;
     EXPECT_EQ(rig.window.enableCalls, (std::vector<std::pair<Control, bool>>{{C::Button1, false},
                                                                              {C::Button2, true},
@@ -141,30 +141,30 @@ TEST(CardDiscovery, AFailedOpenOrMapWritesNothingAndChangesNoControl) {
         std::size_t bar0Writes;
     };
     const Case cases[] = {
-        {"open fails", [](SimulatedCard& c) { c.SetOpenStatus(0x201); },
+        {"open fails", [](SimulatedCard& c) { c.Bus().openStatus = 0x201; },
          "Chip open status is: 0201",
          "Open failed: the bridge did not open (status 0201); press Open to try again", 0},
-        {"BAR 0 map fails", [](SimulatedCard& c) { c.SetMapStatus(0, 0x20C); }, kOpenLine,
+        {"BAR 0 map fails", [](SimulatedCard& c) { c.Bus().mapStatus[0] = 0x20C; }, kOpenLine,
          "Open failed: mapping BAR 0 returned status 020C; nothing was written to the bridge", 0},
-        {"BAR 2 map fails", [](SimulatedCard& c) { c.SetMapStatus(2, 0x20C); }, kOpenLine,
+        {"BAR 2 map fails", [](SimulatedCard& c) { c.Bus().mapStatus[2] = 0x20C; }, kOpenLine,
          "Open failed: mapping BAR 2 returned status 020C; the card window is not available", 3},
     };
     for (const Case& c : cases) {
         CardRig rig;
-        rig.card.SetDevices({kHostBridge, kNic, kKovex});
+        rig.card.Bus().devices = {kHostBridge, kNic, kKovex};
         c.fault(rig.card);
         rig.opener.Button1Click();
         const Lines expected{kHostBridgeLine, kNicLine, kKovexLine, c.statusLine, c.failureLine};
         EXPECT_EQ(rig.window.log, expected) << c.name;
-        EXPECT_EQ(rig.card.Bar0Writes().size(), c.bar0Writes) << c.name;
+        EXPECT_EQ(rig.card.Bus().bar0Writes.size(), c.bar0Writes) << c.name;
         EXPECT_TRUE(rig.window.enableCalls.empty()) << c.name;
         EXPECT_FALSE(rig.port.IsOpen()) << c.name;
-        EXPECT_EQ(rig.card.AccessesWhileUnmapped(), 0) << c.name;
+        EXPECT_EQ(rig.card.Bus().accessesWhileUnmapped, 0) << c.name;
 
         // Open may be pressed again once the fault is gone.
-        rig.card.SetOpenStatus(STATUS_SUCCESS);
-        rig.card.SetMapStatus(0, STATUS_SUCCESS);
-        rig.card.SetMapStatus(2, STATUS_SUCCESS);
+        rig.card.Bus().openStatus = STATUS_SUCCESS;
+        rig.card.Bus().mapStatus[0] = STATUS_SUCCESS;
+        rig.card.Bus().mapStatus[2] = STATUS_SUCCESS;
         rig.opener.Button1Click();
         EXPECT_TRUE(rig.port.IsOpen()) << c.name;
     }
@@ -172,7 +172,7 @@ TEST(CardDiscovery, AFailedOpenOrMapWritesNothingAndChangesNoControl) {
 
 TEST(CardDiscovery, AClickOnOpenDuringTheScanIsIgnored) {
     CardRig rig;
-    rig.card.SetDevices({kHostBridge, kNic, kKovex});
+    rig.card.Bus().devices = {kHostBridge, kNic, kKovex};
     int nestedClicks = 0;
     rig.At(0ns, [&] {
         ++nestedClicks;
@@ -180,16 +180,16 @@ TEST(CardDiscovery, AClickOnOpenDuringTheScanIsIgnored) {
     });
     rig.opener.Button1Click();
     EXPECT_EQ(nestedClicks, 1);
-    EXPECT_EQ(rig.card.FindIndexesAsked(), (std::vector<std::uint32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(rig.card.Bus().findIndexesAsked, (std::vector<std::uint32_t>{0, 1, 2, 3}));
     EXPECT_EQ(rig.window.clears, 1);
     EXPECT_EQ(rig.window.log, (Lines{kHostBridgeLine, kNicLine, kKovexLine, kOpenLine}));
 }
 
 TEST(CardDiscovery, NotFoundCanBeRetriedAndScansAfresh) {
     CardRig rig;
-    rig.card.SetDevices({kHostBridge});
+    rig.card.Bus().devices = {kHostBridge};
     rig.opener.Button1Click();
-    rig.card.SetDevices({kNic, kKovex});
+    rig.card.Bus().devices = {kNic, kKovex};
     rig.opener.Button1Click();
     EXPECT_EQ(rig.window.log, (Lines{kNicLine, kKovexLine, kOpenLine}));
     EXPECT_EQ(rig.opener.Devices().count, 2u);

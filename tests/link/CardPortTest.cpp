@@ -35,20 +35,20 @@ TEST_F(CardPortTest, SendFrameWritesUpToTheFirstEndByteEachWhenTheCardCanTakeIt)
     };
     rig.card.Timing().txBusyHold = 3ms;
     for (const Case& c : cases) {
-        const std::size_t before = rig.card.HostBytes().size();
+        const std::size_t before = rig.card.Mailbox().HostBytes().size();
         rig.port.SendFrame(c.given);
-        const Bytes& all = rig.card.HostBytes();
+        const Bytes& all = rig.card.Mailbox().HostBytes();
         EXPECT_EQ(Bytes(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()), c.onTheWire)
             << c.name;
         rig.clock.Advance(10ms);
     }
-    EXPECT_EQ(rig.card.WritesWhileBusy(), 0);
+    EXPECT_EQ(rig.card.Mailbox().WritesWhileBusy(), 0);
 }
 
 TEST_F(CardPortTest, SendFrameRefusesBytesWithoutAnEndByte) {
     const Bytes noEnd{0x00, 0x5A, 0xF0, 0x08, 0x00};
     EXPECT_THROW(rig.port.SendFrame(noEnd), std::logic_error);
-    EXPECT_TRUE(rig.card.HostBytes().empty());
+    EXPECT_TRUE(rig.card.Mailbox().HostBytes().empty());
 }
 
 TEST_F(CardPortTest, ReadCountedTextTakesTheCountThenThatManyBytesAsCharacters) {
@@ -74,7 +74,7 @@ TEST_F(CardPortTest, ReadCountedTextTakesTheCountThenThatManyBytesAsCharacters) 
         buffer.fill(0xAA);
         Bytes withNext = c.reply;
         withNext.push_back(0x77);  // the next reply's byte must stay waiting
-        rig.card.InjectReplyBytes(withNext);
+        rig.card.Mailbox().InjectReplyBytes(withNext);
         const auto result = rig.port.ReadCountedText(buffer);
         EXPECT_EQ(result.count, c.reply[0]) << c.name;
         EXPECT_EQ(result.text, c.text) << c.name;
@@ -90,19 +90,19 @@ TEST_F(CardPortTest, ReadCountedTextTakesTheCountThenThatManyBytesAsCharacters) 
 TEST_F(CardPortTest, DrainRepliesReadsExactlyWhatIsWaitingWithoutWaiting) {
     rig.port.DrainReplies();
     EXPECT_EQ(rig.pumps, 0);
-    EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
+    EXPECT_EQ(rig.card.Mailbox().ReadsWhileEmpty(), 0);
 
-    rig.card.InjectReplyBytes({1, 2, 3});
+    rig.card.Mailbox().InjectReplyBytes({1, 2, 3});
     rig.card.Timing().replyDelay = 5ms;
     rig.port.SendFrame(FRAME_GET_POLL_SPEED);  // its reply comes 5 ms later
     rig.port.DrainReplies();
-    EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0);
+    EXPECT_EQ(rig.card.Mailbox().ReadsWhileEmpty(), 0);
     rig.clock.Advance(5ms);
     EXPECT_TRUE(rig.port.ByteWaiting()) << "a reply that came after the drain stays waiting";
 }
 
 TEST_F(CardPortTest, WaitForReplyWithAByteWaitingReturnsAtOnce) {
-    rig.card.InjectReplyBytes({0x42});
+    rig.card.Mailbox().InjectReplyBytes({0x42});
     rig.port.WaitForReply(20);
     EXPECT_EQ(rig.state.TickCountdown, 20);
     EXPECT_EQ(rig.pumps, 0);
@@ -153,7 +153,7 @@ TEST_F(CardPortTest, WaitsGiveUpOnASilentCardAfterTheLimit) {
 
 TEST_F(CardPortTest, ACardThatAnswersJustInsideTheLimitIsServed) {
     rig.card.Timing().replyDelay = CardPort::GIVE_UP_AFTER - 2ms;
-    rig.card.SetPollSpeed(17);
+    rig.card.State().pollSpeed = 17;
     rig.port.SendFrame(FRAME_GET_POLL_SPEED);
     EXPECT_EQ(rig.port.ReadReplyByte(), 17);
 }
@@ -189,7 +189,7 @@ TEST(CardPortBeforeOpen, TouchesNoRegister) {
     EXPECT_FALSE(RunCardExchange(rig.port, rig.window, [&](CardPort&) { ran = true; }));
     EXPECT_FALSE(ran);
     EXPECT_EQ(rig.window.log, std::vector<std::string>{std::string(NO_CARD_OPEN_LINE)});
-    EXPECT_EQ(rig.card.StatusReads(), 0);
+    EXPECT_EQ(rig.card.Mailbox().StatusReads(), 0);
 }
 
 TEST_F(CardPortTest, ExchangeIsRefusedWhileThePortIsTakenAndFreedAfterASilentCard) {
@@ -230,8 +230,8 @@ TEST(ClickQueueTest, AClickDuringAGivingWayExchangeRunsRightAfterItWhateverTheCa
         EXPECT_EQ(clicks, 1);
         EXPECT_EQ(rig.window.log, silenceLogged ? std::vector<std::string>{CardSilentLine(rig.port)}
                                                 : std::vector<std::string>{});
-        EXPECT_EQ(rig.card.FramesReceived().size(), frames);
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
+        EXPECT_EQ(rig.card.Mailbox().FramesReceived().size(), frames);
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
     }
 }
 

@@ -73,7 +73,7 @@ TEST(Node10Devices, SwitchesFollowCommandTwo) {
         rig.Send(MessageFrame(10, c.device, 2, {0}));
         EXPECT_FALSE(node.RelayOn(c.relay) || node.OutputOn(c.output)) << int{c.device};
         EXPECT_FALSE(rig.MessageWaiting());
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
     }
 }
 
@@ -98,7 +98,7 @@ TEST(Node10Devices, FirmwareVersionWaitsForGetMessage) {
     EXPECT_TRUE(rig.MessageWaiting());
     EXPECT_EQ(rig.Fetch(), (Bytes{0x0A, 0x00, 0x07, 6, 'Z', 'L', ' ', '3', '.', '1'}));
     EXPECT_FALSE(rig.MessageWaiting());
-    EXPECT_EQ(rig.card.MalformedFrames(), 0);
+    EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
 }
 
 TEST(Node10Devices, UnknownAddressesAndCommandsAreRecordedAndIgnored) {
@@ -108,11 +108,11 @@ TEST(Node10Devices, UnknownAddressesAndCommandsAreRecordedAndIgnored) {
                                     MessageFrame(10, 0, 8)};
     for (const Bytes& frame : frames)
         rig.Send(frame);
-    EXPECT_EQ(rig.card.NodeMessagesReceived().size(), frames.size());
+    EXPECT_EQ(rig.card.Network().Received().size(), frames.size());
     EXPECT_EQ(rig.card.Network().Unclaimed(), 2);
     EXPECT_FALSE(rig.card.Node10().RelayOn(1));
     EXPECT_FALSE(rig.MessageWaiting());
-    EXPECT_EQ(rig.card.MalformedFrames(), 0);
+    EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
 }
 
 // The display helper's way in: a device attached at any address sees its

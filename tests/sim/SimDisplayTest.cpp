@@ -199,7 +199,7 @@ TEST(SimDisplay, AnUploadThroughTheCardLandsInPageMemory) {
         expected[3][i] = expected[3][128 + i] = columns[i];
     EXPECT_EQ(rig.card.Display().Pages(), expected);
     EXPECT_EQ(rig.card.Display().Malformed(), 0);
-    EXPECT_EQ(rig.card.MalformedFrames(), 0);
+    EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
 }
 
 }  // namespace

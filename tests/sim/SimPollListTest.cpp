@@ -19,7 +19,7 @@ struct NoAnswer final : SimDevice {
 class SimPollListTest : public ::testing::Test {
 protected:
     void SetUp() override { rig.Open(); }
-    void TearDown() override { EXPECT_EQ(rig.card.MalformedFrames(), 0); }
+    void TearDown() override { EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0); }
     std::uint8_t Ask(std::span<const std::uint8_t> frame) {
         rig.port.SendFrame(frame);
         return rig.port.ReadReplyByte();
@@ -33,8 +33,8 @@ protected:
 TEST_F(SimPollListTest, NodesOfTheNetworkAnswerAndOthersGiveZero) {
     rig.card.Network().Attach(10, 3, device);
     rig.card.Network().Attach(40, 0, device);
-    rig.card.SetNodeStatus(41, 7);
-    rig.card.SetNodeStatus(40, 0);  // a set status wins over the network
+    rig.card.State().nodeStatus[41] = 7;
+    rig.card.State().nodeStatus[40] = 0;  // a set status wins over the network
     struct Case {
         std::uint8_t node;
         std::uint8_t status;
@@ -54,7 +54,7 @@ TEST_F(SimPollListTest, NodesOfTheNetworkAnswerAndOthersGiveZero) {
 
 TEST_F(SimPollListTest, ThePollNodeWalksTheListInRunModeAndWraps) {
     const Bytes list{10, 20, 35};
-    rig.card.SetPollList(list);
+    rig.card.State().SetPollList(list);
     rig.card.SetPollPeriod(100ms);
     struct Step {
         Nanos advance;
@@ -71,19 +71,19 @@ TEST_F(SimPollListTest, ThePollNodeWalksTheListInRunModeAndWraps) {
 }
 
 TEST_F(SimPollListTest, TheWalkFollowsAShorterListStopsInBootModeAndNamesNoNodeWhenEmpty) {
-    rig.card.SetPollList(Bytes{10, 20, 35});
+    rig.card.State().SetPollList(Bytes{10, 20, 35});
     rig.card.SetPollPeriod(100ms);
     rig.clock.Advance(200ms);
     EXPECT_EQ(PollNode(), 35);
-    rig.card.SetPollItem(1, 0);  // the list is now only node 10
+    rig.card.State().pollList[1] = 0;  // the list is now only node 10
     rig.clock.Advance(100ms);
     EXPECT_EQ(PollNode(), 10);
-    rig.card.SetPollList(Bytes{10, 20});
+    rig.card.State().SetPollList(Bytes{10, 20});
     rig.card.SetMode(MODE_BOOT);
     rig.clock.Advance(1s);
     EXPECT_EQ(PollNode(), 10) << "boot mode polls nothing";
     rig.card.SetMode(MODE_RUN);
-    rig.card.SetPollList(Bytes{});
+    rig.card.State().SetPollList(Bytes{});
     rig.clock.Advance(100ms);
     EXPECT_EQ(PollNode(), 0);
     EXPECT_EQ(rig.card.EthPollPointer(), 0);
@@ -94,10 +94,10 @@ TEST_F(SimPollListTest, SetFramesChangeTheListAndAFullListHasNoEnd) {
         const auto index = static_cast<std::uint8_t>(i);
         EXPECT_EQ(Ask(BuildSetPollItem(index, static_cast<std::uint8_t>(50 + i)).frame), 0x00);
     }
-    EXPECT_EQ(rig.card.PollItem(2), 52);
+    EXPECT_EQ(rig.card.State().pollList[2], 52);
     Bytes full(256, 7);
     full[255] = 9;
-    rig.card.SetPollList(full);
+    rig.card.State().SetPollList(full);
     rig.card.SetPollPeriod(1ms);
     rig.clock.Advance(255ms);
     EXPECT_EQ(PollNode(), 9);

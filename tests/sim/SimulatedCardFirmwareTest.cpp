@@ -29,7 +29,7 @@ protected:
 };
 
 TEST_F(SimulatedCardFirmwareTest, AResetChattersOnceAfterItsRestartThenIsSilent) {
-    rig.card.SetStartupChatter({'K', 'O', 'V', 'E', 'X', '\r', '\n'});
+    rig.card.State().startupChatter = {'K', 'O', 'V', 'E', 'X', '\r', '\n'};
     rig.card.Timing().restartTime = 30ms;
     rig.port.SendFrame(FRAME_RESET);
     rig.clock.Advance(29ms);
@@ -44,10 +44,10 @@ TEST_F(SimulatedCardFirmwareTest, AResetChattersOnceAfterItsRestartThenIsSilent)
 
 TEST_F(SimulatedCardFirmwareTest, LinesAreAcknowledgedLateAndTheNextResetNamesTheFlash) {
     const std::string record = ":10200000000102030405060708090A0B0C0D0E0F00";
-    rig.card.SetVersionText("KOVEX 2.14 sim");
+    rig.card.State().versionText = "KOVEX 2.14 sim";
     rig.card.Timing().eraseTime = 50ms;
     rig.card.Timing().lineAckDelay = 7ms;
-    rig.card.SetLineAck(0xFF);
+    rig.card.State().lineAck = 0xFF;
     rig.port.SendFrame(FRAME_RESET);  // before an erase: the old firmware again
     rig.port.SendFrame(FRAME_GET_VERSION);
     EXPECT_EQ(rig.port.ReadCountedText(rig.state.VersionReply).text, "KOVEX 2.14 sim");
@@ -63,12 +63,12 @@ TEST_F(SimulatedCardFirmwareTest, LinesAreAcknowledgedLateAndTheNextResetNamesTh
     rig.port.SendFrame(LineFrame(":1020100000" + std::string(30, 'G') + "00"));  // malformed
     rig.clock.Advance(10ms);
     EXPECT_EQ(Waiting(), Bytes{});
-    EXPECT_EQ(rig.card.MalformedFrames(), 1);
+    EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 1);
 
     std::map<std::uint32_t, std::uint8_t> flash;
     for (std::uint32_t k = 0; k < 16; ++k)
         flash[0x2000 + k] = static_cast<std::uint8_t>(k);
-    EXPECT_EQ(rig.card.Flash(), flash);
+    EXPECT_EQ(rig.card.State().flash, flash);
     rig.port.SendFrame(FRAME_RESET);
     rig.port.SendFrame(FRAME_GET_VERSION);
     // CRC-32 of the bytes 00 01 ... 0F.

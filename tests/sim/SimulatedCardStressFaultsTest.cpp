@@ -12,7 +12,7 @@ namespace {
 TEST(SimulatedCardStressFaults, AnEndlessStreamKeepsRxEmptyClearAndSendsZerosAfterItsReplies) {
     CardRig rig;
     rig.Open();
-    rig.card.SetPollSpeed(17);
+    rig.card.State().pollSpeed = 17;
     rig.card.Faults().endlessStream = true;
     EXPECT_EQ(rig.port.ReadStatus() & RX_EMPTY, 0);
     rig.port.SendFrame(FRAME_GET_POLL_SPEED);
@@ -23,8 +23,8 @@ TEST(SimulatedCardStressFaults, AnEndlessStreamKeepsRxEmptyClearAndSendsZerosAft
     }
     EXPECT_EQ(read.front(), 17) << "its reply comes first";
     EXPECT_TRUE(std::all_of(read.begin() + 1, read.end(), [](std::uint8_t b) { return b == 0; }));
-    EXPECT_EQ(rig.card.ReadsWhileEmpty(), 0) << "every read was allowed by the status";
-    EXPECT_EQ(rig.card.MalformedFrames(), 0);
+    EXPECT_EQ(rig.card.Mailbox().ReadsWhileEmpty(), 0) << "every read was allowed by the status";
+    EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
 }
 
 TEST(SimulatedCardStressFaults, AReplyBecomesReadyAtItsSetMomentAndNotBefore) {
@@ -42,7 +42,7 @@ TEST(SimulatedCardStressFaults, AReplyBecomesReadyAtItsSetMomentAndNotBefore) {
     for (const Case& c : cases) {
         CardRig rig;
         rig.Open();
-        rig.card.SetPollSpeed(17);
+        rig.card.State().pollSpeed = 17;
         rig.card.Timing().replyDelay = c.replyDelay;
         rig.card.Timing().repliesNotBefore = c.notBefore;
         rig.port.SendFrame(FRAME_GET_POLL_SPEED);  // at virtual time 0

@@ -88,17 +88,25 @@ TEST(SimulatedCardCommands, EachCommandAnswersItsExactBytes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        rig.card.SetVersionText("V1.0");
-        rig.card.SetPollItem(7, 0x21);
-        rig.card.SetPollSpeed(33);
-        rig.card.SetNodeStatus(12, 0x80);
-        rig.card.SetEthPollNode(4);
+        rig.card.State().versionText = "V1.0";
+        rig.card.State().pollList[7] = 0x21;
+        rig.card.State().pollSpeed = 33;
+        rig.card.State().nodeStatus[12] = 0x80;
+        rig.card.State().ethPollNode = 4;
         rig.card.SetPacketCounters(0x10, 0x20);
         rig.card.Timing().eraseTime = 0ns;
         EXPECT_EQ(rig.Exchange(c.frame), c.reply);
-        EXPECT_EQ(rig.card.FramesReceived(), std::vector<Bytes>{c.frame});
-        EXPECT_EQ(rig.card.MalformedFrames(), 0);
+        EXPECT_EQ(rig.card.Mailbox().FramesReceived(), std::vector<Bytes>{c.frame});
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 0);
     }
+}
+
+TEST(SimulatedCardCommands, AVersionTextLongerThanACountCanSayAnswersItsFirst255Bytes) {
+    Rig rig;
+    rig.card.State().versionText = std::string(300, 'v');
+    Bytes expected(256, 'v');
+    expected[0] = 255;
+    EXPECT_EQ(rig.Exchange(Cmd(0x08)), expected);
 }
 
 TEST(SimulatedCardCommands, StateChangesBehindTheReplies) {
@@ -106,13 +114,13 @@ TEST(SimulatedCardCommands, StateChangesBehindTheReplies) {
     rig.Send(Cmd(0x0F, {5, 9}));
     rig.Send(Cmd(0x0A, {0, 12, 3, 1, 2, 0xAA, 0xBB}));
     rig.Send(Cmd(0x00, Ascii(kLine1A2B)));
-    EXPECT_EQ(rig.card.PollItem(5), 9);
-    EXPECT_EQ(rig.card.NodeMessagesReceived(),
+    EXPECT_EQ(rig.card.State().pollList[5], 9);
+    EXPECT_EQ(rig.card.Network().Received(),
               (std::vector<ReceivedNodeMessage>{{0, 12, 3, 1, {0xAA, 0xBB}}}));
     std::map<std::uint32_t, std::uint8_t> expected;
     for (std::uint32_t i = 0; i < 16; ++i)
         expected[0x1A2B + i] = static_cast<std::uint8_t>(i + 1);
-    EXPECT_EQ(rig.card.Flash(), expected);
+    EXPECT_EQ(rig.card.State().flash, expected);
 }
 
 TEST(SimulatedCardFraming, EachMalformedFrameCountsOnceAndTheNextFrameWorks) {
@@ -133,11 +141,11 @@ TEST(SimulatedCardFraming, EachMalformedFrameCountsOnceAndTheNextFrameWorks) {
         SCOPED_TRACE(name);
         Rig rig;
         EXPECT_EQ(rig.Exchange(bad), Bytes{});
-        EXPECT_EQ(rig.card.MalformedFrames(), 1);
+        EXPECT_EQ(rig.card.Mailbox().MalformedFrames(), 1);
         EXPECT_EQ(rig.Exchange(Cmd(0x07)), Bytes{0x66});
-        EXPECT_EQ(rig.card.FramesReceived(), std::vector<Bytes>{Cmd(0x07)});
-        EXPECT_TRUE(rig.card.NodeMessagesReceived().empty());
-        EXPECT_EQ(rig.card.ProgramLinesReceived(), 0);
+        EXPECT_EQ(rig.card.Mailbox().FramesReceived(), std::vector<Bytes>{Cmd(0x07)});
+        EXPECT_TRUE(rig.card.Network().Received().empty());
+        EXPECT_EQ(rig.card.State().programLinesReceived, 0);
     }
 }
 
@@ -147,12 +155,12 @@ TEST(SimulatedCardTiming, ReplyBusyAndEraseFollowTheClock) {
     rig.card.Timing().txBusyHold = 20us;
     rig.Send(Cmd(0x07));
     EXPECT_EQ(rig.Status(), TX_BUSY | RX_EMPTY | NO_MESSAGE);
-    EXPECT_EQ(rig.card.WritesWhileBusy(), 5);  // all but the first of six
+    EXPECT_EQ(rig.card.Mailbox().WritesWhileBusy(), 5);  // all but the first of six
     rig.clock.Advance(20us);
     EXPECT_EQ(rig.Status(), RX_EMPTY | NO_MESSAGE);
     rig.clock.Advance(5ms - 20us - 1ns);
     EXPECT_EQ(rig.mailbox->Read8(DATA_REGISTER_OFFSET), 0);
-    EXPECT_EQ(rig.card.ReadsWhileEmpty(), 1);
+    EXPECT_EQ(rig.card.Mailbox().ReadsWhileEmpty(), 1);
     rig.clock.Advance(1ns);
     EXPECT_EQ(rig.Drain(), Bytes{0x66});
 
@@ -168,7 +176,7 @@ TEST(SimulatedCardFaults, SilentStuckExtraAndStaleBytes) {
     Rig silent;
     silent.card.Faults().silent = true;
     EXPECT_EQ(silent.Exchange(Cmd(0x01)), Bytes{});
-    EXPECT_EQ(silent.card.Mode(), MODE_BOOT);
+    EXPECT_EQ(silent.card.State().mode, MODE_BOOT);
 
     Rig stuck;
     stuck.card.Faults().stuckTxBusy = true;
@@ -179,16 +187,16 @@ TEST(SimulatedCardFaults, SilentStuckExtraAndStaleBytes) {
     extra.card.Faults().extraAfterReply = {0xEE, 0xEF};
     extra.card.Timing().replyDelay = 1ms;
     extra.Send(Cmd(0x14));
-    extra.card.InjectReplyBytes({0x55});
+    extra.card.Mailbox().InjectReplyBytes({0x55});
     EXPECT_EQ(extra.Drain(), Bytes{0x55});
     extra.clock.Advance(1ms);
     EXPECT_EQ(extra.Drain(), (Bytes{0x00, 0x00, 0xEE, 0xEF}));
 
     Rig odd;  // the override waits for a command that answers, then is used up
-    odd.card.OverrideNextReply({0x00});
+    odd.card.Mailbox().OverrideNextReply({0x00});
     EXPECT_EQ(odd.Exchange(Cmd(0x09)), Bytes{});
     EXPECT_EQ(odd.Exchange(Cmd(0x01)), Bytes{0x00});
-    EXPECT_EQ(odd.card.Mode(), MODE_BOOT);
+    EXPECT_EQ(odd.card.State().mode, MODE_BOOT);
     EXPECT_EQ(odd.Exchange(Cmd(0x07)), Bytes{0x99});
 }
 
@@ -200,15 +208,15 @@ TEST(SimulatedCardFaults, NoAckAtLineCountsFromTheLastErase) {
     const Bytes other = Cmd(0x00, Ascii(":10200000FEFEFEFEFEFEFEFEFEFEFEFEFEFEFEFE00"));
     EXPECT_EQ(rig.Exchange(line), Bytes{0x06});
     EXPECT_EQ(rig.Exchange(other), Bytes{});
-    EXPECT_EQ(rig.card.Flash().count(0x2000), 0u);
+    EXPECT_EQ(rig.card.State().flash.count(0x2000), 0u);
     EXPECT_EQ(rig.Exchange(other), Bytes{0x06});
-    EXPECT_EQ(rig.card.Flash().at(0x2000), 0xFE);
+    EXPECT_EQ(rig.card.State().flash.at(0x2000), 0xFE);
     EXPECT_EQ(rig.Exchange(Cmd(0x05)), Bytes{0x06});
-    EXPECT_TRUE(rig.card.Flash().empty());
+    EXPECT_TRUE(rig.card.State().flash.empty());
     EXPECT_EQ(rig.Exchange(line), Bytes{0x06});
     EXPECT_EQ(rig.Exchange(line), Bytes{});
-    EXPECT_EQ(rig.card.ProgramLinesReceived(), 5);
-    EXPECT_EQ(rig.card.EraseCount(), 1);
+    EXPECT_EQ(rig.card.State().programLinesReceived, 5);
+    EXPECT_EQ(rig.card.State().eraseCount, 1);
 }
 
 TEST(SimulatedCardMessages, NoMessageBitFollowsTheQueue) {
@@ -247,7 +255,7 @@ TEST(SimulatedCardMessages, ChatterAndPollingRunOnlyInRunMode) {
 TEST(SimulatedCardBus, FindWalksTheBusAndHonoursFailures) {
     VirtualClock clock;
     SimulatedCard card{clock};
-    card.FailFindAt(1, 0x20B);
+    card.Bus().findFailures[1] = 0x20B;
     const std::vector<std::pair<PlxStatus, SimulatedDevice>> expected{
         {STATUS_SUCCESS, {0, 0, 0, 0x8086, 0x1237}},
         {0x20B, {}},
@@ -264,35 +272,36 @@ TEST(SimulatedCardBus, FindWalksTheBusAndHonoursFailures) {
         EXPECT_EQ((std::vector<int>{key.bus, key.slot, key.function, key.vendorId, key.deviceId}),
                   (std::vector<int>{d.bus, d.slot, d.function, d.vendorId, d.deviceId}));
     }
-    EXPECT_EQ(card.FindIndexesAsked(), (std::vector<std::uint32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(card.Bus().findIndexesAsked, (std::vector<std::uint32_t>{0, 1, 2, 3}));
 }
 
 TEST(SimulatedCardBus, OpenMapUnmapAndBar0Writes) {
     Rig rig;
     ASSERT_TRUE(rig.device.opened);
-    EXPECT_EQ(int{rig.card.OpenedKey()->slot}, 7);
+    EXPECT_EQ(int{rig.card.Bus().openedKey->slot}, 7);
     rig.bar0->Write32(0x3C, 0x41);
     rig.bar0->Write32(0x28, 0x004F87C0);
-    EXPECT_EQ(rig.card.Bar0Writes(), (std::vector<Bar0Write>{{0x3C, 0x41}, {0x28, 0x004F87C0}}));
+    EXPECT_EQ(rig.card.Bus().bar0Writes,
+              (std::vector<Bar0Write>{{0x3C, 0x41}, {0x28, 0x004F87C0}}));
 
     MappedRegion* const stale = rig.mailbox;
     EXPECT_EQ(rig.card.PlxPci_PciBarUnmap(rig.device, rig.mailbox), STATUS_SUCCESS);
     EXPECT_EQ(rig.mailbox, nullptr);
-    EXPECT_FALSE(rig.card.Bar2Mapped());
-    EXPECT_TRUE(rig.card.Bar0Mapped());
+    EXPECT_FALSE(rig.card.BarMapped(2));
+    EXPECT_TRUE(rig.card.BarMapped(0));
     stale->Write8(DATA_REGISTER_OFFSET, 0x00);
     EXPECT_EQ(stale->Read8(STATUS_REGISTER_OFFSET), 0xFF);
-    EXPECT_EQ(rig.card.AccessesWhileUnmapped(), 2);
-    EXPECT_TRUE(rig.card.HostBytes().empty());
+    EXPECT_EQ(rig.card.Bus().accessesWhileUnmapped, 2);
+    EXPECT_TRUE(rig.card.Mailbox().HostBytes().empty());
 
-    rig.card.SetMapStatus(2, 0x20C);
+    rig.card.Bus().mapStatus[2] = 0x20C;
     rig.mailbox = stale;
     EXPECT_EQ(rig.card.PlxPci_PciBarMap(rig.device, 2, rig.mailbox), 0x20Cu);
     EXPECT_EQ(rig.mailbox, nullptr);
 
     VirtualClock clock;
     SimulatedCard refusing{clock};
-    refusing.SetOpenStatus(0x20D);
+    refusing.Bus().openStatus = 0x20D;
     DeviceObject device;
     EXPECT_EQ(refusing.PlxPci_DeviceOpen(DeviceKey{}, device), 0x20Du);
     EXPECT_FALSE(device.opened);
@@ -305,8 +314,8 @@ TEST(SimulatedCardReset, DropsPendingRepliesAndComesUpInRunMode) {
     rig.Send(Cmd(0x09));
     rig.clock.Advance(1ms);
     EXPECT_EQ(rig.Drain(), Bytes{});
-    EXPECT_EQ(rig.card.Mode(), MODE_RUN);
-    EXPECT_EQ(rig.card.ResetCount(), 1);
+    EXPECT_EQ(rig.card.State().mode, MODE_RUN);
+    EXPECT_EQ(rig.card.State().resetCount, 1);
 }
 
 }  // namespace
