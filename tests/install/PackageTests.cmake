@@ -9,8 +9,15 @@ add_test(NAME KovexctlPostinst
     ${PROJECT_SOURCE_DIR}/packaging/kovexctl/postinst)
 set_tests_properties(KovexctlPostinst PROPERTIES SKIP_RETURN_CODE 77)
 
+# The hardening is checked where the build takes it: an optimised build with
+# KOVEX_HARDENING (not the Debug build of the sanitizers).
+if(KOVEX_HARDENING)
+  set(kovex_hardened "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
+else()
+  set(kovex_hardened 0)
+endif()
 set(kovex_package_check
-  -DBUILD_DIR=${CMAKE_BINARY_DIR} -DVERSION=${PROJECT_VERSION}
+  -DBUILD_DIR=${CMAKE_BINARY_DIR} -DVERSION=${PROJECT_VERSION} -DHARDENED=${kovex_hardened}
   -DPICTURE=${CMAKE_CURRENT_SOURCE_DIR}/pictures/data/bits1.bmp)
 add_test(NAME DebianPackages
   COMMAND ${CMAKE_COMMAND} ${kovex_package_check} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/packages
