@@ -290,6 +290,8 @@ TEST_F(PollListTest, AClickDuringARefreshIsServedAfterItsExchangeAndItsLineStays
         ServeCardClick(rig.port, [&] {
             servedAt = rig.clock.Now();
             rig.At(servedAt + 1ms, pollSpeedClick);  // refused: the command holds the port
+            // A card slow enough to answer that the window is pumped meanwhile.
+            rig.card.Timing().replyDelay = 20ms;
             status.Button4Click();
         });
     });
