@@ -16,9 +16,9 @@ step() { printf '\n== %s ==\n' "$*"; }
 step "sanitizer suite (ASan + UBSan)"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
-ctest --preset asan
+ctest --preset asan -j"$(nproc)"
 
-step "fuzzing, ${fuzz_seconds} s per target"
+step "fuzzing, ${fuzz_seconds} s per target, two at a time"
 bash scripts/run-fuzzers.sh "$fuzz_seconds"
 
 step "headers compile on their own"

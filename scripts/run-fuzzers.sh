@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and runs each one for
-# the given number of seconds (default 60) on a scratch copy of its seed corpus
-# in fuzz/corpus/. Installs nothing. Exits non-zero if any target crashes,
+# the given number of seconds (default 60), two at a time, on a scratch copy of
+# its seed corpus in fuzz/corpus/. Installs nothing. Exits non-zero if any target crashes,
 # leaks or reports; what it found is kept in build-fuzz/artifacts/.
 #
 #   bash scripts/run-fuzzers.sh [seconds]
@@ -58,36 +58,54 @@ classify() {
     fi
 }
 
-summary=()
-failed=0
-for target in "${targets[@]}"; do
-    name="${target#fuzz_}"
-    work="$scratch/$name"
+# Runs one target for its full time; its result line, ending in "ok" or what
+# went wrong, goes to $logs/TARGET.result.
+run_target() {
+    local target="$1" name="${1#fuzz_}"
+    local work="$scratch/$name" log="$logs/$1.log" status=0 runs input result
     mkdir -p "$work"
     if [ -d "fuzz/corpus/$name" ]; then
         cp -R "fuzz/corpus/$name/." "$work/"
     fi
-    log="$logs/$target.log"
-    echo "== $target: ${seconds}s"
-    status=0
     "$build/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -detect_leaks=1 \
         -timeout=25 -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \
         "$work" >"$log" 2>&1 || status=$?
     runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
     if [ -z "$runs" ]; then
-        runs="$(grep -oE '^#[0-9]+' "$log" | tail -n 1 | tr -d '#')"
+        runs="$(grep -oE '^#[0-9]+' "$log" | tail -n 1 | tr -d '#' || true)"
     fi
     if [ "$status" -eq 0 ]; then
         result="ok"
     else
         input="$(sed -n 's/.*Test unit written to //p' "$log" | tail -n 1)"
         result="$(classify "$log") (exit $status; log $log; input ${input:-none})"
-        failed=1
-        tail -n 40 "$log" >&2
     fi
-    summary+=("$(printf '%-28s runs %-10s %s' "$target" "${runs:-?}" "$result")")
+    printf '%-28s runs %-10s %s\n' "$target" "${runs:-?}" "$result" >"$logs/$target.result"
+}
+
+# Two targets at a time, each for its full time: libFuzzer runs one process
+# per target, and the machines this runs on have two cores or more.
+parallel=2
+rm -f "$logs"/*.result
+for target in "${targets[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do
+        wait -n || true
+    done
+    echo "== $target: ${seconds}s"
+    run_target "$target" &
+done
+
+wait
+failed=0
+for target in "${targets[@]}"; do
+    if ! grep -q ' ok$' "$logs/$target.result" 2>/dev/null; then
+        failed=1
+        tail -n 40 "$logs/$target.log" >&2
+    fi
 done
 
 echo "== summary"
-printf '%s\n' "${summary[@]}"
+for target in "${targets[@]}"; do
+    cat "$logs/$target.result" 2>/dev/null || printf '%-28s no result\n' "$target"
+done
 exit "$failed"

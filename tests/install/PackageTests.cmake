@@ -29,3 +29,5 @@ add_test(NAME DebianPackageKovexctlHeadless
   COMMAND ${CMAKE_COMMAND} ${kovex_package_check} -DHEADLESS=ON
     -DWORK=${CMAKE_CURRENT_BINARY_DIR}/packages-headless -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackages.cmake)
 
+# Both run cpack on the one build: never at the same time.
+set_tests_properties(DebianPackages DebianPackageKovexctlHeadless PROPERTIES RESOURCE_LOCK cpack)
