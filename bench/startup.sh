@@ -25,7 +25,6 @@
 # not changed. Needs bash 5 ($EPOCHREALTIME) and, for --xvfb, xvfb-run.
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")" && pwd)"
 runs=9
 platform=offscreen
 xvfb=no
