@@ -62,14 +62,15 @@ QLineEdit* AddEdit(QWidget* parent, const char* name, const char* text, QRect ge
 
 }  // namespace
 
-TForm2::TForm2(QWidget* parent, PictureLoader loader) : QDialog(parent) {
+TForm2::TForm2(QWidget* parent, PictureLoader loader)
+    : QDialog(parent), loader_(LoaderOrDefault(std::move(loader))) {
     setObjectName("Form2");
     setWindowTitle("Form2");
     kovex::ApplyFormLook(*this);
     // Outer size 407 x 335 at 192, 114; the client area is what Qt sizes.
     move(192, 114);
     resize(399, 308);
-    CreateControls(LoaderOrDefault(std::move(loader)));
+    CreateControls();
     SetTabOrder();
     ConnectHandlers();
 }
@@ -84,7 +85,7 @@ QFrame* TForm2::AddPanel(const char* name, QRect geometry) {
     return panel;
 }
 
-void TForm2::CreateControls(PictureLoader loader) {
+void TForm2::CreateControls() {
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
     Image1->setGeometry(40, 72, 240, 64);
@@ -114,8 +115,6 @@ void TForm2::CreateControls(PictureLoader loader) {
     QFrame* panel2 = AddPanel("Panel2", {208, 224, 169, 73});
     edits_[Index(DisplayEdit::Edit6)] = AddEdit(panel2, "Edit6", "Hello World", {24, 40, 121, 21});
     buttons_[5] = AddButton(panel2, "Button6", "Send Text", {48, 8, 75, 25});
-
-    OpenPictureDialog1 = new kovex::PictureDialog(this, std::move(loader));
 }
 
 void TForm2::CreateRadioGroup() {
@@ -200,14 +199,22 @@ std::string TForm2::EditText(DisplayEdit edit) const {
     return edits_[Index(edit)]->text().toUtf8().toStdString();
 }
 
+kovex::PictureDialog& TForm2::PictureFileDialog() {
+    if (OpenPictureDialog1 == nullptr) OpenPictureDialog1 = new kovex::PictureDialog(this, loader_);
+    return *OpenPictureDialog1;
+}
+
 std::optional<std::string> TForm2::ChoosePictureFile() {
-    std::optional<std::string> path = kovex::RunFileDialog(*OpenPictureDialog1);
-    if (!path) OpenPictureDialog1->Forget();
+    kovex::PictureDialog& dialog = PictureFileDialog();
+    std::optional<std::string> path = kovex::RunFileDialog(dialog);
+    if (!path) dialog.Forget();
     return path;
 }
 
-// The picture the dialog's preview decoded, when it was the chosen file.
+// The picture the dialog's preview decoded, when it was the chosen file; the
+// loader's, when no dialog was asked for it.
 kovex::PixelGrid TForm2::LoadPicture(const std::string& path) {
+    if (OpenPictureDialog1 == nullptr) return kovex::DisplayablePixels(loader_(path));
     return kovex::DisplayablePixels(OpenPictureDialog1->TakePicture(path));
 }
 

@@ -63,19 +63,23 @@ public:
     void RadioGroup1Click(int item);
 
 private:
-    void CreateControls(PictureLoader loader);
+    void CreateControls();
     QFrame* AddPanel(const char* name, QRect geometry);
     void CreateRadioGroup();
     void SetTabOrder();
     void ConnectHandlers();
     void Guarded(const std::function<void()>& handler);
+    // OpenPictureDialog1, built the first time Upload asks for a file and
+    // kept: a QFileDialog reads its folder as soon as it exists, shown or not.
+    kovex::PictureDialog& PictureFileDialog();
 
     QLabel* Image1 = nullptr;
     std::array<QLineEdit*, 6> edits_{};
     std::array<QPushButton*, 6> buttons_{};
     QGroupBox* RadioGroup1 = nullptr;
     QButtonGroup* fontItems_ = nullptr;
-    kovex::PictureDialog* OpenPictureDialog1 = nullptr;
+    PictureLoader loader_;
+    kovex::PictureDialog* OpenPictureDialog1 = nullptr;  // see PictureFileDialog
 
     kovex::SinkRelay sink_;
     kovex::PictureUpload upload_{*this, sink_};

@@ -137,15 +137,6 @@ void TForm1::CreateControls() {
     graphicWait_ = new QTimer(this);
     graphicWait_->setSingleShot(true);
     graphicWait_->setInterval(GRAPHIC_WAIT_MS);
-
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setObjectName("OpenDialog1");
-    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-    // "*", not "*.*": on Linux "*.*" only matches names that have a dot.
-    OpenDialog1->setNameFilters({"HEX FIles (*.hex)", "All Files (*)"});
-    OpenDialog1->selectNameFilter("HEX FIles (*.hex)");
-    OpenDialog1->setDefaultSuffix("hex");
-    kovex::ClosePopupsWithDialog(*OpenDialog1);
 }
 
 // The table's order, with the log right after Open.
@@ -329,6 +320,19 @@ bool TForm1::AskYesNo(std::string_view caption, std::string_view text, bool defa
     return kovex::RunYesNo(this, caption, text, defaultYes);
 }
 
+QFileDialog& TForm1::FirmwareDialog() {
+    if (OpenDialog1 != nullptr) return *OpenDialog1;
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName("OpenDialog1");
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    // "*", not "*.*": on Linux "*.*" only matches names that have a dot.
+    OpenDialog1->setNameFilters({"HEX FIles (*.hex)", "All Files (*)"});
+    OpenDialog1->selectNameFilter("HEX FIles (*.hex)");
+    OpenDialog1->setDefaultSuffix("hex");
+    kovex::ClosePopupsWithDialog(*OpenDialog1);
+    return *OpenDialog1;
+}
+
 std::optional<std::string> TForm1::ChooseFirmwareFile() {
-    return kovex::RunFileDialog(*OpenDialog1);
+    return kovex::RunFileDialog(FirmwareDialog());
 }

@@ -101,6 +101,9 @@ private:
     void CardClick(const std::function<void()>& handler);
     // Graphic's work: Form2 shown modally, at once or once the card is free.
     void ShowGraphicWhenCardFree();
+    // OpenDialog1, built the first time it is needed and kept: a QFileDialog
+    // reads its folder as soon as it exists, shown or not.
+    QFileDialog& FirmwareDialog();
 
     QPointer<TForm2> Form2;
     QPlainTextEdit* Memo1 = nullptr;
@@ -108,7 +111,7 @@ private:
     QCheckBox* CheckBox1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
-    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;  // see FirmwareDialog
     // Asks again whether Form2 can be shown, while a command holds the card.
     QTimer* graphicWait_ = nullptr;
     std::array<QAbstractButton*, kovex::CONTROLS.size()> controls_{};

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "display/ui/Unit2.h"
+#include "gui/FileDialogOnce.h"
 #include "shell/ui/FWUnit1.h"
 #include "sim/SimulatedCard.h"
 
@@ -20,6 +21,9 @@ TEST(DialogPopups, TheCompletionListClosesWithEitherFileDialog) {
     TForm1 form1(card, clock);
     form1.findChild<QTimer*>("Timer1")->stop();
     TForm2 form2;
+    // Each window builds its dialog when it first asks for a file.
+    ASSERT_TRUE(kovex::testing::AskForAFileAndCancel([&] { form1.ChooseFirmwareFile(); }));
+    ASSERT_TRUE(kovex::testing::AskForAFileAndCancel([&] { form2.ChoosePictureFile(); }));
     for (QFileDialog* dialog : {form1.findChild<QFileDialog*>("OpenDialog1"),
                                 form2.findChild<QFileDialog*>("OpenPictureDialog1")}) {
         ASSERT_NE(dialog, nullptr);

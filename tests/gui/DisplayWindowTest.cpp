@@ -21,6 +21,7 @@
 
 #include "display/pictures/PictureLoader.h"
 #include "display/ui/Unit2.h"
+#include "gui/FileDialogOnce.h"
 #include "shell/ui/FWUnit1.h"
 #include "sim/SimDisplay.h"
 #include "sim/SimulatedCard.h"
@@ -180,9 +181,15 @@ TEST_F(DisplayWindowTest, StartsHiddenWithNoFontChosenAndAnEmptyPicture) {
         EXPECT_FALSE(Find<QPushButton>(name)->autoDefault()) << name;
     EXPECT_GT(Find<QLineEdit>("Edit6")->maxLength(), 1000000);
     EXPECT_TRUE(form2.PageBuffer() == kovex::PageBuffer{});
+    // No file dialog before one is asked for: an unshown one reads its folder.
+    for (const QWidget* form : std::initializer_list<const QWidget*>{&form1, &form2})
+        EXPECT_TRUE(form->findChildren<QFileDialog*>().isEmpty())
+            << form->objectName().toStdString();
 }
 
 TEST_F(DisplayWindowTest, ThePictureDialogOffersThePictureTypes) {
+    // Built when Upload first asks for a file.
+    ASSERT_TRUE(kovex::testing::AskForAFileAndCancel([this] { form2.ChoosePictureFile(); }));
     auto* dialog = Find<QFileDialog>("OpenPictureDialog1");
     EXPECT_EQ(
         dialog->nameFilters(),

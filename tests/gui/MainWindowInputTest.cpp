@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "gui/FileDialogOnce.h"
 #include "shell/ui/FWUnit1.h"
 #include "sim/SimulatedCard.h"
 
@@ -87,6 +88,7 @@ TEST_F(MainWindowInputTest, AllFilesOffersFilesWithoutADotAndHexFilesOnlyHexFile
         {"All Files (*)", "card.hex kovex-fw notes.txt"},
         {"HEX FIles (*.hex)", "card.hex"},
     };
+    ASSERT_TRUE(kovex::testing::AskForAFileAndCancel([this] { form.ChooseFirmwareFile(); }));
     auto* dialog = Find<QFileDialog>("OpenDialog1");
     dialog->setDirectory(folder.path());
     // The patterns the dialog itself derived from the filter's label.

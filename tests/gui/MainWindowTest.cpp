@@ -11,6 +11,7 @@
 #include <QMessageBox>
 
 #include "display/ui/Unit2.h"
+#include "gui/FileDialogOnce.h"
 #include "link/CardRegisters.h"
 #include "shell/ui/FWUnit1.h"
 #include "sim/SimulatedCard.h"
@@ -148,6 +149,8 @@ TEST_F(MainWindowTest, StartStateMatchesTheControlTable) {
     EXPECT_EQ(timer1->interval(), 100);
     EXPECT_FALSE(timer2->isActive());
     EXPECT_EQ(timer2->interval(), 100);
+    // OpenDialog1, as the first file asked for builds it.
+    ASSERT_TRUE(kovex::testing::AskForAFileAndCancel([this] { form.ChooseFirmwareFile(); }));
     auto* dialog = Find<QFileDialog>("OpenDialog1");
     EXPECT_EQ(dialog->nameFilters(), (QStringList{"HEX FIles (*.hex)", "All Files (*)"}));
     EXPECT_EQ(dialog->selectedNameFilter(), "HEX FIles (*.hex)");
