@@ -366,6 +366,34 @@ Bytes WmfText(std::uint16_t count) {
     return WmfRecord(0x0521, payload);
 }
 
+// A bitmap information header of width x height pixels of `bits`, two
+// palette colours, then `pixels` bytes of pixel data.
+Bytes Dib(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t compression,
+          std::size_t pixels) {
+    Bytes dib(40 + 8 + pixels);
+    PutU32(dib, 0, 40);
+    PutU32(dib, 4, static_cast<std::uint32_t>(width));
+    PutU32(dib, 8, static_cast<std::uint32_t>(height));
+    PutU16(dib, 12, 1);
+    PutU16(dib, 14, bits);
+    PutU32(dib, 16, compression);
+    PutU32(dib, 20, static_cast<std::uint32_t>(pixels));
+    PutU32(dib, 32, 2);
+    PutU32(dib, 44, 0x00FFFFFF);
+    if (compression == 1) dib.at(48 + 1) = 1;  // run-length data: end of bitmap
+    return dib;
+}
+
+// A WMF record of `function` whose bitmap starts `dibAt` bytes into it.
+Bytes WmfDibRecord(std::uint16_t function, std::size_t dibAt, const Bytes& dib) {
+    Bytes payload(dibAt - 6 + dib.size());
+    std::ranges::copy(dib, payload.begin() + static_cast<std::ptrdiff_t>(dibAt - 6));
+    return WmfRecord(function, payload);
+}
+
+constexpr std::uint16_t kStretchDib = 0x0F43;
+constexpr std::size_t kStretchDibAt = 28;
+
 INSTANTIATE_TEST_SUITE_P(
     Metafiles, RefusedFileTest,
     testing::Values(
@@ -417,24 +445,24 @@ INSTANTIATE_TEST_SUITE_P(
     MetafileBounds, RefusedFileTest,
     testing::Values(
         Refused{"records-at-bound.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfRecord(18, Bytes(4)), 4995); }, "loaded 40x20"},
+                [](Bytes& b) { AddEmfRecords(b, EmfRecord(18, Bytes(4)), 1995); }, "loaded 40x20"},
         Refused{"records-past-bound.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfRecord(54, Bytes(8)), 4996); },
-                "Metafile is not valid: it has 5001 records, more than the 5000 a picture "
+                [](Bytes& b) { AddEmfRecords(b, EmfRecord(54, Bytes(8)), 1996); },
+                "Metafile is not valid: it has 2001 records, more than the 2000 a picture "
                 "for the 240 x 64 display can need"},
         Refused{"many-records.wmf", "rect.wmf",
                 [](Bytes& b) { AddWmfRecords(b, WmfRecord(0x0213, Bytes(4)), 65536); },
-                "Metafile is not valid: it has 65544 records, more than the 5000 a picture "
+                "Metafile is not valid: it has 65544 records, more than the 2000 a picture "
                 "for the 240 x 64 display can need"},
         Refused{"many-points.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfPolyline(10001, 10001), 1); },
-                "Metafile is not valid: its lines and shapes have 10001 points, more than the "
-                "10000 a picture for the 240 x 64 display can need"},
+                [](Bytes& b) { AddEmfRecords(b, EmfPolyline(5001, 5001), 1); },
+                "Metafile is not valid: its lines and shapes have 5001 points, more than the "
+                "5000 a picture for the 240 x 64 display can need"},
         Refused{"points-past-record.emf", "rect.emf",
                 [](Bytes& b) { AddEmfRecords(b, EmfPolyline(3, 2), 1); }, kMetafile},
         Refused{"many-characters.wmf", "rect.wmf",
-                [](Bytes& b) { AddWmfRecords(b, WmfText(5001), 2); },
-                "Metafile is not valid: its texts have 10002 characters, more than the 10000 "
+                [](Bytes& b) { AddWmfRecords(b, WmfText(1001), 2); },
+                "Metafile is not valid: its texts have 2002 characters, more than the 2000 "
                 "a picture for the 240 x 64 display can need"},
         Refused{"characters-past-record.wmf", "rect.wmf",
                 [](Bytes& b) {
@@ -444,11 +472,41 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 kMetafile},
         Refused{"large-bitmap.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(512, -513), 1); },
-                "Metafile is not valid: its bitmaps have 262656 pixels, more than the 262144 "
+                [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(256, -257), 1); },
+                "Metafile is not valid: its bitmaps have 65792 pixels, more than the 65536 "
                 "a picture for the 240 x 64 display can need"},
         Refused{"bitmap-header-outside.emf", "rect.emf",
-                [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(8, 8, 200), 1); }, kMetafile}),
+                [](Bytes& b) { AddEmfRecords(b, EmfStretchDib(8, 8, 200), 1); }, kMetafile},
+        // libwmf decodes a WMF's bitmaps whole even though its SVG leaves them out.
+        Refused{"bitmap-at-bound.wmf", "rect.wmf",
+                [](Bytes& b) {
+                    AddWmfRecords(
+                        b, WmfDibRecord(kStretchDib, kStretchDibAt, Dib(256, 256, 1, 0, 32 * 256)),
+                        1);
+                },
+                "loaded 40x20"},
+        Refused{"run-length-bitmap.wmf", "rect.wmf",
+                [](Bytes& b) {
+                    AddWmfRecords(
+                        b, WmfDibRecord(kStretchDib, kStretchDibAt, Dib(8000, 8000, 8, 1, 2)), 1);
+                },
+                "Metafile is not valid: its bitmaps have 64000000 pixels, more than the 65536 a "
+                "picture for the 240 x 64 display can need"},
+        Refused{"pattern-brush-bitmap.wmf", "rect.wmf",
+                [](Bytes& b) {
+                    AddWmfRecords(b, WmfDibRecord(0x0142, 10, Dib(300, -300, 1, 0, 0)), 1);
+                },
+                "Metafile is not valid: its bitmaps have 90000 pixels, more than the 65536 a "
+                "picture for the 240 x 64 display can need"},
+        Refused{"bitblt-without-bitmap.wmf", "rect.wmf",
+                [](Bytes& b) { AddWmfRecords(b, WmfRecord(0x0940, Bytes(18)), 1); },
+                "loaded 40x20"},
+        Refused{"bitmap-header-cut.wmf", "rect.wmf",
+                [](Bytes& b) {
+                    AddWmfRecords(
+                        b, WmfDibRecord(kStretchDib, kStretchDibAt, Bytes{40, 0, 0, 0, 1, 0}), 1);
+                },
+                kMetafile}),
     RefusedName);
 
 }  // namespace
