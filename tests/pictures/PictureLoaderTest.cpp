@@ -168,8 +168,8 @@ TEST(NotAPictureFile, IsRefusedUnreadWithTheReason) {
         {odd.folder, ": it is a folder"},
         {odd.fifo, ": it is a FIFO (named pipe), not a regular file"},
         {odd.zeroLink, ": it is a character device, not a regular file"},
-        {odd.overLimit, ": it is 17825793 bytes long, more than the 17 MiB allowed"},
-        {oddMetafile.overLimit, ": it is 16777217 bytes long, more than the 16 MiB allowed"},
+        {odd.overLimit, ": it is 5242881 bytes long, more than the 5 MiB allowed"},
+        {oddMetafile.overLimit, ": it is 1048577 bytes long, more than the 1 MiB allowed"},
         {dangling, ": it is a link to " + odd.root + "/gone.bmp, which does not exist"},
         {loop, ": Too many levels of symbolic links"},
         {memory, ": Input/output error"},
@@ -265,8 +265,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"zero-width.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 18, 0); }, kBitmap},
         Refused{"taller-than-data.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 22, 4); }, kBitmap},
         Refused{"huge.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 18, 0x7FFFFFFF); },
-                "Bitmap image is not valid: it is 2147483647 x 3 pixels, more than the 2048 x "
-                "2048 a picture for the 240 x 64 display can need"},
+                "Bitmap image is not valid: it is 2147483647 x 3 pixels, more than the 1024 x "
+                "1024 a picture for the 240 x 64 display can need"},
         Refused{"bit-count-7.bmp", "bits24.bmp", [](Bytes& b) { PutU16(b, 28, 7); }, kBitmap},
         Refused{"two-planes.bmp", "bits24.bmp", [](Bytes& b) { PutU16(b, 26, 2); }, kBitmap},
         Refused{"jpeg-compression.bmp", "bits24.bmp", [](Bytes& b) { PutU32(b, 30, 4); }, kBitmap},
