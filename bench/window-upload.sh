@@ -40,7 +40,8 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 [ -s "$folder/display" ] || give_up "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$folder/display")"
+DISPLAY=":$(head -n 1 "$folder/display")"
+export DISPLAY
 
 QT_QPA_PLATFORM=xcb /usr/bin/time -f '%M' -o "$folder/time" "$program" >"$folder/log" 2>&1 &
 timer=$!
