@@ -207,7 +207,7 @@ bool CountEnhancedRecord(PictureBytes record, MetafileContent& content) {
 bool CountWindowsRecord(PictureBytes record, MetafileContent& content) {
     ++content.records;
     const std::uint16_t function = *U16At(record, 4);
-    const auto bitmap = std::ranges::find(WMF_BITMAPS, function, &DibAt::function);
+    const auto* const bitmap = std::ranges::find(WMF_BITMAPS, function, &DibAt::function);
     if (bitmap != WMF_BITMAPS.end()) return CountWindowsBitmap(record, *bitmap, content);
     switch (function) {
         case META_POLYGON:

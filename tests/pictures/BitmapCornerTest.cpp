@@ -144,8 +144,9 @@ TEST(BitmapCorner, IsTheCornerOfTheWholePictureAsQtDecodesIt) {
             << spec.name;
         int wrong = 0;
         for (int y = 0; y < loaded.height(); ++y) {
-            for (int x = 0; x < loaded.width(); ++x)
-                wrong += (loaded.pixel(x, y) & 0xFFFFFFU) != (whole.pixel(x, y) & 0xFFFFFFU);
+            for (int x = 0; x < loaded.width(); ++x) {
+                if ((loaded.pixel(x, y) & 0xFFFFFFU) != (whole.pixel(x, y) & 0xFFFFFFU)) ++wrong;
+            }
         }
         EXPECT_EQ(wrong, 0) << spec.name;
 

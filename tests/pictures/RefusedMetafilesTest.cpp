@@ -196,9 +196,10 @@ INSTANTIATE_TEST_SUITE_P(
         // libwmf decodes a WMF's bitmaps whole even though its SVG leaves them out.
         Refused{"bitmap-at-bound.wmf", "rect.wmf",
                 [](Bytes& b) {
-                    AddWmfRecords(
-                        b, WmfDibRecord(kStretchDib, kStretchDibAt, Dib(256, 256, 1, 0, 32 * 256)),
-                        1);
+                    AddWmfRecords(b,
+                                  WmfDibRecord(kStretchDib, kStretchDibAt,
+                                               Dib(256, 256, 1, 0, std::size_t{32} * 256)),
+                                  1);
                 },
                 "loaded 40x20"},
         Refused{"run-length-bitmap.wmf", "rect.wmf",
