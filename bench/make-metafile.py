@@ -3,15 +3,23 @@
 benchmark: a 240 x 64 pixel picture whose pen zig-zags across it.
 
     python3 bench/make-metafile.py OUT.emf|OUT.wmf --bytes N | --records N
-    python3 bench/make-metafile.py OUT.emf --every-bound N
+    python3 bench/make-metafile.py OUT.emf|OUT.wmf --every-bound RECORDS POINTS CHARACTERS SIDE
+    python3 bench/make-metafile.py OUT.emf --comment N
+    python3 bench/make-metafile.py OUT.wmf --run-length-bitmap SIDE
 
 The kind follows the extension. --bytes N makes the file about N bytes long
 (an EMF line-to record is 16 bytes, a WMF one 10); --records N gives it N
 records in all: an EMF's header and the end-of-file record included.
---every-bound N gives an EMF of N records that also holds a polyline of
-10000 points, a text of 10000 characters and a 512 x 512 bitmap: every
-bound the loader sets on what a metafile draws reached at once.
+--every-bound gives a metafile of RECORDS records that also holds a
+polyline of POINTS points, a text of CHARACTERS characters and a SIDE x SIDE
+bitmap of 32 bits of random pixels (the costliest to draw): every bound the
+loader sets on what a metafile draws reached at once when the numbers are
+the bounds. --comment N gives an EMF of about N bytes that draws nothing: one
+comment record holds them. --run-length-bitmap SIDE gives a WMF of 140 bytes
+whose one bitmap declares SIDE x SIDE pixels of 8 bits, run-length coded,
+its data one end-of-bitmap code.
 """
+import random
 import struct
 import sys
 
@@ -55,15 +63,25 @@ def text16(characters):
     return emf_record(84, payload)
 
 
+def noise_dib(side):
+    """A bitmap information header and side x side pixels of 32 random bits."""
+    info = struct.pack("<IiiHHIIiiII", 40, side, side, 1, 32, 0, 0, 0, 0, 0, 0)
+    return info, random.Random(side).randbytes(4 * side * side)
+
+
 def stretch_dib(side):
-    """EMR_STRETCHDIBITS of a 1-bit side x side bitmap drawn over the picture."""
-    info = struct.pack("<IiiHHIIiiII", 40, side, side, 1, 1, 0, 0, 0, 0, 2, 0)
-    info += b"\x00\x00\x00\x00\xff\xff\xff\x00"
-    bits = b"\x55" * ((side + 31) // 32 * 4 * side)
+    """EMR_STRETCHDIBITS of a side x side bitmap drawn over the picture."""
+    info, bits = noise_dib(side)
     payload = struct.pack("<iiii", 0, 0, WIDTH - 1, HEIGHT - 1)
     payload += struct.pack("<iiiiiiIIIIIIii", 0, 0, 0, 0, side, side, 80, len(info),
                            80 + len(info), len(bits), 0, 0x00CC0020, WIDTH, HEIGHT)
     return emf_record(81, payload + info + bits)
+
+
+def emf_comment(size):
+    """EMR_COMMENT of size bytes in all, its data zeros."""
+    data = size - 12 - (size % 4)
+    return emf_record(70, struct.pack("<I", data) + bytes(data))
 
 
 def emf(lines, extras=()):
@@ -88,13 +106,34 @@ def wmf_record(function, params):
     return struct.pack("<IH", len(params) // 2 + 3, function) + params
 
 
-def wmf(lines):
-    body = [wmf_record(META_MOVETO, struct.pack("<hh", 0, 0))]
+def wmf_polyline(points):
+    """META_POLYLINE: the count, then the points."""
+    return wmf_record(0x0325, struct.pack("<h", points) +
+                      b"".join(struct.pack("<hh", x, y) for x, y in zigzag(points)))
+
+
+def wmf_text(characters):
+    """META_TEXTOUT: the count, the text padded to a word, then y and x."""
+    text = ("KOVEX " * characters)[:characters].encode("ascii")
+    text += bytes(len(text) % 2)
+    return wmf_record(0x0521, struct.pack("<h", characters) + text + struct.pack("<hh", 10, 0))
+
+
+def wmf_stretch_dib(info, bits):
+    """META_STRETCHDIB of the bitmap drawn over the picture."""
+    side = struct.unpack_from("<i", info, 4)[0]
+    params = struct.pack("<IHhhhhhhhh", 0x00CC0020, 0, side, side, 0, 0, HEIGHT, WIDTH, 0, 0)
+    return wmf_record(0x0F43, params + info + bits)
+
+
+def wmf(lines, extras=()):
+    body = [wmf_record(META_MOVETO, struct.pack("<hh", 0, 0))] + list(extras)
     body += [wmf_record(META_LINETO, struct.pack("<hh", y, x)) for x, y in zigzag(lines)]
     body.append(wmf_record(META_EOF, b""))
+    largest = max(struct.unpack_from("<I", record)[0] for record in body)
     body = b"".join(body)
     words = WMF_HEADER_SIZE // 2 + len(body) // 2
-    standard = struct.pack("<HHHIHIH", 1, 9, 0x0300, words, 0, 5, 0) + body
+    standard = struct.pack("<HHHIHIH", 1, 9, 0x0300, words, 0, largest, 0) + body
     # 240 x 64 units at 96 units per inch: a 240 x 64 pixel picture.
     placeable = [0xCDD7, 0x9AC6, 0, 0, 0, WIDTH, HEIGHT, 96, 0, 0]
     checksum = 0
@@ -103,16 +142,22 @@ def wmf(lines):
     return struct.pack("<10HH", *placeable, checksum) + standard
 
 
-def main():
-    args = sys.argv[1:]
-    if len(args) != 3 or args[1] not in ("--bytes", "--records", "--every-bound"):
-        sys.exit(__doc__)
-    path, unit, count = args[0], args[1], int(args[2])
-    if unit == "--every-bound":
-        extras = (polyline16(10000), text16(10000), stretch_dib(512))
-        with open(path, "wb") as out:
-            out.write(emf(count - 3 - len(extras), extras))
-        return
+def every_bound(path, records, points, characters, side):
+    if path.lower().endswith(".wmf"):
+        extras = (wmf_polyline(points), wmf_text(characters), wmf_stretch_dib(*noise_dib(side)))
+        # Besides the line-to records: a move-to and the end-of-file record.
+        return wmf(records - 2 - len(extras), extras)
+    extras = (polyline16(points), text16(characters), stretch_dib(side))
+    return emf(records - 3 - len(extras), extras)
+
+
+def run_length_bitmap(side):
+    """A WMF whose one META_STRETCHDIB declares a side x side RLE8 bitmap."""
+    info = struct.pack("<IiiHHIIiiII", 40, side, side, 1, 8, 1, 2, 0, 0, 1, 0)
+    return wmf(1, [wmf_stretch_dib(info + b"\xff\xff\xff\x00", b"\x00\x01")])
+
+
+def lines_only(path, unit, count):
     # Besides the line-to records: a move-to, the end-of-file record and, in
     # an EMF, the header record.
     if path.lower().endswith(".emf"):
@@ -122,8 +167,27 @@ def main():
     else:
         sys.exit(__doc__)
     lines = (count - fixed) // record if unit == "--bytes" else count - others
+    return make(max(1, lines))
+
+
+def main():
+    args = sys.argv[1:]
+    if len(args) < 3:
+        sys.exit(__doc__)
+    path, unit, numbers = args[0], args[1], [int(number) for number in args[2:]]
+    if unit == "--every-bound" and len(numbers) == 4:
+        data = every_bound(path, *numbers)
+    elif unit == "--comment" and len(numbers) == 1 and path.lower().endswith(".emf"):
+        fixed = EMF_HEADER_SIZE + 16 + 16 + EMF_EOF_SIZE
+        data = emf(1, [emf_comment(numbers[0] - fixed)])
+    elif unit == "--run-length-bitmap" and len(numbers) == 1 and path.lower().endswith(".wmf"):
+        data = run_length_bitmap(numbers[0])
+    elif unit in ("--bytes", "--records") and len(numbers) == 1:
+        data = lines_only(path, unit, numbers[0])
+    else:
+        sys.exit(__doc__)
     with open(path, "wb") as out:
-        out.write(make(max(1, lines)))
+        out.write(data)
 
 
 if __name__ == "__main__":

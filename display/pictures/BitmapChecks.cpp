@@ -67,8 +67,7 @@ std::optional<DibInfo> ReadDibInfo(PictureBytes bytes, std::uint64_t at) {
 }
 
 std::uint64_t RowBytes(const DibInfo& info, std::uint16_t bitCount) {
-    const auto bits = static_cast<std::uint64_t>(info.width) * bitCount;
-    return (bits + 31) / 32 * 4;
+    return BitmapRowBytes(info.width, bitCount);
 }
 
 std::uint64_t Rows(const DibInfo& info) {
@@ -210,15 +209,21 @@ bool CheckIconEntry(PictureBytes bytes, std::uint64_t entry, std::uint64_t direc
 
 }  // namespace
 
-bool CheckBitmapBytes(PictureBytes bytes) {
-    if (!HasBytes(bytes, 0, FILE_HEADER_SIZE) || bytes[0] != 'B' || bytes[1] != 'M') return false;
+std::uint64_t BitmapRowBytes(std::int64_t width, std::uint16_t bitCount) {
+    const auto bits = static_cast<std::uint64_t>(width) * bitCount;
+    return (bits + 31) / 32 * 4;
+}
+
+std::optional<BitmapLayout> CheckBitmapBytes(PictureBytes bytes) {
+    if (!HasBytes(bytes, 0, FILE_HEADER_SIZE) || bytes[0] != 'B' || bytes[1] != 'M') return {};
     const auto info = ReadDibInfo(bytes, FILE_HEADER_SIZE);
-    if (!info || !IsSoundDib(*info)) return false;
+    if (!info || !IsSoundDib(*info)) return std::nullopt;
     const std::uint64_t headersEnd = FILE_HEADER_SIZE + info->headerSize;
-    if (!HasBytes(bytes, headersEnd, TableBytes(*info))) return false;
+    if (!HasBytes(bytes, headersEnd, TableBytes(*info))) return std::nullopt;
     const std::uint32_t dataOffset = *U32At(bytes, 10);
-    if (dataOffset < headersEnd) return false;
-    return PixelDataFits(bytes, *info, dataOffset);
+    if (dataOffset < headersEnd || !PixelDataFits(bytes, *info, dataOffset)) return std::nullopt;
+    const bool runLength = info->compression == BI_RLE8 || info->compression == BI_RLE4;
+    return BitmapLayout{dataOffset, info->width, info->height, info->bitCount, runLength};
 }
 
 bool CheckPngBytes(PictureBytes bytes) {

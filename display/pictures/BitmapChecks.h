@@ -9,9 +9,21 @@
 
 namespace kovex {
 
+// Where the parts of a checked .bmp file lie.
+struct BitmapLayout {
+    std::uint64_t dataOffset = 0;  // the pixel data; headers, masks and palette before it
+    std::int64_t width = 0;
+    std::int64_t height = 0;  // negative: rows stored top-down
+    std::uint16_t bitCount = 0;
+    bool runLength = false;
+};
+
 // A whole .bmp file: file header "BM", a known information header, a data
 // offset within the file and every row of pixel data present.
-bool CheckBitmapBytes(PictureBytes bytes);
+std::optional<BitmapLayout> CheckBitmapBytes(PictureBytes bytes);
+
+// The bytes of one stored row of pixels that are not run-length coded.
+std::uint64_t BitmapRowBytes(std::int64_t width, std::uint16_t bitCount);
 
 // A whole .ico file: icon directory, every entry's image inside the file,
 // and each image a PNG or a device-independent bitmap with both masks present.

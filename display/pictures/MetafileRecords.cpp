@@ -89,15 +89,9 @@ bool AddCount(PictureBytes record, const CountAt& at, std::uint64_t fixed, std::
     return true;
 }
 
-// The pixels of the bitmap whose information header the record points at;
-// a header outside the record is not valid.
-bool AddBitmap(PictureBytes record, std::uint64_t offsetAt, std::uint64_t& pixels) {
-    const auto offset = U32At(record, offsetAt);
-    const auto size = U32At(record, offsetAt + 4);
-    if (!offset || !size) return false;
-    if (*size == 0) return true;  // no bitmap: a pattern fill only
-    if (!HasBytes(record, *offset, *size)) return false;
-    const PictureBytes header = record.subspan(*offset, *size);
+// The pixels of the bitmap whose information header starts `header`; a
+// header of no known kind, or cut short, is not valid.
+bool AddDibPixels(PictureBytes header, std::uint64_t& pixels) {
     const auto headerSize = U32At(header, 0);
     if (!headerSize) return false;
     std::uint64_t width = 0;
@@ -116,6 +110,17 @@ bool AddBitmap(PictureBytes record, std::uint64_t offsetAt, std::uint64_t& pixel
     return true;
 }
 
+// The pixels of the bitmap whose information header the record points at;
+// a header outside the record is not valid.
+bool AddBitmap(PictureBytes record, std::uint64_t offsetAt, std::uint64_t& pixels) {
+    const auto offset = U32At(record, offsetAt);
+    const auto size = U32At(record, offsetAt + 4);
+    if (!offset || !size) return false;
+    if (*size == 0) return true;  // no bitmap: a pattern fill only
+    if (!HasBytes(record, *offset, *size)) return false;
+    return AddDibPixels(record.subspan(*offset, *size), pixels);
+}
+
 bool CountEnhancedBitmaps(PictureBytes record, const BitmapsAt& at, MetafileContent& content) {
     if (!AddBitmap(record, at.source, content.bitmapPixels)) return false;
     return at.mask == 0 || AddBitmap(record, at.mask, content.bitmapPixels);
@@ -128,6 +133,30 @@ constexpr std::uint16_t META_POLYLINE = 0x0325;
 constexpr std::uint16_t META_POLYPOLYGON = 0x0538;
 constexpr std::uint64_t WMF_PARAMETERS = 6;  // size in words, then the function
 constexpr std::uint64_t WMF_POINT_BYTES = 4;
+
+// Records that hold a device-independent bitmap, and where its information
+// header starts. META_DIBBITBLT and META_DIBSTRETCHBLT also come without
+// one: then the record is (function >> 8) + 3 words long.
+struct DibAt {
+    std::uint16_t function;
+    std::uint64_t header;
+    bool mayHaveNone;
+};
+
+constexpr std::array<DibAt, 5> WMF_BITMAPS{{
+    {0x0142, 10, false},  // META_DIBCREATEPATTERNBRUSH
+    {0x0940, 22, true},   // META_DIBBITBLT
+    {0x0B41, 26, true},   // META_DIBSTRETCHBLT
+    {0x0D33, 24, false},  // META_SETDIBTODEV
+    {0x0F43, 28, false},  // META_STRETCHDIB
+}};
+
+bool CountWindowsBitmap(PictureBytes record, const DibAt& at, MetafileContent& content) {
+    const std::uint64_t withoutBitmap = 2 * ((std::uint64_t{at.function} >> 8) + 3);
+    if (at.mayHaveNone && record.size() == withoutBitmap) return true;
+    if (at.header > record.size()) return false;
+    return AddDibPixels(record.subspan(at.header), content.bitmapPixels);
+}
 
 // META_POLYPOLYGON: the number of polygons, a 16-bit point count for each,
 // then the points.
@@ -177,7 +206,10 @@ bool CountEnhancedRecord(PictureBytes record, MetafileContent& content) {
 
 bool CountWindowsRecord(PictureBytes record, MetafileContent& content) {
     ++content.records;
-    switch (*U16At(record, 4)) {
+    const std::uint16_t function = *U16At(record, 4);
+    const auto* const bitmap = std::ranges::find(WMF_BITMAPS, function, &DibAt::function);
+    if (bitmap != WMF_BITMAPS.end()) return CountWindowsBitmap(record, *bitmap, content);
+    switch (function) {
         case META_POLYGON:
         case META_POLYLINE:
             return AddWindowsCount(record, WMF_PARAMETERS, WMF_POINT_BYTES, content.points);

@@ -11,8 +11,8 @@ namespace kovex {
 bool CountEnhancedRecord(PictureBytes record, MetafileContent& content);
 
 // `record` is the whole record, its size in words and function first
-// ([MS-WMF] 2.3). libwmf's SVG output leaves bitmaps out, so they are not
-// counted.
+// ([MS-WMF] 2.3). libwmf's SVG output leaves bitmaps out, but libwmf still
+// decodes each one whole, at 4 bytes a pixel, so they are counted.
 bool CountWindowsRecord(PictureBytes record, MetafileContent& content);
 
 }  // namespace kovex

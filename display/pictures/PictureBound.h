@@ -1,10 +1,12 @@
 // The largest picture the loader decodes, checked against the size each
 // file declares before a decoder sees it. The display shows the top-left
 // 240 x 64 (256 x 64 packed) of a picture, clipped, never scaled, so a
-// larger picture only gives more to throw away. 2048 a side still takes a
-// full-HD screenshot or a drawing made on a larger canvas, and decodes into
-// 16 MB at 4 bytes a pixel (32 MB for a 16-bit PNG), which keeps an upload
-// under 64 MB; 4096 a side alone would decode into 64 MB.
+// larger picture only gives more to throw away. 1024 a side is four times
+// the display's width and sixteen times its height: a picture made for the
+// display fits with room to spare, and so does a 1024 x 768 screenshot. The
+// largest file it admits, a 32-bit bitmap of 4 MiB, and a PNG decoded at
+// 3 bytes a pixel (3 MiB) keep the window's whole Upload under 64 MB; at
+// 2048 a side the bitmap alone is 16 MiB and the PNG 12 MiB.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +16,7 @@
 
 namespace kovex {
 
-inline constexpr std::int64_t MAX_PICTURE_SIDE = 2048;
+inline constexpr std::int64_t MAX_PICTURE_SIDE = 1024;
 
 // Width and height in pixels, as a header declares them.
 struct PictureSize {
@@ -25,7 +27,7 @@ struct PictureSize {
 bool WithinPictureBound(const PictureSize& size);
 
 // Throws PictureError with InvalidPictureText(kind) and, after ": ", e.g.
-// "it is 5792 x 5792 pixels, more than the 2048 x 2048 a picture for the
+// "it is 5792 x 5792 pixels, more than the 1024 x 1024 a picture for the
 // 240 x 64 display can need"; returns within the bound.
 void RefuseOverBound(const PictureSize& size, PictureKind kind);
 

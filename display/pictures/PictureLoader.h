@@ -15,13 +15,15 @@
 namespace kovex {
 
 // Larger picture files are refused unread: the file is held in memory while
-// it is decoded. The largest picture within the bound, a 2048 x 2048 bitmap
-// of 32 bits a pixel, is 16 MiB and its headers.
-inline constexpr std::uint64_t PICTURE_FILE_LIMIT = std::uint64_t{17} << 20;
+// it is decoded. The largest picture within the bound, a 1024 x 1024 bitmap
+// of 32 bits a pixel, is 4 MiB and its headers.
+inline constexpr std::uint64_t PICTURE_FILE_LIMIT = std::uint64_t{5} << 20;
 
 // Larger metafiles are refused unread: the file is held in memory twice while
-// it is converted, and a metafile for the display is kilobytes long.
-inline constexpr std::uint64_t METAFILE_FILE_LIMIT = std::uint64_t{16} << 20;
+// it is converted, and a metafile for the display is kilobytes long; one that
+// reaches every limit of MetafileLimits.h, its bitmap of 32 bits a pixel
+// included, is about 330 KB.
+inline constexpr std::uint64_t METAFILE_FILE_LIMIT = std::uint64_t{1} << 20;
 
 // A picture that cannot be loaded. what() is the text shown to the user:
 // "Unknown picture file extension (.%s)" (followed by the extensions that

@@ -1,7 +1,7 @@
-// Bitmaps and icons through Qt's image readers. Qt decodes the whole
-// picture (a bitmap in its own depth: 1 bit a pixel for 1-bit, a byte for
-// 4 and 8 bits and run-length data); only the corner the display shows is
-// kept, and only that is converted to RGB32.
+// Bitmaps and icons through Qt's image readers. A bitmap's corner the
+// display shows is cut out of the file before Qt decodes it
+// (BitmapCorner.h); run-length data is decoded whole, a byte a pixel. Only
+// the corner is kept, and only that is converted to RGB32.
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "display/pictures/BitmapChecks.h"
+#include "display/pictures/BitmapCorner.h"
 #include "display/pictures/PictureDecoders.h"
 
 namespace kovex {
@@ -57,8 +58,11 @@ QImage WhiteCanvas(int width, int height) {
 }
 
 QImage DecodeBitmap(PictureBytes bytes) {
-    if (!CheckBitmapBytes(bytes)) return {};
-    const QImage corner = DisplayCorner(ReadWithQt(bytes, "bmp"));
+    const auto layout = CheckBitmapBytes(bytes);
+    if (!layout) return {};
+    const auto cornerFile = BitmapCornerFile(bytes, *layout);
+    const QImage corner =
+        DisplayCorner(ReadWithQt(cornerFile ? PictureBytes(*cornerFile) : bytes, "bmp"));
     if (corner.isNull()) return {};
     return OpaqueCopy(corner);
 }

@@ -1,4 +1,4 @@
-// Every format's declared size against the picture bound, 2048 x 2048: a
+// Every format's declared size against the picture bound, 1024 x 1024: a
 // file of a few header bytes that declares more is refused with the size it
 // declares before anything is decoded; one at the bound loads, keeping the
 // corner the display shows.
@@ -121,7 +121,7 @@ Bytes WideWindowsMetafile(std::uint16_t width) {
 
 std::string Over(const std::string& invalid, const std::string& size) {
     return invalid + ": it is " + size +
-           " pixels, more than the 2048 x 2048 a picture for the 240 x 64 display can need";
+           " pixels, more than the 1024 x 1024 a picture for the 240 x 64 display can need";
 }
 
 TEST(PictureBound, EachFormatsDeclaredSizeIsCheckedBeforeAnythingIsDecoded) {
@@ -136,26 +136,28 @@ TEST(PictureBound, EachFormatsDeclaredSizeIsCheckedBeforeAnythingIsDecoded) {
     };
     const std::vector<Case> cases{
         {"rle8-5792.bmp", [] { return RunLength(5792, 5792); }, Over(bitmap, "5792 x 5792")},
-        {"rle8-2049-wide.bmp", [] { return RunLength(2049, 1); }, Over(bitmap, "2049 x 1")},
-        {"rle8-at-bound.bmp", [] { return RunLength(2048, 2048); }, "loaded 256x64"},
+        {"rle8-1025-wide.bmp", [] { return RunLength(1025, 1); }, Over(bitmap, "1025 x 1")},
+        {"rle8-at-bound.bmp", [] { return RunLength(1024, 1024); }, "loaded 256x64"},
         {"bits1-8192x4096.bmp", [] { return Bitmap(InfoHeader(8192, 4096, 1)); },
          Over(bitmap, "8192 x 4096")},
-        {"top-down-2049.bmp", [] { return Bitmap(InfoHeader(8, -2049, 24)); },
-         Over(bitmap, "8 x 2049")},
+        {"top-down-1025.bmp", [] { return Bitmap(InfoHeader(8, -1025, 24)); },
+         Over(bitmap, "8 x 1025")},
         // Within the bound, the same few bytes are refused for their missing pixels.
-        {"bits1-at-bound-no-pixels.bmp", [] { return Bitmap(InfoHeader(2048, 2048, 1)); }, bitmap},
+        {"bits1-at-bound-no-pixels.bmp", [] { return Bitmap(InfoHeader(1024, 1024, 1)); }, bitmap},
         {"core-header-4096.bmp", [] { return CoreHeaderBitmap(4096, 16); },
          Over(bitmap, "4096 x 16")},
         {"png-5792.png", [] { return PngHeader(5792, 5792); }, Over(png, "5792 x 5792")},
-        {"png-2049-high.png", [] { return PngHeader(1, 2049); }, Over(png, "1 x 2049")},
-        {"png-at-bound.png", [] { return WholePng(2048, 2048); }, "loaded 256x64"},
+        {"png-1025-high.png", [] { return PngHeader(1, 1025); }, Over(png, "1 x 1025")},
+        {"png-at-bound.png", [] { return WholePng(1024, 1024); }, "loaded 256x64"},
         {"bitmap-4096.ico", [] { return Icon(InfoHeader(4096, 2 * 4096, 32)); },
          Over(icon, "4096 x 4096")},
         {"png-3000.ico", [] { return Icon(PngHeader(3000, 10)); }, Over(icon, "3000 x 10")},
         // An icon directory says at most 256 a side.
         {"bitmap-257.ico", [] { return Icon(InfoHeader(257, 2 * 257, 32)); }, icon},
         {"canvas-5000.emf", [] { return WideEnhancedMetafile(5000); }, Over(metafile, "5000 x 20")},
-        {"canvas-3000.wmf", [] { return WideWindowsMetafile(3000); }, Over(metafile, "3000 x 20")},
+        {"canvas-1025.emf", [] { return WideEnhancedMetafile(1025); }, Over(metafile, "1025 x 20")},
+        {"canvas-1025.wmf", [] { return WideWindowsMetafile(1025); }, Over(metafile, "1025 x 20")},
+        {"canvas-at-bound.wmf", [] { return WideWindowsMetafile(1024); }, "loaded 256x20"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ErrorOf(WriteTemp(c.name, c.file())), c.expected) << c.name;

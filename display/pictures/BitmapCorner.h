@@ -1,0 +1,23 @@
+// The corner of a bitmap the display shows, cut out before decoding: Qt's
+// reader allocates the whole picture at 4 bytes a pixel for 16, 24 and 32
+// bits, so it is given a bitmap of the corner instead, and decodes at most
+// 256 x 64 pixels whatever the picture's size.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "display/pictures/BitmapChecks.h"
+
+namespace kovex {
+
+// A .bmp file of the top-left corner of `bytes` (checked, as `layout` says):
+// the bytes before the pixel data as they are, with width, height, image
+// size and file size made the corner's, then of the rows the display shows
+// only the bytes of its columns, in the picture's own depth and row order.
+// Nothing for run-length data, which cannot be cut without decoding it.
+std::optional<std::vector<std::uint8_t>> BitmapCornerFile(PictureBytes bytes,
+                                                          const BitmapLayout& layout);
+
+}  // namespace kovex

@@ -1,0 +1,165 @@
+// A bitmap's corner is cut out of the file before it is decoded: for every
+// depth, header and row order the loader's picture must be, pixel for pixel,
+// the corner of Qt's decoding of the whole file, and what is decoded no more
+// than the display's 256 x 64.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "display/pictures/BitmapCorner.h"
+#include "display/pictures/PictureBytes.h"
+#include "pictures/PictureFiles.h"
+
+namespace kovex {
+namespace {
+
+constexpr std::uint32_t BI_RGB = 0;
+constexpr std::uint32_t BI_RLE8 = 1;
+constexpr std::uint32_t BI_BITFIELDS = 3;
+
+struct BitmapSpec {
+    std::string name;
+    std::int32_t width;
+    std::int32_t height;  // negative: rows stored top-down
+    std::uint16_t bits;
+    std::uint32_t headerSize = 40;
+    std::uint32_t compression = BI_RGB;
+    std::array<std::uint32_t, 4> masks{};  // red, green, blue, alpha
+};
+
+Bytes RandomBytes(std::size_t count, std::minstd_rand& random) {
+    Bytes bytes(count);
+    std::ranges::generate(bytes, [&] { return static_cast<std::uint8_t>(random() >> 8); });
+    return bytes;
+}
+
+Bytes InformationHeader(const BitmapSpec& spec, std::size_t pixelBytes) {
+    Bytes header(spec.headerSize);
+    PutU32(header, 0, spec.headerSize);
+    if (spec.headerSize == 12) {
+        PutU16(header, 4, static_cast<std::uint16_t>(spec.width));
+        PutU16(header, 6, static_cast<std::uint16_t>(spec.height));
+        PutU16(header, 8, 1);
+        PutU16(header, 10, spec.bits);
+        return header;
+    }
+    PutU32(header, 4, static_cast<std::uint32_t>(spec.width));
+    PutU32(header, 8, static_cast<std::uint32_t>(spec.height));
+    PutU16(header, 12, 1);
+    PutU16(header, 14, spec.bits);
+    PutU32(header, 16, spec.compression);
+    PutU32(header, 20, static_cast<std::uint32_t>(pixelBytes));
+    for (std::size_t i = 0; spec.headerSize >= 108 && i < spec.masks.size(); ++i)
+        PutU32(header, 40 + 4 * i, spec.masks.at(i));
+    return header;
+}
+
+// Masks after a 40-byte header, then the palette of a paletted picture.
+Bytes Tables(const BitmapSpec& spec, std::minstd_rand& random) {
+    Bytes tables;
+    if (spec.compression == BI_BITFIELDS && spec.headerSize == 40) {
+        tables.resize(12);
+        for (std::size_t i = 0; i < 3; ++i)
+            PutU32(tables, 4 * i, spec.masks.at(i));
+    }
+    if (spec.bits <= 8) {
+        const Bytes palette =
+            RandomBytes((std::size_t{1} << spec.bits) * (spec.headerSize == 12 ? 3 : 4), random);
+        tables.insert(tables.end(), palette.begin(), palette.end());
+    }
+    return tables;
+}
+
+// Every row a run of 255 pixels and what is left, in random colours.
+Bytes RunLengthRows(const BitmapSpec& spec, std::minstd_rand& random) {
+    Bytes data;
+    for (std::int32_t row = 0; row < spec.height; ++row) {
+        for (std::int32_t left = spec.width; left > 0; left -= 255) {
+            data.push_back(static_cast<std::uint8_t>(std::min(left, 255)));
+            data.push_back(static_cast<std::uint8_t>(random() >> 8));
+        }
+        data.insert(data.end(), {0, 0});
+    }
+    data.insert(data.end(), {0, 1});
+    return data;
+}
+
+Bytes MakeBitmap(const BitmapSpec& spec) {
+    std::minstd_rand random(static_cast<std::uint32_t>(spec.width * 31 + spec.bits));
+    const auto rows = static_cast<std::size_t>(std::abs(spec.height));
+    const Bytes pixels = spec.compression == BI_RLE8
+                             ? RunLengthRows(spec, random)
+                             : RandomBytes(BitmapRowBytes(spec.width, spec.bits) * rows, random);
+    const Bytes tables = Tables(spec, random);
+    Bytes file{'B', 'M'};
+    file.resize(14);
+    const Bytes header = InformationHeader(spec, pixels.size());
+    for (const Bytes* part : {&header, &tables, &pixels})
+        file.insert(file.end(), part->begin(), part->end());
+    PutU32(file, 2, static_cast<std::uint32_t>(file.size()));
+    PutU32(file, 10, static_cast<std::uint32_t>(file.size() - pixels.size()));
+    return file;
+}
+
+TEST(BitmapCorner, IsTheCornerOfTheWholePictureAsQtDecodesIt) {
+    const std::vector<BitmapSpec> cases{
+        {"1-bit", 300, 70, 1},
+        {"4-bit", 257, 65, 4},
+        {"8-bit", 300, 70, 8},
+        {"16-bit 5-5-5", 300, 70, 16},
+        {"16-bit 5-6-5 fields", 300, 70, 16, 40, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F, 0}},
+        {"24-bit", 300, 70, 24},
+        {"32-bit", 1024, 1024, 32},
+        {"32-bit fields", 300, 70, 32, 40, BI_BITFIELDS, {0xFF0000, 0xFF00, 0xFF, 0}},
+        {"32-bit V5 with alpha",
+         300,
+         70,
+         32,
+         124,
+         BI_BITFIELDS,
+         {0xFF0000, 0xFF00, 0xFF, 0xFF000000}},
+        {"24-bit core header", 300, 70, 24, 12},
+        {"8-bit core header", 300, 70, 8, 12},
+        {"24-bit top-down", 300, -70, 24},
+        {"1-bit top-down", 1000, -100, 1},
+        {"rows cut only", 100, 1000, 8},
+        {"columns cut only", 1000, 10, 24},
+        {"exactly the corner", 256, 64, 24},
+        {"run-length, decoded whole", 300, 70, 8, 40, BI_RLE8},
+    };
+    for (const BitmapSpec& spec : cases) {
+        const Bytes file = MakeBitmap(spec);
+        QImage whole;
+        ASSERT_TRUE(whole.loadFromData(file.data(), static_cast<int>(file.size()), "BMP"))
+            << spec.name;
+        const QImage loaded = LoadPictureBytes(file, PictureKind::Bitmap);
+        ASSERT_EQ(loaded.size(),
+                  QSize(std::min(spec.width, 256), std::min(std::abs(spec.height), 64)))
+            << spec.name;
+        int wrong = 0;
+        for (int y = 0; y < loaded.height(); ++y) {
+            for (int x = 0; x < loaded.width(); ++x) {
+                if ((loaded.pixel(x, y) & 0xFFFFFFU) != (whole.pixel(x, y) & 0xFFFFFFU)) ++wrong;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << spec.name;
+
+        const auto layout = CheckBitmapBytes(file);
+        ASSERT_TRUE(layout) << spec.name;
+        const auto corner = BitmapCornerFile(file, *layout);
+        EXPECT_EQ(corner.has_value(), spec.compression != BI_RLE8) << spec.name;
+        if (corner) {
+            EXPECT_LE(corner->size(), layout->dataOffset + 64 * BitmapRowBytes(256, spec.bits))
+                << spec.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kovex
