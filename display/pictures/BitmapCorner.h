@@ -1,11 +1,11 @@
 // The corner of a bitmap the display shows, cut out before decoding: Qt's
 // reader allocates the whole picture at 4 bytes a pixel for 16, 24 and 32
-// bits, so it is given a bitmap of the corner instead, and decodes at most
-// 256 x 64 pixels whatever the picture's size.
+// bits (a byte a pixel for run-length data, where it also leaves pixels no
+// run reaches as the memory held), so it is given a bitmap of the corner
+// instead, and decodes at most 256 x 64 pixels whatever the picture's size.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "display/pictures/BitmapChecks.h"
@@ -16,8 +16,8 @@ namespace kovex {
 // the bytes before the pixel data as they are, with width, height, image
 // size and file size made the corner's, then of the rows the display shows
 // only the bytes of its columns, in the picture's own depth and row order.
-// Nothing for run-length data, which cannot be cut without decoding it.
-std::optional<std::vector<std::uint8_t>> BitmapCornerFile(PictureBytes bytes,
-                                                          const BitmapLayout& layout);
+// Run-length data is decoded into an uncompressed corner of the same depth;
+// pixels no run reaches are palette index 0.
+std::vector<std::uint8_t> BitmapCornerFile(PictureBytes bytes, const BitmapLayout& layout);
 
 }  // namespace kovex

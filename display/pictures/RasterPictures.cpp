@@ -1,7 +1,7 @@
 // Bitmaps and icons through Qt's image readers. A bitmap's corner the
-// display shows is cut out of the file before Qt decodes it
-// (BitmapCorner.h); run-length data is decoded whole, a byte a pixel. Only
-// the corner is kept, and only that is converted to RGB32.
+// display shows is cut out of the file (run-length data decoded into it)
+// before Qt decodes it (BitmapCorner.h). Only the corner is kept, and only
+// that is converted to RGB32.
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
@@ -60,9 +60,8 @@ QImage WhiteCanvas(int width, int height) {
 QImage DecodeBitmap(PictureBytes bytes) {
     const auto layout = CheckBitmapBytes(bytes);
     if (!layout) return {};
-    const auto cornerFile = BitmapCornerFile(bytes, *layout);
-    const QImage corner =
-        DisplayCorner(ReadWithQt(cornerFile ? PictureBytes(*cornerFile) : bytes, "bmp"));
+    const std::vector<std::uint8_t> cornerFile = BitmapCornerFile(bytes, *layout);
+    const QImage corner = DisplayCorner(ReadWithQt(cornerFile, "bmp"));
     if (corner.isNull()) return {};
     return OpaqueCopy(corner);
 }
