@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "firmware/HexLoader.h"
@@ -123,34 +124,47 @@ double ProgrammingFloorSeconds(const kovex::CardTiming& timing, const std::strin
     return std::chrono::duration<double>(floor).count();
 }
 
-void RunProgramming(benchmark::State& state, kovex::Nanos ackDelay) {
+// The simulated card, opened, with the tool's pump and a 100 ms Timer1, and
+// Program KOVEX reading the largest image.
+struct ProgrammingRig {
+    explicit ProgrammingRig(const std::function<void(kovex::SimulatedCard&)>& setUpCard) {
+        setUpCard(card);
+        opener.Button1Click();
+        timer1.setInterval(TIMER1_INTERVAL);
+        QObject::connect(&timer1, &QTimer::timeout, [this] {
+            if (appState.TickCountdown > 0) --appState.TickCountdown;
+        });
+        timer1.start();
+    }
+
     const std::string hex = LargestImageHex();
     kovex::SteadyClock clock;
-    kovex::SimulatedCard card(clock);
-    card.Timing().eraseTime = 0ns;
-    card.Timing().lineAckDelay = ackDelay;
+    kovex::SimulatedCard card{clock};
     BenchWindow window;
     kovex::AppState appState;
-    kovex::CardPort port(appState, clock, [] { QCoreApplication::processEvents(); });
-    kovex::CardOpener opener(card, port, window);
-    opener.Button1Click();
+    kovex::CardPort port{appState, clock, [] { QCoreApplication::processEvents(); }};
+    kovex::CardOpener opener{card, port, window};
     QTimer timer1;
-    timer1.setInterval(TIMER1_INTERVAL);
-    QObject::connect(&timer1, &QTimer::timeout, [&appState] {
-        if (appState.TickCountdown > 0) --appState.TickCountdown;
+    kovex::ProgrammingSequence sequence{
+        port, window, [this](const std::string&) {
+            return kovex::FirmwareFile(std::vector<std::uint8_t>(hex.begin(), hex.end()));
+        }};
+};
+
+void RunProgramming(benchmark::State& state, kovex::Nanos ackDelay) {
+    ProgrammingRig rig([ackDelay](kovex::SimulatedCard& card) {
+        card.Timing().eraseTime = 0ns;
+        card.Timing().lineAckDelay = ackDelay;
     });
-    timer1.start();
-    kovex::ProgrammingSequence sequence(port, window, [&hex](const std::string&) {
-        return kovex::FirmwareFile(std::vector<std::uint8_t>(hex.begin(), hex.end()));
-    });
+    BenchWindow& window = rig.window;
     const auto lines = (0x10000 - 0x2000) / 16.0;
 
     double wall = 0;
     double cpu = 0;
     for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         window.loopStartWall = window.loopEndWall = 0;
-        sequence.Button2Click();
-        if (window.loopEndWall == 0 || card.State().flash.size() != 0xE000) {
+        rig.sequence.Button2Click();
+        if (window.loopEndWall == 0 || rig.card.State().flash.size() != 0xE000) {
             state.SkipWithError(("the run did not complete: " + window.last).c_str());
             return;
         }
@@ -164,7 +178,7 @@ void RunProgramming(benchmark::State& state, kovex::Nanos ackDelay) {
     state.counters["wall_us_per_line"] =
         1e6 * wall / (lines * static_cast<double>(state.iterations()));
     state.counters["cpu_share_of_core_pct"] = 100.0 * cpu / wall;
-    state.counters["malformed_frames"] = card.Mailbox().MalformedFrames();
+    state.counters["malformed_frames"] = rig.card.Mailbox().MalformedFrames();
 }
 
 void BM_ProgramCardThatAcksAtOnce(benchmark::State& state) {
@@ -184,25 +198,8 @@ BENCHMARK(BM_ProgramCardThatAcksAfter1ms)
 
 // The whole run, from the file to the closing replies, on the simulated card.
 void BM_ProgramSimulatedCardWhole(benchmark::State& state) {
-    const std::string hex = LargestImageHex();
-    kovex::SteadyClock clock;
-    kovex::SimulatedCard card(clock);
-    kovex::SetUpToolCard(card);
-    BenchWindow window;
-    kovex::AppState appState;
-    kovex::CardPort port(appState, clock, [] { QCoreApplication::processEvents(); });
-    kovex::CardOpener opener(card, port, window);
-    opener.Button1Click();
-    QTimer timer1;
-    timer1.setInterval(TIMER1_INTERVAL);
-    QObject::connect(&timer1, &QTimer::timeout, [&appState] {
-        if (appState.TickCountdown > 0) --appState.TickCountdown;
-    });
-    timer1.start();
-    kovex::ProgrammingSequence sequence(port, window, [&hex](const std::string&) {
-        return kovex::FirmwareFile(std::vector<std::uint8_t>(hex.begin(), hex.end()));
-    });
-    const double floor = ProgrammingFloorSeconds(card.Timing(), hex);
+    ProgrammingRig rig([](kovex::SimulatedCard& card) { kovex::SetUpToolCard(card); });
+    const double floor = ProgrammingFloorSeconds(rig.card.Timing(), rig.hex);
     const auto lines = (0x10000 - 0x2000) / 16.0;
 
     double wall = 0;
@@ -210,11 +207,11 @@ void BM_ProgramSimulatedCardWhole(benchmark::State& state) {
     for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         const double wallStart = WallSeconds();
         const double cpuStart = ProcessCpuSeconds();
-        const auto reply = sequence.Button2Click();
+        const auto reply = rig.sequence.Button2Click();
         const double runWall = WallSeconds() - wallStart;
         cpu += ProcessCpuSeconds() - cpuStart;
-        if (!reply.outcome || card.State().flash.size() != 0xE000) {
-            state.SkipWithError(("the run did not complete: " + window.last).c_str());
+        if (!reply.outcome || rig.card.State().flash.size() != 0xE000) {
+            state.SkipWithError(("the run did not complete: " + rig.window.last).c_str());
             return;
         }
         wall += runWall;
