@@ -93,6 +93,6 @@ private:
 
 }  // namespace
 
-QObject* ShownClockPlugin::create(const QString& /*key*/, const QString& /*specification*/) {
+QObject* ShownClockPlugin::create(const QString& /*key*/, const QString& /*parameters*/) {
     return new ShownClock;
 }

@@ -9,7 +9,7 @@
 
 namespace kovex {
 
-// Where the parts of a checked .bmp file lie.
+// Where the headers and pixels of a checked .bmp file lie.
 struct BitmapLayout {
     std::uint64_t dataOffset = 0;  // the pixel data; headers, masks and palette before it
     std::int64_t width = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "display/pictures/LittleEndian.h"
 #include "display/pictures/PictureDecoders.h"
 
 namespace kovex {
@@ -17,16 +18,6 @@ constexpr std::uint64_t HEIGHT_AT = 22;
 constexpr std::uint64_t COMPRESSION_AT = 30;
 constexpr std::uint64_t IMAGE_SIZE_AT = 34;
 constexpr std::uint32_t BI_RGB = 0;
-
-void PutU16(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint16_t value) {
-    bytes[at] = static_cast<std::uint8_t>(value);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutU32(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint32_t value) {
-    PutU16(bytes, at, static_cast<std::uint16_t>(value));
-    PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
-}
 
 // The information header's size fields made those of a picture of
 // width x height (height negative: top-down), `pixelBytes` of data.
@@ -60,16 +51,18 @@ public:
           out_(out),
           at_(at) {}
 
+    bool FourBits() const { return bitCount_ == 4; }
+
     // `count` pixels of `value` (two alternating pixels a byte at 4 bits)
     // from (x, row) on.
     void PutRun(std::int64_t x, std::int64_t row, std::int64_t count, std::uint8_t value) {
-        const bool fourBits = bitCount_ == 4;
+        const bool fourBits = FourBits();
         Put(x, row, count,
             [fourBits, value](std::int64_t k) { return fourBits ? Nibble(value, k) : value; });
     }
     // `count` pixels as `literal` holds them, from (x, row) on.
     void PutLiteral(std::int64_t x, std::int64_t row, std::int64_t count, PictureBytes literal) {
-        const bool fourBits = bitCount_ == 4;
+        const bool fourBits = FourBits();
         Put(x, row, count, [fourBits, literal](std::int64_t k) {
             const auto at = static_cast<std::size_t>(fourBits ? k / 2 : k);
             return fourBits ? Nibble(literal[at], k) : literal[at];
@@ -108,9 +101,8 @@ private:
 // Decodes run-length data (bottom-up rows) into the corner: `skipped` stored
 // rows lie below it. Pixels no run reaches (a row ended early, a jump) keep
 // palette index 0.
-void DecodeRunLength(PictureBytes data, std::uint16_t bitCount, std::int64_t skipped,
-                     CornerPixels& corner) {
-    const bool fourBits = bitCount == 4;
+void DecodeRunLength(PictureBytes data, std::int64_t skipped, CornerPixels& corner) {
+    const bool fourBits = corner.FourBits();
     std::int64_t x = 0;
     std::int64_t row = 0;
     std::size_t at = 0;
@@ -156,7 +148,7 @@ std::vector<std::uint8_t> BitmapCornerFile(PictureBytes bytes, const BitmapLayou
     if (layout.runLength) {
         // Run-length data is always stored bottom-up: the corner is its last rows.
         CornerPixels corner(keptColumns, keptRows, layout.bitCount, file, layout.dataOffset);
-        DecodeRunLength(bytes.subspan(layout.dataOffset), layout.bitCount, rows - keptRows, corner);
+        DecodeRunLength(bytes.subspan(layout.dataOffset), rows - keptRows, corner);
         PutU32(file, COMPRESSION_AT, BI_RGB);
         SetCornerSize(file, keptColumns, keptRows, pixelBytes);
         return file;

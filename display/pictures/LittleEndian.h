@@ -1,11 +1,13 @@
-// Bounds-checked little-endian reads from a file held in memory. A read past
-// the end gives std::nullopt, so a header check never looks outside the file.
+// Bounds-checked little-endian reads from a file held in memory, and writes
+// into one being built. A read past the end gives std::nullopt, so a header
+// check never looks outside the file; a write past the end throws.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace kovex {
 
@@ -38,6 +40,16 @@ inline std::optional<std::int32_t> I32At(PictureBytes bytes, std::uint64_t offse
     const auto value = U32At(bytes, offset);
     if (!value) return std::nullopt;
     return static_cast<std::int32_t>(*value);
+}
+
+inline void PutU16(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint16_t value) {
+    bytes.at(at) = static_cast<std::uint8_t>(value);
+    bytes.at(at + 1) = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void PutU32(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint32_t value) {
+    PutU16(bytes, at, static_cast<std::uint16_t>(value));
+    PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
 }
 
 }  // namespace kovex

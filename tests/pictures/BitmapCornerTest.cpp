@@ -24,7 +24,7 @@ constexpr std::uint32_t BI_RLE8 = 1;
 constexpr std::uint32_t BI_RLE4 = 2;
 constexpr std::uint32_t BI_BITFIELDS = 3;
 
-struct BitmapSpec {
+struct BitmapShape {
     std::string name;
     std::int32_t width;
     std::int32_t height;  // negative: rows stored top-down
@@ -40,58 +40,58 @@ Bytes RandomBytes(std::size_t count, std::minstd_rand& random) {
     return bytes;
 }
 
-Bytes InformationHeader(const BitmapSpec& spec, std::size_t pixelBytes) {
-    Bytes header(spec.headerSize);
-    PutU32(header, 0, spec.headerSize);
-    if (spec.headerSize == 12) {
-        PutU16(header, 4, static_cast<std::uint16_t>(spec.width));
-        PutU16(header, 6, static_cast<std::uint16_t>(spec.height));
+Bytes InformationHeader(const BitmapShape& shape, std::size_t pixelBytes) {
+    Bytes header(shape.headerSize);
+    PutU32(header, 0, shape.headerSize);
+    if (shape.headerSize == 12) {
+        PutU16(header, 4, static_cast<std::uint16_t>(shape.width));
+        PutU16(header, 6, static_cast<std::uint16_t>(shape.height));
         PutU16(header, 8, 1);
-        PutU16(header, 10, spec.bits);
+        PutU16(header, 10, shape.bits);
         return header;
     }
-    PutU32(header, 4, static_cast<std::uint32_t>(spec.width));
-    PutU32(header, 8, static_cast<std::uint32_t>(spec.height));
+    PutU32(header, 4, static_cast<std::uint32_t>(shape.width));
+    PutU32(header, 8, static_cast<std::uint32_t>(shape.height));
     PutU16(header, 12, 1);
-    PutU16(header, 14, spec.bits);
-    PutU32(header, 16, spec.compression);
+    PutU16(header, 14, shape.bits);
+    PutU32(header, 16, shape.compression);
     PutU32(header, 20, static_cast<std::uint32_t>(pixelBytes));
-    for (std::size_t i = 0; spec.headerSize >= 108 && i < spec.masks.size(); ++i)
-        PutU32(header, 40 + 4 * i, spec.masks.at(i));
+    for (std::size_t i = 0; shape.headerSize >= 108 && i < shape.masks.size(); ++i)
+        PutU32(header, 40 + 4 * i, shape.masks.at(i));
     return header;
 }
 
 // Masks after a 40-byte header, then the palette of a paletted picture.
-Bytes Tables(const BitmapSpec& spec, std::minstd_rand& random) {
+Bytes Tables(const BitmapShape& shape, std::minstd_rand& random) {
     Bytes tables;
-    if (spec.compression == BI_BITFIELDS && spec.headerSize == 40) {
+    if (shape.compression == BI_BITFIELDS && shape.headerSize == 40) {
         tables.resize(12);
         for (std::size_t i = 0; i < 3; ++i)
-            PutU32(tables, 4 * i, spec.masks.at(i));
+            PutU32(tables, 4 * i, shape.masks.at(i));
     }
-    if (spec.bits <= 8) {
+    if (shape.bits <= 8) {
         const Bytes palette =
-            RandomBytes((std::size_t{1} << spec.bits) * (spec.headerSize == 12 ? 3 : 4), random);
+            RandomBytes((std::size_t{1} << shape.bits) * (shape.headerSize == 12 ? 3 : 4), random);
         tables.insert(tables.end(), palette.begin(), palette.end());
     }
     return tables;
 }
 
-bool IsRunLength(const BitmapSpec& spec) {
-    return spec.compression == BI_RLE8 || spec.compression == BI_RLE4;
+bool IsRunLength(const BitmapShape& shape) {
+    return shape.compression == BI_RLE8 || shape.compression == BI_RLE4;
 }
 
 // Every row 7 pixels as they are (an odd count, padded), then runs of 255
 // pixels and what is left, in random colours.
-Bytes RunLengthRows(const BitmapSpec& spec, std::minstd_rand& random) {
+Bytes RunLengthRows(const BitmapShape& shape, std::minstd_rand& random) {
     constexpr std::uint8_t literal = 7;
-    const std::size_t literalBytes = spec.compression == BI_RLE4 ? (literal + 1) / 2 : literal;
+    const std::size_t literalBytes = shape.compression == BI_RLE4 ? (literal + 1) / 2 : literal;
     Bytes data;
-    for (std::int32_t row = 0; row < spec.height; ++row) {
+    for (std::int32_t row = 0; row < shape.height; ++row) {
         data.insert(data.end(), {0, literal});
         const Bytes pixels = RandomBytes(literalBytes + literalBytes % 2, random);
         data.insert(data.end(), pixels.begin(), pixels.end());
-        for (std::int32_t left = spec.width - literal; left > 0; left -= 255) {
+        for (std::int32_t left = shape.width - literal; left > 0; left -= 255) {
             data.push_back(static_cast<std::uint8_t>(std::min(left, 255)));
             data.push_back(static_cast<std::uint8_t>(random() >> 8));
         }
@@ -101,16 +101,16 @@ Bytes RunLengthRows(const BitmapSpec& spec, std::minstd_rand& random) {
     return data;
 }
 
-Bytes MakeBitmap(const BitmapSpec& spec) {
-    std::minstd_rand random(static_cast<std::uint32_t>(spec.width * 31 + spec.bits));
-    const auto rows = static_cast<std::size_t>(std::abs(spec.height));
-    const Bytes pixels = IsRunLength(spec)
-                             ? RunLengthRows(spec, random)
-                             : RandomBytes(BitmapRowBytes(spec.width, spec.bits) * rows, random);
-    const Bytes tables = Tables(spec, random);
+Bytes MakeBitmap(const BitmapShape& shape) {
+    std::minstd_rand random(static_cast<std::uint32_t>(shape.width * 31 + shape.bits));
+    const auto rows = static_cast<std::size_t>(std::abs(shape.height));
+    const Bytes pixels = IsRunLength(shape)
+                             ? RunLengthRows(shape, random)
+                             : RandomBytes(BitmapRowBytes(shape.width, shape.bits) * rows, random);
+    const Bytes tables = Tables(shape, random);
     Bytes file{'B', 'M'};
     file.resize(14);
-    const Bytes header = InformationHeader(spec, pixels.size());
+    const Bytes header = InformationHeader(shape, pixels.size());
     for (const Bytes* part : {&header, &tables, &pixels})
         file.insert(file.end(), part->begin(), part->end());
     PutU32(file, 2, static_cast<std::uint32_t>(file.size()));
@@ -119,7 +119,7 @@ Bytes MakeBitmap(const BitmapSpec& spec) {
 }
 
 TEST(BitmapCorner, IsTheCornerOfTheWholePictureAsQtDecodesIt) {
-    const std::vector<BitmapSpec> cases{
+    const std::vector<BitmapShape> cases{
         {"1-bit", 300, 70, 1},
         {"4-bit", 257, 65, 4},
         {"8-bit", 300, 70, 8},
@@ -146,28 +146,28 @@ TEST(BitmapCorner, IsTheCornerOfTheWholePictureAsQtDecodesIt) {
         {"4-bit run-length", 301, 65, 4, 40, BI_RLE4},
         {"run-length within the corner", 100, 30, 8, 40, BI_RLE8},
     };
-    for (const BitmapSpec& spec : cases) {
-        const Bytes file = MakeBitmap(spec);
+    for (const BitmapShape& shape : cases) {
+        const Bytes file = MakeBitmap(shape);
         QImage whole;
         ASSERT_TRUE(whole.loadFromData(file.data(), static_cast<int>(file.size()), "BMP"))
-            << spec.name;
+            << shape.name;
         const QImage loaded = LoadPictureBytes(file, PictureKind::Bitmap);
         ASSERT_EQ(loaded.size(),
-                  QSize(std::min(spec.width, 256), std::min(std::abs(spec.height), 64)))
-            << spec.name;
+                  QSize(std::min(shape.width, 256), std::min(std::abs(shape.height), 64)))
+            << shape.name;
         int wrong = 0;
         for (int y = 0; y < loaded.height(); ++y) {
             for (int x = 0; x < loaded.width(); ++x) {
                 if ((loaded.pixel(x, y) & 0xFFFFFFU) != (whole.pixel(x, y) & 0xFFFFFFU)) ++wrong;
             }
         }
-        EXPECT_EQ(wrong, 0) << spec.name;
+        EXPECT_EQ(wrong, 0) << shape.name;
 
         const auto layout = CheckBitmapBytes(file);
-        ASSERT_TRUE(layout) << spec.name;
+        ASSERT_TRUE(layout) << shape.name;
         EXPECT_LE(BitmapCornerFile(file, *layout).size(),
-                  layout->dataOffset + 64 * BitmapRowBytes(256, spec.bits))
-            << spec.name;
+                  layout->dataOffset + 64 * BitmapRowBytes(256, shape.bits))
+            << shape.name;
     }
 }
 
@@ -186,10 +186,10 @@ TEST(BitmapCorner, PixelsNoRunReachesArePaletteIndexZero) {
         {"a jump 3 right and 63 up", {0, 2, 3, 63, 10, 5, 0, 1}, 0, 3},
     };
     for (const Case& c : cases) {
-        const BitmapSpec spec{c.name, 300, 64, 8, 40, BI_RLE8};
+        const BitmapShape shape{c.name, 300, 64, 8, 40, BI_RLE8};
         std::minstd_rand random(7);
-        const Bytes header = InformationHeader(spec, c.rows.size());
-        const Bytes palette = Tables(spec, random);
+        const Bytes header = InformationHeader(shape, c.rows.size());
+        const Bytes palette = Tables(shape, random);
         Bytes file{'B', 'M'};
         file.resize(14);
         for (const Bytes* part : {&header, &palette, &c.rows})
