@@ -73,11 +73,12 @@ std::string RunJson(const CommandLine& line, std::string device, int status, std
 }
 
 CardSession::CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clock,
-                         const CommandLine& line, ResultOutput& output)
+                         const CommandLine& line, ResultOutput& output,
+                         const SessionCapture& capture)
     : line_(line),
       clock_(clock),
       output_(output),
-      window_(state, clock, line.quiet),
+      window_(state, clock, line.quiet || line.verbose),
       port_(state, clock, [this] { window_.Pump(port_); }),
       opener_(bridge, port_, window_),
       status_(port_, window_),
@@ -89,6 +90,22 @@ CardSession::CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clo
         port_.SetGiveUpAfter(
             std::chrono::duration_cast<Nanos>(std::chrono::duration<double>(*line.timeoutSeconds)));
     }
+    RecordTraffic(capture);
+}
+
+void CardSession::RecordTraffic(const SessionCapture& capture) {
+    if (capture.file != nullptr) {
+        capture_.emplace(
+            *capture.file, [this, prefix = capture.namePrefix] { return CaptureName(prefix); },
+            capture.interface);
+        port_.Traffic().AddSink(*capture_);
+    }
+    if (line_.verbose) port_.Traffic().AddSink(trace_);
+}
+
+std::string CardSession::CaptureName(const std::string& prefix) const {
+    const DeviceKey* chosen = opener_.FirstBridge();
+    return prefix + (chosen != nullptr ? PciAddressText(KeyAddress(*chosen)) : "card");
 }
 
 int CardSession::Run() {

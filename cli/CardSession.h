@@ -3,7 +3,9 @@
 // JSON) and returns the exit status its outcome maps to.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,11 +14,13 @@
 #include "cli/Commands.h"
 #include "cli/ResultOutput.h"
 #include "cli/TerminalWindow.h"
+#include "cli/TrafficTrace.h"
 #include "console/NodeMessageSender.h"
 #include "console/PollList.h"
 #include "console/StatusCommands.h"
 #include "firmware/ProgrammingSequence.h"
 #include "link/BridgeApi.h"
+#include "link/CaptureFile.h"
 #include "link/CardDiscovery.h"
 #include "link/CardPort.h"
 #include "link/Clock.h"
@@ -24,10 +28,19 @@
 
 namespace kovex {
 
+// Where a session's traffic is recorded besides -v: the capture file, the
+// card's interface in it when already added (--device all adds them all
+// before the runs start), and what the card's name starts with there.
+struct SessionCapture {
+    CaptureFile* file = nullptr;
+    std::optional<std::uint32_t> interface;
+    std::string namePrefix;
+};
+
 class CardSession {
 public:
     CardSession(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
-                ResultOutput& output);
+                ResultOutput& output, const SessionCapture& capture = {});
 
     int Run();
     // The result as one line on standard output (the summary, or the JSON
@@ -46,6 +59,9 @@ private:
     void PrintJson(const CommandResult& result, int status,
                    const std::vector<std::string>& closing);
     std::string DeviceText() const;
+    void RecordTraffic(const SessionCapture& capture);
+    // The card's interface name in a capture: "0000:03:07.0", after the prefix.
+    std::string CaptureName(const std::string& prefix) const;
 
     const CommandLine& line_;
     MonotonicClock& clock_;
@@ -58,6 +74,8 @@ private:
     PollList pollList_;
     ProgrammingSequence programming_;
     bool oneLine_ = false;
+    std::optional<CardCapture> capture_;
+    TrafficTrace trace_;
 };
 
 // "kovexctl: " and the text on standard error; the JSON's error object.

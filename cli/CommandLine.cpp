@@ -181,6 +181,10 @@ private:
             l.nodeDevice = Number(row, *value);
         } else if (row.option == Option::SysfsRoot) {
             l.sysfsRoot = *value;
+        } else if (row.option == Option::Capture) {
+            l.capture = *value;
+        } else if (row.option == Option::SimReplay) {
+            l.replay = *value;
         }
     }
 
@@ -293,6 +297,13 @@ private:
     }
 
     void CheckCombinations() {
+        if (line().replay && !line().simAids.empty()) {
+            Fail("the simulated card's test aids (" + line().simAids.front().name +
+                 ") do not apply to --sim-replay: the capture says what the card does");
+        }
+        if (line().replay && line().allDevices) {
+            Fail("--sim-replay stands in for one card; --device all is not taken with it");
+        }
         if (!line().sim && !line().simAids.empty()) {
             Fail("the simulated card's test aids (" + line().simAids.front().name + ") need --sim");
         }

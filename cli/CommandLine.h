@@ -30,6 +30,9 @@ enum class Option {
     Node,
     NodeDevice,
     SysfsRoot,
+    Capture,
+    Verbose,
+    SimReplay,
 };
 
 enum class OptionValue { None, Required, OptionalNumber };
@@ -61,6 +64,11 @@ struct CommandLine {
     std::optional<std::string> expectVersion;
     std::string node = "10";
     std::string nodeDevice = "34";
+    // Traffic: the capture file, the hex lines on standard error, the
+    // capture a simulated card replays.
+    std::optional<std::string> capture;
+    bool verbose = false;
+    std::optional<std::string> replay;
     // The simulated card's test aids, by option name, in order.
     std::vector<GivenOption> simAids;
     const CommandSpec* command = nullptr;

@@ -8,7 +8,7 @@ namespace {
 
 using enum OptionValue;
 
-constexpr std::array<OptionSpec, 13> OPTIONS{{
+constexpr std::array<OptionSpec, 16> OPTIONS{{
     {Option::Sim, "--sim", "", None, "",
      "use the simulated card of kovex-programmer-sim instead of the PCI bus", true,
      &CommandLine::sim},
@@ -30,6 +30,17 @@ constexpr std::array<OptionSpec, 13> OPTIONS{{
      "test aid: look for the PCI devices under DIR/bus/pci/devices instead of "
      "/sys/bus/pci/devices (a made-up tree: a folder of yours or root's, whose files are taken "
      "only as regular files, never through a link)",
+     true},
+    {Option::Capture, "--capture", "", Required, "FILE",
+     "write every frame and reply exchanged with the card to FILE, a pcapng capture that "
+     "Wireshark decodes with the kovex dissector (see CAPTURES)",
+     true},
+    {Option::Verbose, "--verbose", "-v", None, "",
+     "each frame and reply as a line of hex bytes on standard error (> out, < in); no progress",
+     true, &CommandLine::verbose},
+    {Option::SimReplay, "--sim-replay", "", Required, "FILE",
+     "use a simulated card that replays the capture FILE: each frame is answered as the capture "
+     "answered it; a frame that differs is named on standard error and the card goes silent",
      true},
     {Option::Help, "--help", "-h", None, "", "this page", true, &CommandLine::help},
     {Option::Version, "--version", "", None, "", "the program's version", true,

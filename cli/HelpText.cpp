@@ -150,6 +150,17 @@ EXIT STATUS
     could not be started counts as 1, one a signal ended as 128+N, and
     results that could not be written as 6.
 
+CAPTURES
+    --capture FILE writes a pcapng file, whole after every packet: one
+    interface per card, named by its PCI address; each frame one packet out,
+    each reply (the bytes read after one frame, drained ones marked in a
+    comment "drained: 0-2") one packet in; events without bytes (give-up,
+    time-out, card lost, interrupted) as empty packets whose comment says
+    what happened. The link type is LINKTYPE_USER7 (154). Wireshark and
+    tshark decode it with the kovex dissector installed with kovexctl.
+    --sim-replay FILE answers the same commands as the capture did, so a
+    field capture becomes a test: the same output and exit status.
+
 JSON
     --json prints one object per command (per card with --device all), on
     every path, usage errors included:
@@ -177,6 +188,8 @@ EXAMPLES
     kovexctl program firmware.hex --device 0000:03:07.0 --expect-version "KOVEX 2.15"
     kovexctl --device all --yes program firmware.hex
     kovexctl --json mode
+    kovexctl --sim --capture run.pcapng program firmware.hex
+    kovexctl --sim-replay run.pcapng program firmware.hex
 )";
 }
 

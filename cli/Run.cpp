@@ -1,6 +1,10 @@
 #include "cli/Run.h"
 
 #include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -9,7 +13,9 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/TerminalWindow.h"
+#include "link/CaptureFile.h"
 #include "link/CardDiscovery.h"
+#include "sim/ReplayCard.h"
 #include "sim/SimulatedCard.h"
 #include "sim/ToolCard.h"
 
@@ -56,6 +62,63 @@ LogWatcher HoldAfter(AppState& state, MonotonicClock& clock, std::string text) {
     };
 }
 
+// --capture FILE: the file, opened before any card is; the reason on
+// standard error (status 2) when it cannot be created.
+std::optional<CaptureFile> OpenCapture(const CommandLine& line, MonotonicClock& clock,
+                                       std::string& error) {
+    if (!line.capture) return std::nullopt;
+    std::optional<CaptureFile> file;
+    file.emplace(*line.capture, "kovexctl " KOVEX_VERSION, CaptureStartsNow(clock));
+    if (file->Failed())
+        error = "the capture " + *line.capture + " cannot be written: " + file->Failure();
+    return file;
+}
+
+// A capture the run could not finish writing: said on standard error, and
+// a run that was done ends with status 6 (its output was not all written).
+int CaptureChecked(const std::optional<CaptureFile>& capture, int status) {
+    if (!capture || !capture->Failed()) return status;
+    TerminalWindow::Note("the capture " + capture->Path() +
+                         " could not all be written: " + capture->Failure());
+    return status == EXIT_DONE ? EXIT_OUTPUT_FAILED : status;
+}
+
+int RunOnCards(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
+               ResultOutput& output, const LogWatcher& watcher, SessionCapture capture) {
+    if (!line.allDevices) {
+        CardSession session(state, bridge, clock, line, output, capture);
+        session.WatchLog(watcher);
+        return session.Run();
+    }
+    const std::vector<PciAddress> cards = CardsOnBus(state, bridge, clock);
+    if (cards.empty()) {
+        return EndBeforeCard(line, std::string(NO_CARD_ON_BUS_LINE), EXIT_NO_CARD,
+                             CodeOf(Ending::NoCard), output);
+    }
+    // Each card's run is a process of its own: the interfaces are all in the
+    // file before the first starts, and each appends whole blocks.
+    std::vector<std::uint32_t> interfaces;
+    for (const PciAddress& address : cards) {
+        if (capture.file != nullptr) {
+            interfaces.push_back(
+                capture.file->AddInterface(capture.namePrefix + PciAddressText(address)));
+        }
+    }
+    return RunOnEveryCard(cards, line, output, [&](const PciAddress& address) {
+        CommandLine one = line;
+        one.allDevices = false;
+        one.device = address;
+        one.quiet = true;
+        SessionCapture own = capture;
+        if (!interfaces.empty()) {
+            own.interface = interfaces[static_cast<std::size_t>(&address - cards.data())];
+        }
+        CardSession session(state, bridge, clock, one, output, own);
+        session.PrintOneLine();
+        return session.Run();
+    });
+}
+
 }  // namespace
 
 int UsageFailure(const CommandLine& line, const std::string& error, ResultOutput& output) {
@@ -68,26 +131,14 @@ int UsageFailure(const CommandLine& line, const std::string& error, ResultOutput
 }
 
 int RunCommand(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
-               ResultOutput& output, const LogWatcher& watcher) {
-    if (!line.allDevices) {
-        CardSession session(state, bridge, clock, line, output);
-        session.WatchLog(watcher);
-        return session.Run();
-    }
-    const std::vector<PciAddress> cards = CardsOnBus(state, bridge, clock);
-    if (cards.empty()) {
-        return EndBeforeCard(line, std::string(NO_CARD_ON_BUS_LINE), EXIT_NO_CARD,
-                             CodeOf(Ending::NoCard), output);
-    }
-    return RunOnEveryCard(cards, line, output, [&](const PciAddress& address) {
-        CommandLine one = line;
-        one.allDevices = false;
-        one.device = address;
-        one.quiet = true;
-        CardSession session(state, bridge, clock, one, output);
-        session.PrintOneLine();
-        return session.Run();
-    });
+               ResultOutput& output, const LogWatcher& watcher, std::string_view cardKind) {
+    std::string error;
+    std::optional<CaptureFile> capture = OpenCapture(line, clock, error);
+    if (!error.empty()) return EndBeforeCard(line, error, EXIT_USAGE, USAGE_CODE, output);
+    const SessionCapture recorded{capture ? &*capture : nullptr, std::nullopt,
+                                  std::string(cardKind)};
+    return CaptureChecked(capture,
+                          RunOnCards(state, bridge, clock, line, output, watcher, recorded));
 }
 
 int RunOnSimulatedCard(AppState& state, MonotonicClock& clock, const CommandLine& line,
@@ -104,7 +155,16 @@ int RunOnSimulatedCard(AppState& state, MonotonicClock& clock, const CommandLine
             }
         }
     }
-    return RunCommand(state, card, clock, line, output, watcher);
+    return RunCommand(state, card, clock, line, output, watcher, SIMULATED_CARD_NAME);
+}
+
+int RunOnReplayedCard(AppState& state, MonotonicClock& clock, const CommandLine& line,
+                      ResultOutput& output) {
+    std::string error;
+    const std::unique_ptr<ReplayCard> card = ReplayCard::FromFile(*line.replay, clock, error);
+    if (!card) return EndBeforeCard(line, error, EXIT_USAGE, USAGE_CODE, output);
+    card->OnMismatch([](const std::string& text) { TerminalWindow::Note(text); });
+    return RunCommand(state, *card, clock, line, output, {}, REPLAYED_CARD_NAME);
 }
 
 }  // namespace kovex

@@ -33,6 +33,10 @@ int main(int argc, char* argv[]) {
 
     kovex::AppState state;
     kovex::InstallInterruptHandler(state);
+    if (line.replay) {
+        kovex::SteadyClock clock;
+        return kovex::RunOnReplayedCard(state, clock, line, output);
+    }
     if (line.sim) {
         kovex::SteadyClock clock;
         return kovex::RunOnSimulatedCard(state, clock, line, output);

@@ -59,13 +59,9 @@ Outcome Lost(CardPort& port, WindowServices& window, const CardLost& lost) {
     return outcome;
 }
 
-}  // namespace
-
-Outcome RunCardWork(CardPort& port, WindowServices& window,
+// The work, with the port held; how it ended.
+Outcome RunHeldWork(CardPort& port, WindowServices& window,
                     const std::function<Outcome(CardPort&)>& work) {
-    if (!port.IsOpen()) return Problem(window, Ending::NoCard, std::string(NO_CARD_OPEN_LINE));
-    auto lease = port.TryTake();
-    if (!lease) return Problem(window, Ending::InUse, std::string(PORT_TAKEN_LINE));
     try {
         Outcome outcome = work(port);
         return outcome ? outcome : EndedEarly(port, window, std::move(outcome));
@@ -84,6 +80,46 @@ Outcome RunCardWork(CardPort& port, WindowServices& window,
         // Nothing is logged: the window is going away, or kovexctl says so.
         return EndedEarly(port, window, Outcome::Of(Ending::Interrupted, ""));
     }
+}
+
+// The exchange's end as an event of the port's traffic, when it ended early
+// while the card was being worked.
+Outcome Noted(CardPort& port, Outcome outcome) {
+    if (outcome) return outcome;
+    const std::string_view what = TrafficEventName(outcome.ending);
+    if (what.empty()) return outcome;
+    port.NoteTrafficEvent(outcome.text.empty() ? std::string(what)
+                                               : std::string(what) + ": " + outcome.text);
+    return outcome;
+}
+
+}  // namespace
+
+std::string_view TrafficEventName(Ending ending) {
+    switch (ending) {
+        case Ending::Silent:
+            return "give-up";
+        case Ending::KeepsSending:
+            return "keeps sending";
+        case Ending::TimedOut:
+            return "time-out";
+        case Ending::Lost:
+            return "card lost";
+        case Ending::Absent:
+            return "card absent";
+        case Ending::Interrupted:
+            return "interrupted";
+        default:
+            return {};
+    }
+}
+
+Outcome RunCardWork(CardPort& port, WindowServices& window,
+                    const std::function<Outcome(CardPort&)>& work) {
+    if (!port.IsOpen()) return Problem(window, Ending::NoCard, std::string(NO_CARD_OPEN_LINE));
+    auto lease = port.TryTake();
+    if (!lease) return Problem(window, Ending::InUse, std::string(PORT_TAKEN_LINE));
+    return Noted(port, RunHeldWork(port, window, work));
 }
 
 }  // namespace kovex

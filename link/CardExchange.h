@@ -40,6 +40,10 @@ std::string StoppedLine(std::string_view left);
 inline constexpr std::string_view NOT_DONE_CARD_LOST_LINE =
     "The command was not done: the card is lost";
 
+// How an ending that met the card is named in the port's traffic ("give-up",
+// "time-out", "card lost", ...); empty for endings that never reached it.
+std::string_view TrafficEventName(Ending ending);
+
 // The outcome is Done when the work ran to its end; the work's own refusals
 // travel as its return value (work that has none returns nothing).
 Outcome RunCardWork(CardPort& port, WindowServices& window,

@@ -4,13 +4,16 @@
 #include <utility>
 
 #include "link/CardRegisters.h"
+#include "seam/FlagScope.h"
 
 namespace kovex {
 
 CardPort::Lease::Lease(Lease&& other) noexcept : port_(std::exchange(other.port_, nullptr)) {}
 
 CardPort::Lease::~Lease() {
-    if (port_ != nullptr) port_->taken_ = false;
+    if (port_ == nullptr) return;
+    port_->taken_ = false;
+    port_->traffic_.Flush();
 }
 
 CardPort::GiveWay::GiveWay(CardPort& port, std::function<void()>& queued)
@@ -85,12 +88,15 @@ bool CardPort::CanSend() {
 }
 
 std::uint8_t CardPort::ReadData() {
-    return Window().Read8(DATA_REGISTER_OFFSET);
+    const std::uint8_t byte = Window().Read8(DATA_REGISTER_OFFSET);
+    if (traffic_.Recording()) traffic_.Read(byte, clock_.Now(), draining_);
+    return byte;
 }
 
 void CardPort::WriteData(std::uint8_t byte) {
     if (pendingStake_) stake_ = std::exchange(pendingStake_, std::nullopt);
     Window().Write8(DATA_REGISTER_OFFSET, byte);
+    if (traffic_.Recording()) traffic_.Wrote(byte, clock_.Now());
 }
 
 template <typename Ready>
@@ -143,6 +149,7 @@ void CardPort::DrainReplies() {
     std::size_t thrownAway = 0;
     while ((ReadPresentStatus() & RX_EMPTY) == 0) {
         if (thrownAway == DRAIN_MOST_BYTES) throw CardKeepsSending(thrownAway);
+        const FlagScope draining(draining_);
         ReadData();
         ++thrownAway;
     }

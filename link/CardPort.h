@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "link/BridgeApi.h"
+#include "link/CardTraffic.h"
 #include "link/Clock.h"
 #include "link/WaitPacer.h"
 #include "seam/AppState.h"
@@ -155,6 +156,12 @@ public:
     bool Queue(const std::function<void()>& click);
 
     AppState& State() { return state_; }
+    // What the port moves, packet by packet, for whoever records it.
+    TrafficRecorder& Traffic() { return traffic_; }
+    // An event without bytes, stamped with the port's clock.
+    void NoteTrafficEvent(std::string text) {
+        if (traffic_.Recording()) traffic_.Event(std::move(text), clock_.Now());
+    }
     // How every wait on the port spends its idle passes.
     void SetPacing(const WaitPacing& pacing) { pacing_ = pacing; }
     // A pacer for one wait, on the port's clock and pacing; a handler's own
@@ -212,6 +219,8 @@ private:
     Nanos giveUpAfter_ = GIVE_UP_AFTER;
     bool givingWay_ = false;
     std::function<void()> queued_;
+    TrafficRecorder traffic_;
+    bool draining_ = false;
 };
 
 }  // namespace kovex
