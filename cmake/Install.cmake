@@ -17,6 +17,17 @@ install(FILES ${KOVEX_MANUALS_DIR}/kovexctl.1.gz
 install(FILES ${KOVEX_MANUALS_DIR}/kovexctl.bash RENAME kovexctl
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT kovexctl)
 
+# The kovex dissector, where Wireshark looks for its global Lua plugins:
+# lib/<multiarch>/wireshark/plugins on Debian (tshark -G folders).
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(kovex_wireshark_default "lib/${CMAKE_LIBRARY_ARCHITECTURE}/wireshark/plugins")
+else()
+  set(kovex_wireshark_default "lib/wireshark/plugins")
+endif()
+set(KOVEX_WIRESHARK_PLUGINS_DIR "${kovex_wireshark_default}" CACHE STRING
+  "Where the Wireshark dissector goes (relative to the install prefix unless absolute)")
+install(FILES data/kovex.lua DESTINATION ${KOVEX_WIRESHARK_PLUGINS_DIR} COMPONENT kovexctl)
+
 install(TARGETS kovex-programmer kovex-programmer-sim
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programmer)
 # kovexctl finds it at ../lib/kovex from its own folder.

@@ -17,6 +17,7 @@ set(expected
   bin/kovexctl
   lib/kovex/kovex-picture-pixels
   lib/udev/rules.d/70-kovex.rules
+  ${WIRESHARK_PLUGINS}/kovex.lua
   share/applications/kovex-programmer-sim.desktop
   share/applications/kovex-programmer.desktop
   share/bash-completion/completions/kovexctl
@@ -24,6 +25,7 @@ set(expected
   share/man/man1/kovex-programmer-sim.1.gz
   share/man/man1/kovex-programmer.1.gz
   share/man/man1/kovexctl.1.gz)
+list(SORT expected)
 file(GLOB_RECURSE installed RELATIVE "${root}" "${root}/*")
 list(SORT installed)
 if(NOT installed STREQUAL expected)

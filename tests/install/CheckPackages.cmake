@@ -73,6 +73,7 @@ set(programmer_doc usr/share/doc/kovex-programmer)
 expect_files(kovexctl
   usr/bin/kovexctl
   usr/lib/udev/rules.d/70-kovex.rules
+  usr/${WIRESHARK_PLUGINS}/kovex.lua
   usr/share/bash-completion/completions/kovexctl
   ${kovexctl_doc}/changelog.gz
   ${kovexctl_doc}/copyright

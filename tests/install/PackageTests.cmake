@@ -18,6 +18,7 @@ else()
 endif()
 set(kovex_package_check
   -DBUILD_DIR=${CMAKE_BINARY_DIR} -DVERSION=${PROJECT_VERSION} -DHARDENED=${kovex_hardened}
+  -DWIRESHARK_PLUGINS=${KOVEX_WIRESHARK_PLUGINS_DIR}
   -DPICTURE=${CMAKE_CURRENT_SOURCE_DIR}/pictures/data/bits1.bmp)
 add_test(NAME DebianPackages
   COMMAND ${CMAKE_COMMAND} ${kovex_package_check} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/packages
