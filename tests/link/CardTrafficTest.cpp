@@ -56,14 +56,18 @@ TEST(CardTraffic, EachFrameReplyAndEventIsOnePacketWhateverTheCardDoes) {
     const Bytes text{0x0E, 'K', 'O', 'V', 'E', 'X', ' ', '2', '.', '1', '4', ' ', 's', 'i', 'm'};
     const std::vector<Case> cases{
         {"answers, with two bytes left over",
-         [](CardRig& r) { r.card.Mailbox().InjectReplyBytes({0x06, 0x07}); },
+         [](CardRig& r) {
+             r.card.Mailbox().InjectReplyBytes({0x06, 0x07});
+         },
          {{TrafficKind::Reply, {0x06, 0x07}, "0-1", ""},
           {TrafficKind::Frame, VERSION_FRAME, "", ""},
           {TrafficKind::Reply, text, "", ""}}},
-        {"silent", [](CardRig& r) { r.card.Faults().silent = true; },
+        {"silent",
+         [](CardRig& r) { r.card.Faults().silent = true; },
          {{TrafficKind::Frame, VERSION_FRAME, "", ""}, {TrafficKind::Event, {}, "", silent}}},
         // Nothing moved: the first byte never found the card free.
-        {"stuck busy", [](CardRig& r) { r.card.Faults().stuckTxBusy = true; },
+        {"stuck busy",
+         [](CardRig& r) { r.card.Faults().stuckTxBusy = true; },
          {{TrafficKind::Event, {}, "", silent}}},
         {"answers late while a nested click is refused",
          [](CardRig& r) {
