@@ -55,6 +55,7 @@ CaptureFile::Start CaptureStartsNow(const MonotonicClock& clock) {
 void CardCapture::Packet(const TrafficPacket& packet) {
     if (!interface_) interface_ = file_.AddInterface(name_());
     file_.Write(*interface_, packet);
+    ++packets_;
 }
 
 PacketRecord RecordOf(const TrafficPacket& packet, std::uint32_t interface,

@@ -77,9 +77,11 @@ public:
                 std::optional<std::uint32_t> interface = std::nullopt)
         : file_(file), name_(std::move(name)), interface_(interface) {}
     void Packet(const TrafficPacket& packet) override;
+    std::size_t Packets() const { return packets_; }
 
 private:
     CaptureFile& file_;
+    std::size_t packets_ = 0;
     std::function<std::string()> name_;
     std::optional<std::uint32_t> interface_;
 };

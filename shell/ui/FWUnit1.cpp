@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -78,7 +79,8 @@ TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::Ca
       sender_(port_, *this),
       messages_(sender_, *this),
       pollList_(port_, *this),
-      programming_(port_, *this) {
+      programming_(port_, *this),
+      capture_(port_, opener_, clock, *this) {
     setObjectName("Form1");
     setWindowTitle("KOVEX Programmer");
     kovex::ApplyFormLook(*this);
@@ -122,6 +124,7 @@ void TForm1::CreateControls() {
     Memo1->setPlainText("Memo1");
     // Tab moves on to the next control instead of typing into the log.
     Memo1->setTabChangesFocus(true);
+    Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     Label1 = new QLabel("Label1", this);
     Label1->setObjectName("Label1");
@@ -156,10 +159,18 @@ void TForm1::ConnectHandlers() {
         if (place.click != nullptr)
             connect(controls_[Index(place.control)], &QAbstractButton::clicked, this, place.click);
     }
+    connect(Memo1, &QWidget::customContextMenuRequested, this, &TForm1::ShowLogMenu);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(graphicWait_, &QTimer::timeout, this,
             [this] { Guarded([this] { ShowGraphicWhenCardFree(); }); });
+}
+
+void TForm1::ShowLogMenu(const QPoint& at) {
+    const std::unique_ptr<QMenu> menu(Memo1->createStandardContextMenu());
+    menu->addSeparator();
+    capture_.AddActions(*menu, *this);
+    menu->exec(Memo1->mapToGlobal(at));
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {

@@ -21,6 +21,7 @@
 #include "link/Clock.h"
 #include "seam/AppState.h"
 #include "seam/WindowServices.h"
+#include "shell/ui/WindowCapture.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -48,6 +49,8 @@ public:
     void SendString(QObject* caller, std::string_view text);
     // Where the graphic window sends its node messages.
     kovex::MessageSink& MessageSender() { return sender_; }
+    // The capture of card traffic the log's context menu starts and stops.
+    kovex::WindowCapture& Capture() { return capture_; }
 
     // WindowServices
     void AppendLog(std::string_view line) override;
@@ -104,6 +107,8 @@ private:
     // OpenDialog1, built the first time it is needed and kept: a QFileDialog
     // reads its folder as soon as it exists, shown or not.
     QFileDialog& FirmwareDialog();
+    // The log's context menu: Qt's own entries, then the capture's.
+    void ShowLogMenu(const QPoint& at);
 
     QPointer<TForm2> Form2;
     QPlainTextEdit* Memo1 = nullptr;
@@ -124,4 +129,5 @@ private:
     kovex::NodeMessageCommands messages_;
     kovex::PollList pollList_;
     kovex::ProgrammingSequence programming_;
+    kovex::WindowCapture capture_;
 };
