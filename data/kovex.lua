@@ -155,8 +155,8 @@ local function dissect_display(params, range, tree)
             t:add(f.display_offset, range, values[1]):set_generated()
             t:add(f.display_page, range, values[2]):set_generated()
             t:add(f.display_count, range, values[3]):set_generated()
-            local columns = ByteArray.new(hex({ table.unpack(values, 4) })):raw()
-            t:add(f.display_columns, range, columns):set_generated()
+            local columns = ByteArray.new(hex({ table.unpack(values, 4) })):tvb("Columns")
+            t:add(f.display_columns, columns())
             return string.format("write columns offset %d page %d, %d columns", values[1],
                                  values[2], #values - 3)
         end
@@ -194,7 +194,8 @@ local function dissect_line(payload, tree)
     tree:add(f.line_record, payload)
     if payload:len() >= 41 then
         tree:add(f.line_address, payload(3, 4), tonumber(payload(3, 4):string(), 16) or 0)
-        tree:add(f.line_data, payload(9, 32), ByteArray.new(payload(9, 32):string()):raw())
+        local data = ByteArray.new(payload(9, 32):string()):tvb("Line data")
+        tree:add(f.line_data, data())
         return string.format("line %s: %s", payload(3, 4):string(), payload(9, 32):string())
     end
     return "line " .. record

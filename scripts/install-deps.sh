@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool imagemagick python3 libx11-6
   clang libclang-rt-14-dev clang-tidy clang-format lcov git
   dpkg-dev groff-base lintian
+  tshark
 )
 
 missing=()
@@ -26,5 +27,11 @@ fi
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then as_root=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
+# tshark's package asks whether plain users may capture; the answer is no,
+# given before it asks so that the install never stops for it.
+if [[ " ${missing[*]} " == *" tshark "* ]]; then
+  echo "wireshark-common wireshark-common/install-setuid boolean false" \
+    | "${as_root[@]}" debconf-set-selections
+fi
 "${as_root[@]}" apt-get update -q
 "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

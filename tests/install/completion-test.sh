@@ -44,7 +44,7 @@ complete_line() {
 }
 
 commands="clear-buffer display list loopback messages mode poll-list poll-speed program send version"
-long="--device --help --json --quiet --sim --sysfs-root --timeout --version --wait-card"
+long="--capture --device --help --json --quiet --sim --sim-replay --sysfs-root --timeout --verbose --version --wait-card"
 complete_line "kovexctl " "$commands"
 complete_line "kovexctl po" "poll-list poll-speed"
 complete_line "kovexctl poll-list " "get set"
@@ -57,13 +57,13 @@ complete_line "kovexctl version " ""
 complete_line "kovexctl display text " ""
 # Options: the global ones, the command's own, the test aids after --sim.
 complete_line "kovexctl version --" "$long"
-complete_line "kovexctl version -" "$long -h -q"
-complete_line "kovexctl program --" "--device --expect-version --help --json --quiet --sim --sysfs-root --timeout --version --wait-card --yes"
+complete_line "kovexctl version -" "$long -h -q -v"
+complete_line "kovexctl program --" "--capture --device --expect-version --help --json --quiet --sim --sim-replay --sysfs-root --timeout --verbose --version --wait-card --yes"
 complete_line "kovexctl display upload --node" "--node --node-device"
 complete_line "kovexctl --n" "--node --node-device"
 complete_line "kovexctl mode --n" ""
-complete_line "kovexctl --sim-" ""
-complete_line "kovexctl --sim --sim-" "--sim-at-once --sim-fault --sim-hold-after"
+complete_line "kovexctl --sim-" "--sim-replay"
+complete_line "kovexctl --sim --sim-" "--sim-at-once --sim-fault --sim-hold-after --sim-replay"
 complete_line "kovexctl --sim --sim-fault s" "silent stuck-busy"
 complete_line "kovexctl --sim --sim-fault=e" "endless"
 # --device: "all" and the KOVEX cards on the bus, whole or after a colon.
@@ -80,6 +80,9 @@ complete_line "kovexctl --yes program $files/f" "$files/fw.hex"
 complete_line "kovexctl display upload --node 12 $files/l" "$files/logo.bmp"
 complete_line "kovexctl program $files/fw.hex $files/" ""
 complete_line "kovexctl $sys --sysfs-root $files/p" "$files/pictures"
+# The capture to write or replay: a file.
+complete_line "kovexctl --capture $files/f" "$files/fw.hex"
+complete_line "kovexctl --sim-replay $files/l" "$files/logo.bmp"
 
 if ((failures)); then
     echo "$failures completion case(s) failed"
