@@ -83,9 +83,10 @@ Outcome RunHeldWork(CardPort& port, WindowServices& window,
 }
 
 // The exchange's end as an event of the port's traffic, when it ended early
-// while the card was being worked.
+// while the card was being worked. A loss is recorded where it is met
+// (HandleCardLost).
 Outcome Noted(CardPort& port, Outcome outcome) {
-    if (outcome) return outcome;
+    if (outcome || outcome.ending == Ending::Lost) return outcome;
     const std::string_view what = TrafficEventName(outcome.ending);
     if (what.empty()) return outcome;
     port.NoteTrafficEvent(outcome.text.empty() ? std::string(what)

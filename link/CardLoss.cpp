@@ -1,5 +1,7 @@
 #include "link/CardLoss.h"
 
+#include "link/CardExchange.h"
+
 namespace kovex {
 
 std::string CardLostLine(const CardLost& lost) {
@@ -11,6 +13,9 @@ std::string CardLostLine(const CardLost& lost) {
 std::string HandleCardLost(CardPort& port, WindowServices& window, const CardLost& lost) {
     std::string line = CardLostLine(lost);
     if (!port.IsOpen()) return line;
+    // Recorded here, where the loss is met first: by a command's wait or by
+    // the window's tick between commands.
+    port.NoteTrafficEvent(std::string(TrafficEventName(Ending::Lost)) + ": " + line);
     port.Detach(lost);
     window.LogProblem(line);
     window.CardClosed();

@@ -89,14 +89,14 @@ bool CardPort::CanSend() {
 
 std::uint8_t CardPort::ReadData() {
     const std::uint8_t byte = Window().Read8(DATA_REGISTER_OFFSET);
-    if (traffic_.Recording()) traffic_.Read(byte, clock_.Now(), draining_);
+    if (traffic_.Recording()) traffic_.Read(byte, draining_);
     return byte;
 }
 
 void CardPort::WriteData(std::uint8_t byte) {
     if (pendingStake_) stake_ = std::exchange(pendingStake_, std::nullopt);
     Window().Write8(DATA_REGISTER_OFFSET, byte);
-    if (traffic_.Recording()) traffic_.Wrote(byte, clock_.Now());
+    if (traffic_.Recording()) traffic_.Wrote(byte);
 }
 
 template <typename Ready>

@@ -159,9 +159,7 @@ public:
     // What the port moves, packet by packet, for whoever records it.
     TrafficRecorder& Traffic() { return traffic_; }
     // An event without bytes, stamped with the port's clock.
-    void NoteTrafficEvent(std::string text) {
-        if (traffic_.Recording()) traffic_.Event(std::move(text), clock_.Now());
-    }
+    void NoteTrafficEvent(std::string text) { traffic_.Event(std::move(text)); }
     // How every wait on the port spends its idle passes.
     void SetPacing(const WaitPacing& pacing) { pacing_ = pacing; }
     // A pacer for one wait, on the port's clock and pacing; a handler's own
@@ -219,7 +217,7 @@ private:
     Nanos giveUpAfter_ = GIVE_UP_AFTER;
     bool givingWay_ = false;
     std::function<void()> queued_;
-    TrafficRecorder traffic_;
+    TrafficRecorder traffic_{clock_};
     bool draining_ = false;
 };
 

@@ -60,28 +60,28 @@ void TrafficRecorder::RemoveSink(const TrafficSink& sink) {
     std::erase(sinks_, &sink);
 }
 
-void TrafficRecorder::Wrote(std::uint8_t byte, Nanos at) {
+void TrafficRecorder::Wrote(std::uint8_t byte) {
     if (!Recording()) return;
     FlushReply();
-    if (frame_.bytes.empty()) frame_.at = at;
+    if (frame_.bytes.empty()) frame_.at = clock_.Now();
     frame_.bytes.push_back(byte);
     if (byte == 0xFF) FlushFrame();
 }
 
-void TrafficRecorder::Read(std::uint8_t byte, Nanos at, bool drained) {
+void TrafficRecorder::Read(std::uint8_t byte, bool drained) {
     if (!Recording()) return;
     FlushFrame();
-    if (reply_.bytes.empty()) reply_.at = at;
+    if (reply_.bytes.empty()) reply_.at = clock_.Now();
     reply_.bytes.push_back(byte);
     reply_.drained.push_back(drained);
 }
 
-void TrafficRecorder::Event(std::string text, Nanos at) {
+void TrafficRecorder::Event(std::string text) {
     if (!Recording()) return;
     Flush();
-    TrafficPacket event = TrafficPacket::Of(TrafficKind::Event, at);
+    TrafficPacket event = TrafficPacket::Of(TrafficKind::Event, clock_.Now());
     event.event = std::move(text);
-    Send(std::move(event));
+    Send(event);
 }
 
 void TrafficRecorder::Flush() {
@@ -99,7 +99,7 @@ void TrafficRecorder::FlushReply() {
     Send(std::exchange(reply_, TrafficPacket::Of(TrafficKind::Reply)));
 }
 
-void TrafficRecorder::Send(TrafficPacket packet) {
+void TrafficRecorder::Send(const TrafficPacket& packet) {
     for (TrafficSink* sink : sinks_)
         sink->Packet(packet);
 }

@@ -52,24 +52,28 @@ public:
 
 class TrafficRecorder {
 public:
+    // Packet times come from `clock`, read once a packet, at its first byte.
+    explicit TrafficRecorder(const MonotonicClock& clock) : clock_(clock) {}
+
     void AddSink(TrafficSink& sink) { sinks_.push_back(&sink); }
     void RemoveSink(const TrafficSink& sink);
     bool Recording() const { return !sinks_.empty(); }
 
     // A byte written to the card; a frame ends at its 0xFF.
-    void Wrote(std::uint8_t byte, Nanos at);
+    void Wrote(std::uint8_t byte);
     // A byte read from the card, as part of a reply or thrown away by a drain.
-    void Read(std::uint8_t byte, Nanos at, bool drained);
+    void Read(std::uint8_t byte, bool drained);
     // An event without bytes, after whatever packet was still open.
-    void Event(std::string text, Nanos at);
+    void Event(std::string text);
     // The exchange ended: the open packet (a reply, or a frame cut short) goes out.
     void Flush();
 
 private:
-    void Send(TrafficPacket packet);
+    void Send(const TrafficPacket& packet);
     void FlushFrame();
     void FlushReply();
 
+    const MonotonicClock& clock_;
     std::vector<TrafficSink*> sinks_;
     TrafficPacket frame_ = TrafficPacket::Of(TrafficKind::Frame);
     TrafficPacket reply_ = TrafficPacket::Of(TrafficKind::Reply);

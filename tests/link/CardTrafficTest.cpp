@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/CardExchange.h"
+#include "link/CardLoss.h"
 #include "link/CardTraffic.h"
 #include "link/CommandFrames.h"
 #include "support/CardRig.h"
@@ -99,6 +100,19 @@ TEST(CardTraffic, ACardThatNeverStopsSendingIsOneDrainedReplyThenTheEvent) {
     EXPECT_EQ(DrainedRanges(recorded.packets[0]), "0-4095");
     EXPECT_EQ(recorded.packets[1].event,
               "keeps sending: KOVEX keeps sending: 4096 bytes thrown away; command abandoned");
+}
+
+// The window's tick may meet the loss between commands: recorded once, there.
+TEST(CardTraffic, ALostCardIsOneEventWhoeverMeetsItFirst) {
+    CardRig rig;
+    rig.Open();
+    Recorded recorded;
+    rig.port.Traffic().AddSink(recorded);
+    const CardLost lost("/sys/bus/pci/devices/0000:03:07.0/resource2");
+    HandleCardLost(rig.port, rig.window, lost);
+    HandleCardLost(rig.port, rig.window, lost);
+    ASSERT_EQ(recorded.packets.size(), 1U);
+    EXPECT_EQ(recorded.packets[0].event, "card lost: " + CardLostLine(lost));
 }
 
 TEST(CardTraffic, TimesAreThoseOfTheFirstByteAndDrainedRangesReadBack) {
