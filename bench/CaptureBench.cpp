@@ -66,12 +66,12 @@ void ProgramLines(benchmark::State& state, Recording recording) {
     // A programming line: the prefix, the 43-character record, the end byte.
     constexpr std::string_view RECORD = ":10000000000102030405060708090A0B0C0D0E0F00";
     std::array<std::uint8_t, kovex::PREFIX_PROGRAM_LINE.size() + RECORD.size() + 1> frame{};
-    const auto afterPrefix = std::copy(kovex::PREFIX_PROGRAM_LINE.begin(),
-                                       kovex::PREFIX_PROGRAM_LINE.end(), frame.begin());
+    auto* const afterPrefix = std::copy(kovex::PREFIX_PROGRAM_LINE.begin(),
+                                        kovex::PREFIX_PROGRAM_LINE.end(), frame.begin());
     std::copy(RECORD.begin(), RECORD.end(), afterPrefix);
     frame.back() = kovex::FRAME_END;
     std::size_t lines = 0;
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         auto lease = port.TryTake();
         port.SendFrame(frame);
         benchmark::DoNotOptimize(port.ReadReplyByte());

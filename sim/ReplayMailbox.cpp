@@ -1,12 +1,37 @@
 #include "sim/ReplayMailbox.h"
 
 #include <chrono>
+#include <string_view>
 #include <utility>
 
 #include "link/CardRegisters.h"
+#include "link/CardTraffic.h"
 #include "seam/HexText.h"
 
 namespace kovex {
+
+namespace {
+
+// Which bytes of a reply its comments say were drained.
+std::vector<bool> DrainedBytes(const PacketRecord& packet) {
+    std::vector<bool> drained(packet.bytes.size(), false);
+    for (const std::string& comment : packet.comments) {
+        if (comment.starts_with(DRAINED_COMMENT)) {
+            ParseDrainedRanges(std::string_view(comment).substr(DRAINED_COMMENT.size()),
+                               packet.bytes.size(), drained);
+        }
+    }
+    return drained;
+}
+
+// The reply's bytes, each `after` the frame, onto `bytes`.
+void AddReply(const PacketRecord& packet, Nanos after, std::vector<ReplayStep::TimedByte>& bytes) {
+    const std::vector<bool> drained = DrainedBytes(packet);
+    for (std::size_t i = 0; i < packet.bytes.size(); ++i)
+        bytes.push_back({after, packet.bytes[i], drained[i]});
+}
+
+}  // namespace
 
 ReplayScript ScriptOf(const CaptureContents& capture) {
     ReplayScript script;
@@ -17,16 +42,12 @@ ReplayScript ScriptOf(const CaptureContents& capture) {
         if (packet.direction == PacketDirection::Outbound) {
             script.steps.push_back({packet.bytes, i + 1, {}});
             frameAt = packet.microseconds;
+        } else if (packet.direction == PacketDirection::Inbound && !frameAt) {
+            AddReply(packet, Nanos{0}, script.leftover);
         } else if (packet.direction == PacketDirection::Inbound) {
-            if (!frameAt) {
-                script.leftover.insert(script.leftover.end(), packet.bytes.begin(),
-                                       packet.bytes.end());
-                continue;
-            }
             const auto after = std::chrono::microseconds(
                 packet.microseconds >= *frameAt ? packet.microseconds - *frameAt : 0);
-            for (const std::uint8_t byte : packet.bytes)
-                script.steps.back().reply.push_back({after, byte});
+            AddReply(packet, after, script.steps.back().reply);
         }
     }
     return script;
@@ -34,8 +55,8 @@ ReplayScript ScriptOf(const CaptureContents& capture) {
 
 ReplayMailbox::ReplayMailbox(const MonotonicClock& clock, ReplayScript script)
     : clock_(clock), script_(std::move(script)) {
-    for (const std::uint8_t byte : script_.leftover)
-        pending_.push_back({clock_.Now(), byte});
+    for (const ReplayStep::TimedByte& byte : script_.leftover)
+        pending_.push_back({clock_.Now(), byte.value, byte.drained});
 }
 
 bool ReplayMailbox::ByteReady() const {
@@ -64,9 +85,14 @@ std::uint8_t ReplayMailbox::ReadData() {
 }
 
 void ReplayMailbox::WriteData(std::uint8_t byte) {
-    if (frame_.empty()) frameStart_ = clock_.Now();
+    if (frame_.empty()) FrameStarts();
     frame_.push_back(byte);
     if (byte == 0xFF) FrameEnded();
+}
+
+void ReplayMailbox::FrameStarts() {
+    frameStart_ = clock_.Now();
+    std::erase_if(pending_, [](const Pending& waiting) { return waiting.drained; });
 }
 
 void ReplayMailbox::FrameEnded() {
@@ -80,7 +106,7 @@ void ReplayMailbox::FrameEnded() {
     }
     ++next_;
     for (const ReplayStep::TimedByte& byte : step.reply)
-        pending_.push_back({frameStart_ + byte.after, byte.value});
+        pending_.push_back({frameStart_ + byte.after, byte.value, byte.drained});
 }
 
 void ReplayMailbox::Mismatch(const std::vector<std::uint8_t>& sent, const std::string& expected) {

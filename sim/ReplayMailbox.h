@@ -3,6 +3,11 @@
 // read after it, each byte readable once as long after the frame's first
 // byte as it was then. A frame that differs is named once, and the card is
 // silent from there on.
+//
+// A drained byte's time is when the host threw it away, not when the card
+// sent it, so a replayed host may drain before it is readable. The captured
+// host had thrown it away before its next frame: so a drained byte still
+// waiting when the next frame starts is thrown away too.
 #pragma once
 
 #include <cstddef>
@@ -22,17 +27,19 @@ namespace kovex {
 struct ReplayStep {
     std::vector<std::uint8_t> frame;
     std::size_t packetNumber = 0;  // counted from 1, as Wireshark counts
-    // Each reply byte and how long after the frame's first byte it came.
+    // Each reply byte and how long after the frame's first byte it came;
+    // drained when the host threw it away rather than read it as a reply.
     struct TimedByte {
         Nanos after;
         std::uint8_t value;
+        bool drained = false;
     };
     std::vector<TimedByte> reply;
 };
 
 struct ReplayScript {
     // Bytes the card held before the first frame (readable at once).
-    std::vector<std::uint8_t> leftover;
+    std::vector<ReplayStep::TimedByte> leftover;
     std::vector<ReplayStep> steps;
 };
 
@@ -55,8 +62,10 @@ private:
     struct Pending {
         Nanos readyAt;
         std::uint8_t value;
+        bool drained;
     };
 
+    void FrameStarts();
     void FrameEnded();
     void Mismatch(const std::vector<std::uint8_t>& sent, const std::string& expected);
     bool ByteReady() const;

@@ -42,13 +42,13 @@ std::string TsharkPath() {
 
 // tshark's fields of each packet, one line each, separated by "|".
 std::vector<std::vector<std::string>> Decoded(const std::string& capture,
-                                              std::vector<std::string> fields) {
+                                              const std::vector<std::string>& fields) {
     std::vector<std::string> args{
         TsharkPath(), "-n",         "-X", std::string("lua_script:") + KOVEX_DISSECTOR,
         "-r",         capture,      "-T", "fields",
         "-E",         "separator=|"};
     for (const std::string& field : fields) {
-        args.push_back("-e");
+        args.emplace_back("-e");
         args.push_back(field);
     }
     const ChildProcess::Ended run = ChildProcess(args).Finish();

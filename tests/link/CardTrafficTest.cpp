@@ -32,6 +32,7 @@ struct Seen {
 
 std::vector<Seen> SeenOf(const std::vector<TrafficPacket>& packets) {
     std::vector<Seen> seen;
+    seen.reserve(packets.size());
     for (const TrafficPacket& p : packets)
         seen.push_back({p.kind, p.bytes, DrainedRanges(p), p.event});
     return seen;

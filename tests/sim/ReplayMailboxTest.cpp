@@ -109,5 +109,31 @@ TEST(ReplayMailbox, AFrameThatDiffersIsNamedOnceAndTheCardFallsSilent) {
     }
 }
 
+// A drained byte's time is when the captured host threw it away; a replayed
+// host that drains sooner misses it, and its next frame throws it away
+// rather than reading it as the next reply.
+TEST(ReplayMailbox, DrainedBytesNotYetSentWhenTheNextFrameStartsAreThrownAway) {
+    const Bytes reset{0x00, 0x5A, 0xF0, 0x09, 0x00, 0xFF};
+    CaptureContents capture;
+    capture.interfaces = {"0000:03:07.0"};
+    capture.linkTypes = {KOVEX_LINK_TYPE};
+    capture.packets = {
+        {0, 0, PacketDirection::Outbound, reset, {}},
+        {0, 2'000'000, PacketDirection::Inbound, {0x4B, 0x4F}, {"drained: 0-1"}},
+        {0, 2'000'010, PacketDirection::Outbound, GET_MODE, {}},
+        {0, 2'002'000, PacketDirection::Inbound, {0x66}, {}},
+    };
+    VirtualClock clock;
+    ReplayMailbox mailbox(clock, ScriptOf(capture));
+    Send(mailbox, reset);
+    clock.Advance(1900ms);
+    EXPECT_FALSE(Readable(mailbox));  // the host's drain finds nothing
+    Send(mailbox, GET_MODE);
+    clock.Advance(500ms);
+    ASSERT_TRUE(Readable(mailbox));
+    EXPECT_EQ(mailbox.ReadData(), 0x66);
+    EXPECT_FALSE(Readable(mailbox));
+}
+
 }  // namespace
 }  // namespace kovex::testing
