@@ -30,6 +30,8 @@ foreach(program kovex-programmer kovex-programmer-sim)
   if(program STREQUAL "kovex-programmer")
     set(MAN_OTHER kovex-programmer-sim)
     set(MAN_SUMMARY "the KOVEX card's service tool, on the card in this PC")
+    set(MAN_SYNOPSIS "")
+    set(MAN_OPTIONS "The program takes no options of its own.")
     set(MAN_CARD [[
 This program works on the real card, through the kernel's PCI sysfs files:
 no driver and no vendor SDK. It needs the rights to read and write the card's
@@ -39,6 +41,13 @@ again after joining it).]])
   else()
     set(MAN_OTHER kovex-programmer)
     set(MAN_SUMMARY "the KOVEX card's service tool, on a simulated card")
+    set(MAN_SYNOPSIS " [\\fB\\-\\-replay\\fR \\fIFILE\\fR]")
+    set(MAN_OPTIONS [[
+With \fB\-\-replay\fR \fIFILE\fR the simulated card replays a capture made
+with \fBkovexctl \-\-capture\fR or the log's menu: it answers each frame the
+host sends as the capture answered it, and a frame that differs from the
+capture's next one is named on standard error, after which the card stays
+silent.]])
     set(MAN_CARD [[
 This program works on a simulated card: it needs no card and no privileges,
 and shows in a window of its own what the simulated display node shows.]])
