@@ -1,5 +1,6 @@
 #include "cli/Run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -111,7 +112,8 @@ int RunOnCards(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const 
         one.quiet = true;
         SessionCapture own = capture;
         if (!interfaces.empty()) {
-            own.interface = interfaces[static_cast<std::size_t>(&address - cards.data())];
+            const auto at = std::find(cards.begin(), cards.end(), address);
+            own.interface = interfaces[static_cast<std::size_t>(at - cards.begin())];
         }
         CardSession session(state, bridge, clock, one, output, own);
         session.PrintOneLine();

@@ -16,6 +16,7 @@
 
 #include "link/CaptureFile.h"
 #include "support/ChildProcess.h"
+#include "support/FakeSysfs.h"
 #include "support/TempFolder.h"
 
 namespace kovex::testing {
@@ -209,6 +210,13 @@ TEST(Capture, TsharkFlagsFramesThatBreakTheFrameRules) {
     }
 }
 
+std::string HexText(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (const std::uint8_t byte : bytes)
+        text += " " + HexField(byte).substr(2);
+    return text;
+}
+
 std::vector<char> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -251,6 +259,38 @@ TEST(Capture, AReplayedProgrammingRunGivesTheSameOutputAndStatus) {
         Kovexctl({"--sim-replay", silent, "--timeout", "0.2", "version"});
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.err, quiet.err);
+}
+
+// Each card's run is a process of its own, all writing to the one file: an
+// interface per card, each card's frame and give-up under its own. The
+// made-up cards take frames and never answer (their status shows RX_EMPTY).
+TEST(Capture, EveryCardOfTheBusHasItsInterfaceInTheOneFile) {
+    FakeSysfs sysfs;
+    std::string silentMailbox(16, '\0');
+    silentMailbox[2] = 0x02;
+    for (const char* name : {"0000:03:07.0", "0000:04:00.0"}) {
+        sysfs.Add(Kovex(name));
+        sysfs.Write(name, "resource2", silentMailbox);
+    }
+    const std::string path = scratch::RunFolder() + "all.pcapng";
+    const ChildProcess::Ended run =
+        Kovexctl({"--sysfs-root", sysfs.SysfsRoot().string(), "--timeout", "0.2", "--device", "all",
+                  "--capture", path, "mode"});
+    ASSERT_EQ(run.status, 1) << run.err;
+    std::ifstream in(path, std::ios::binary);
+    const CaptureContents read =
+        ReadCapture({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    EXPECT_TRUE(read.stopped.empty()) << read.stopped;
+    EXPECT_EQ(read.interfaces, (std::vector<std::string>{"0000:03:07.0", "0000:04:00.0"}));
+    std::vector<std::vector<std::string>> seen(2);
+    for (const PacketRecord& packet : read.packets) {
+        ASSERT_LT(packet.interface, 2U);
+        seen[packet.interface].push_back(packet.comments.empty() ? HexText(packet.bytes)
+                                                                 : packet.comments.front());
+    }
+    const std::vector<std::string> each{
+        " 00 5a f0 07 00 ff", "give-up: KOVEX did not answer within 0.2 s; command abandoned"};
+    EXPECT_EQ(seen, (std::vector<std::vector<std::string>>{each, each}));
 }
 
 TEST(Capture, AFrameThatDiffersFromTheCaptureIsNamedAndTheCardFallsSilent) {
