@@ -1,5 +1,6 @@
 #include "sim/ReplayMailbox.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string_view>
 #include <utility>
@@ -11,6 +12,10 @@
 namespace kovex {
 
 namespace {
+
+// A reply later than a day after its frame (a damaged time stamp) comes a
+// day after it: no wait lasts longer, and the time stays countable.
+constexpr std::uint64_t LONGEST_DELAY_US = 24ULL * 60 * 60 * 1'000'000;
 
 // Which bytes of a reply its comments say were drained.
 std::vector<bool> DrainedBytes(const PacketRecord& packet) {
@@ -45,8 +50,9 @@ ReplayScript ScriptOf(const CaptureContents& capture) {
         } else if (packet.direction == PacketDirection::Inbound && !frameAt) {
             AddReply(packet, Nanos{0}, script.leftover);
         } else if (packet.direction == PacketDirection::Inbound) {
-            const auto after = std::chrono::microseconds(
-                packet.microseconds >= *frameAt ? packet.microseconds - *frameAt : 0);
+            const std::uint64_t since =
+                packet.microseconds >= *frameAt ? packet.microseconds - *frameAt : 0;
+            const auto after = std::chrono::microseconds(std::min(since, LONGEST_DELAY_US));
             AddReply(packet, after, script.steps.back().reply);
         }
     }

@@ -135,5 +135,24 @@ TEST(ReplayMailbox, DrainedBytesNotYetSentWhenTheNextFrameStartsAreThrownAway) {
     EXPECT_FALSE(Readable(mailbox));
 }
 
+// A damaged time stamp far after its frame: the reply comes a day later,
+// not at once nor never.
+TEST(ReplayMailbox, AReplyStampedFarAfterItsFrameComesADayLater) {
+    CaptureContents capture;
+    capture.interfaces = {"0000:03:07.0"};
+    capture.linkTypes = {KOVEX_LINK_TYPE};
+    capture.packets = {
+        {0, 1000, PacketDirection::Outbound, GET_MODE, {}},
+        {0, 1ULL << 62, PacketDirection::Inbound, {0x66}, {}},
+    };
+    VirtualClock clock;
+    ReplayMailbox mailbox(clock, ScriptOf(capture));
+    Send(mailbox, GET_MODE);
+    clock.Advance(std::chrono::hours(23));
+    EXPECT_FALSE(Readable(mailbox));
+    clock.Advance(std::chrono::hours(1));
+    EXPECT_TRUE(Readable(mailbox));
+}
+
 }  // namespace
 }  // namespace kovex::testing
