@@ -66,6 +66,23 @@ TEST(CaptureWindow, WhatTheWindowSendsWhileCapturingIsInTheFile) {
     const QString log = form.findChild<QPlainTextEdit*>("Memo1")->toPlainText();
     EXPECT_TRUE(log.contains(QString::fromStdString("Capture stopped: 2 packets in " + path)))
         << log.toStdString();
+
+    // The window on a card that replays the capture logs the same version.
+    kovex::VirtualClock replayClock;
+    std::string error;
+    const auto replay = kovex::ReplayCard::FromFile(path, replayClock, error);
+    ASSERT_NE(replay, nullptr) << error;
+    std::vector<std::string> told;
+    replay->OnMismatch([&told](const std::string& line) { told.push_back(line); });
+    TForm1 again{*replay, replayClock, [&replayClock] {
+                     QCoreApplication::processEvents();
+                     replayClock.Advance(1ms);
+                 }};
+    QTest::mouseClick(again.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    QTest::mouseClick(again.findChild<QPushButton*>("Button4"), Qt::LeftButton);
+    const QStringList lines = again.findChild<QPlainTextEdit*>("Memo1")->toPlainText().split('\n');
+    EXPECT_EQ(lines.last(), "Firmware version from KOVEX = KOVEX 2.14 sim");
+    EXPECT_TRUE(told.empty());
 }
 
 }  // namespace
