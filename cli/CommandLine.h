@@ -30,6 +30,9 @@ enum class Option {
     Node,
     NodeDevice,
     SysfsRoot,
+    Follow,
+    Count,
+    For,
 };
 
 enum class OptionValue { None, Required, OptionalNumber };
@@ -61,6 +64,11 @@ struct CommandLine {
     std::optional<std::string> expectVersion;
     std::string node = "10";
     std::string nodeDevice = "34";
+    // messages --follow: watch the card until this many messages came, this
+    // many seconds passed, or a signal.
+    bool follow = false;
+    std::optional<unsigned> followCount;
+    std::optional<double> followSeconds;
     // The simulated card's test aids, by option name, in order.
     std::vector<GivenOption> simAids;
     const CommandSpec* command = nullptr;
@@ -109,6 +117,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& words);
 
 // "0000:03:07.0", or the short "03:07.0" on domain 0.
 std::optional<PciAddress> ParseDeviceAddress(std::string_view text);
+
+// The most messages --follow --count waits for.
+inline constexpr unsigned MOST_FOLLOW_COUNT = 1000000;
 
 // The longest give-up or wait time an option takes, in seconds: one day.
 inline constexpr double MOST_SECONDS = 24 * 60 * 60;
