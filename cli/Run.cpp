@@ -1,13 +1,18 @@
 #include "cli/Run.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/AllCards.h"
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/SimulatedBus.h"
 #include "cli/TerminalWindow.h"
 #include "link/CardDiscovery.h"
 #include "sim/SimulatedCard.h"
@@ -56,6 +61,83 @@ LogWatcher HoldAfter(AppState& state, MonotonicClock& clock, std::string text) {
     };
 }
 
+// --sim-cards and --sim-state, which shape the simulated bus.
+struct Rehearsal {
+    int cards = 0;  // 0: the window tool's one card
+    std::optional<std::string> statePath;
+    std::string error;
+};
+
+Rehearsal ReadRehearsal(const CommandLine& line) {
+    Rehearsal rehearsal;
+    for (const GivenOption& given : line.simAids) {
+        if (given.name == SIM_STATE_OPTION) rehearsal.statePath = given.value;
+        if (given.name != SIM_CARDS_OPTION) continue;
+        const std::string& value = *given.value;
+        int count = 0;
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+        if (error != std::errc{} || end != value.data() + value.size() || count < 1 ||
+            count > MOST_SIMULATED_CARDS) {
+            rehearsal.error = std::string(SIM_CARDS_OPTION) + " takes a number of cards from 1 to " +
+                              std::to_string(MOST_SIMULATED_CARDS) + ", not " + value;
+        }
+        rehearsal.cards = count;
+    }
+    return rehearsal;
+}
+
+bool ShapesTheRun(std::string_view aid) {
+    return aid == HOLD_AFTER_OPTION || aid == SIM_CARDS_OPTION || aid == SIM_STATE_OPTION;
+}
+
+std::string AddressList(const SimulatedBus& bus) {
+    std::string list;
+    for (const PciAddress& address : bus.Addresses()) {
+        if (!list.empty()) list += ", ";
+        list += PciAddressText(address);
+    }
+    return list;
+}
+
+// The aid on every card, or with "ADDRESS=" (or an aid without a value given
+// "=ADDRESS") on that card only; why it cannot be, or empty.
+std::string ApplyAid(SimulatedBus& bus, const GivenOption& given) {
+    const std::span<const SimTestAid> aids = ToolCardTestAids();
+    const auto aid = std::find_if(aids.begin(), aids.end(), [&given](const SimTestAid& row) {
+        return row.option == given.name;
+    });
+    if (aid == aids.end() || ShapesTheRun(given.name)) return {};
+    std::string value = given.value.value_or("");
+    std::string address;
+    if (aid->valueName.empty()) {
+        address = std::exchange(value, {});
+    } else if (const auto equals = value.find('=');
+               equals != std::string::npos && ParseDeviceAddress(value.substr(0, equals))) {
+        address = value.substr(0, equals);
+        value.erase(0, equals + 1);
+    }
+    std::vector<SimulatedCard*> cards;
+    for (const PciAddress& each : bus.Addresses()) {
+        if (address.empty() || ParseDeviceAddress(address) == each) cards.push_back(bus.CardAt(each));
+    }
+    if (cards.empty()) {
+        return given.name + ": no simulated card at " + address + " (the simulated cards: " +
+               AddressList(bus) + ")";
+    }
+    for (SimulatedCard* card : cards) {
+        if (std::string error = aid->apply(*card, value); !error.empty()) return error;
+    }
+    return {};
+}
+
+// A state that could not be written is said, and the run did not all it should.
+int AfterStatesWritten(SimulatedBus& bus, int status) {
+    const std::vector<std::string> failures = bus.TakeWriteFailures();
+    for (const std::string& failure : failures)
+        TerminalWindow::Note(failure);
+    return failures.empty() || status != EXIT_DONE ? status : EXIT_OUTPUT_FAILED;
+}
+
 }  // namespace
 
 int UsageFailure(const CommandLine& line, const std::string& error, ResultOutput& output) {
@@ -68,11 +150,16 @@ int UsageFailure(const CommandLine& line, const std::string& error, ResultOutput
 }
 
 int RunCommand(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
-               ResultOutput& output, const LogWatcher& watcher) {
+               ResultOutput& output, const LogWatcher& watcher, const CardFinish& finish) {
+    const auto finished = [&finish](int status) { return finish ? finish(status) : status; };
     if (!line.allDevices) {
-        CardSession session(state, bridge, clock, line, output);
-        session.WatchLog(watcher);
-        return session.Run();
+        int status = EXIT_DONE;
+        {
+            CardSession session(state, bridge, clock, line, output);
+            session.WatchLog(watcher);
+            status = session.Run();
+        }
+        return finished(status);
     }
     const std::vector<PciAddress> cards = CardsOnBus(state, bridge, clock);
     if (cards.empty()) {
@@ -84,27 +171,37 @@ int RunCommand(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const 
         one.allDevices = false;
         one.device = address;
         one.quiet = true;
-        CardSession session(state, bridge, clock, one, output);
-        session.PrintOneLine();
-        return session.Run();
+        int status = EXIT_DONE;
+        {
+            CardSession session(state, bridge, clock, one, output);
+            session.PrintOneLine();
+            status = session.Run();
+        }
+        return finished(status);
     });
 }
 
 int RunOnSimulatedCard(AppState& state, MonotonicClock& clock, const CommandLine& line,
                        ResultOutput& output) {
-    SimulatedCard card(clock);
-    SetUpToolCard(card);
+    const Rehearsal rehearsal = ReadRehearsal(line);
+    if (!rehearsal.error.empty()) return UsageFailure(line, rehearsal.error, output);
+    SimulatedBus bus(clock, SimulatedCardAddresses(rehearsal.cards));
+    for (const PciAddress& address : bus.Addresses())
+        SetUpToolCard(*bus.CardAt(address));
     LogWatcher watcher;
     for (const GivenOption& given : line.simAids) {
         if (given.name == HOLD_AFTER_OPTION) watcher = HoldAfter(state, clock, *given.value);
-        for (const SimTestAid& aid : ToolCardTestAids()) {
-            if (aid.option != given.name) continue;
-            if (std::string error = aid.apply(card, given.value.value_or("")); !error.empty()) {
-                return UsageFailure(line, error, output);
-            }
+        if (std::string error = ApplyAid(bus, given); !error.empty()) {
+            return UsageFailure(line, error, output);
         }
     }
-    return RunCommand(state, card, clock, line, output, watcher);
+    if (rehearsal.statePath) {
+        const std::string refusal = bus.KeepStates(*rehearsal.statePath, rehearsal.cards > 0);
+        if (!refusal.empty()) return UsageFailure(line, refusal, output);
+    }
+    // A card's state is written when its run lets it go.
+    return RunCommand(state, bus, clock, line, output, watcher,
+                      [&bus](int status) { return AfterStatesWritten(bus, status); });
 }
 
 }  // namespace kovex
