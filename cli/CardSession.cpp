@@ -154,8 +154,8 @@ Outcome CardSession::Open() {
 CommandResult CardSession::RunCommand() {
     ResultOutput* live =
         !line_.json && !oneLine_ && isatty(STDOUT_FILENO) == 1 ? &output_ : nullptr;
-    CommandContext context{line_,    window_, opener_,      port_,  status_, pollList_,
-                           sender_,  programming_, clock_, output_, live};
+    CommandContext context{line_,   window_,      opener_, port_,   status_, pollList_,
+                           sender_, programming_, clock_,  output_, live};
     CommandResult result;
     RunGuarded(window_, [&] { result = line_.command->run(context); });
     return result;

@@ -79,7 +79,7 @@ DisplayEdits EditsFor(const CommandLine& line, DisplayAction action) {
 }
 
 Outcome ClickFont(DisplayCommands& commands, const std::string& name) {
-    const auto item = std::find(FONT_ITEMS.begin(), FONT_ITEMS.end(), name);
+    const auto* const item = std::find(FONT_ITEMS.begin(), FONT_ITEMS.end(), name);
     if (item == FONT_ITEMS.end()) {
         return Outcome::Of(Ending::Refused, "display font takes 5x7 or 10x14, not " + name);
     }

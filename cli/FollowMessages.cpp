@@ -74,7 +74,8 @@ private:
             Outcome outcome;
             const auto status = ReadStatus(outcome);
             if (!status) return outcome;
-            if (*status == ABSENT_STATUS) return Outcome::Of(Ending::Absent, std::string(CARD_ABSENT_LINE));
+            if (*status == ABSENT_STATUS)
+                return Outcome::Of(Ending::Absent, std::string(CARD_ABSENT_LINE));
             if ((*status & NO_MESSAGE) != 0) return {};
             Reply<WaitingMessage> fetched = context_.status.Button11Click();
             if (!fetched.outcome) return fetched.outcome;
@@ -105,7 +106,7 @@ private:
 std::string IsoTime(std::chrono::system_clock::time_point time) {
     const auto millis =
         std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
-    const std::time_t seconds = static_cast<std::time_t>(millis / 1000);
+    const auto seconds = static_cast<std::time_t>(millis / 1000);
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     std::array<char, 32> text{};
@@ -118,7 +119,10 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
 
 std::string FollowedMessageJson(std::chrono::system_clock::time_point time,
                                 std::span<const std::uint8_t> bytes) {
-    return JsonObject().Add("time", JsonString(IsoTime(time))).Add("bytes", JsonArray(bytes)).Text();
+    return JsonObject()
+        .Add("time", JsonString(IsoTime(time)))
+        .Add("bytes", JsonArray(bytes))
+        .Text();
 }
 
 CommandResult FollowMessages(CommandContext& context) {

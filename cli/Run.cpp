@@ -78,7 +78,8 @@ Rehearsal ReadRehearsal(const CommandLine& line) {
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
         if (error != std::errc{} || end != value.data() + value.size() || count < 1 ||
             count > MOST_SIMULATED_CARDS) {
-            rehearsal.error = std::string(SIM_CARDS_OPTION) + " takes a number of cards from 1 to " +
+            rehearsal.error = std::string(SIM_CARDS_OPTION) +
+                              " takes a number of cards from 1 to " +
                               std::to_string(MOST_SIMULATED_CARDS) + ", not " + value;
         }
         rehearsal.cards = count;
@@ -118,11 +119,12 @@ std::string ApplyAid(SimulatedBus& bus, const GivenOption& given) {
     }
     std::vector<SimulatedCard*> cards;
     for (const PciAddress& each : bus.Addresses()) {
-        if (address.empty() || ParseDeviceAddress(address) == each) cards.push_back(bus.CardAt(each));
+        if (address.empty() || ParseDeviceAddress(address) == each)
+            cards.push_back(bus.CardAt(each));
     }
     if (cards.empty()) {
-        return given.name + ": no simulated card at " + address + " (the simulated cards: " +
-               AddressList(bus) + ")";
+        return given.name + ": no simulated card at " + address +
+               " (the simulated cards: " + AddressList(bus) + ")";
     }
     for (SimulatedCard* card : cards) {
         if (std::string error = aid->apply(*card, value); !error.empty()) return error;

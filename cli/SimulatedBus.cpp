@@ -48,7 +48,8 @@ std::string StateFileRefusal(const std::filesystem::path& file, MonotonicClock& 
         return name + " is not a simulated card's state (not a plain file); it was left as it is";
     }
     const std::string text = ReadWhole(file);
-    if (!IsCardStateText(text)) return name + " is not a simulated card's state; it was left as it is";
+    if (!IsCardStateText(text))
+        return name + " is not a simulated card's state; it was left as it is";
     SimulatedCard scratch(clock);
     const CardStateRead read = ReadCardState(scratch, text);
     if (read.error.empty()) return {};
@@ -57,7 +58,7 @@ std::string StateFileRefusal(const std::filesystem::path& file, MonotonicClock& 
 }
 
 // Writes text to a new file beside `file`, then renames it over `file`:
-// a reader sees the old state or the new one, never part of one. The errno
+// a reader sees the old state or the new one, never a piece of one. The errno
 // of the first step that failed, or 0.
 int ReplaceFile(const std::filesystem::path& file, const std::string& text) {
     std::string temporary = file.string() + ".XXXXXX";
@@ -97,7 +98,9 @@ SimulatedBus::SimulatedBus(MonotonicClock& clock, const std::vector<PciAddress>&
     for (const PciAddress& address : cards) {
         devices_.push_back(
             {address.bus, address.slot, address.function, PLX_VENDOR_ID, PCI9030_DEVICE_ID});
-        slots_.push_back({address, std::make_unique<SimulatedCard>(clock), {}, {}});
+        Slot& slot = slots_.emplace_back();
+        slot.address = address;
+        slot.card = std::make_unique<SimulatedCard>(clock);
     }
 }
 
@@ -115,8 +118,9 @@ std::string SimulatedBus::KeepStates(const std::filesystem::path& path, bool fol
     std::error_code error;
     if (folder) {
         if (std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error)) {
-            return path.string() + " is not a folder: with --sim-cards, --sim-state names the "
-                                   "folder of the cards' states; it was left as it is";
+            return path.string() +
+                   " is not a folder: with --sim-cards, --sim-state names the "
+                   "folder of the cards' states; it was left as it is";
         }
         std::filesystem::create_directories(path, error);
         if (error) return "the folder " + path.string() + " cannot be made: " + error.message();
@@ -133,7 +137,7 @@ std::string SimulatedBus::KeepStates(const std::filesystem::path& path, bool fol
 }
 
 SimulatedBus::Slot* SimulatedBus::SlotAt(std::uint8_t bus, std::uint8_t slot,
-                                          std::uint8_t function) {
+                                         std::uint8_t function) {
     const auto found = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& each) {
         return each.address.bus == bus && each.address.slot == slot &&
                each.address.function == function;

@@ -187,8 +187,8 @@ private:
         return true;
     }
     bool Flash(const Words& words) {
-        const auto address = words.size() == 3 ? ParseNumber<std::uint32_t>(words[1], 16)
-                                                : std::nullopt;
+        const auto address =
+            words.size() == 3 ? ParseNumber<std::uint32_t>(words[1], 16) : std::nullopt;
         const auto bytes = HexWord(words, 2);
         if (!address || !bytes || bytes->empty()) return false;
         for (std::size_t i = 0; i < bytes->size(); ++i)

@@ -78,7 +78,10 @@ TEST(Rehearsal, TheDisplayButtonsAndTestSendTheWindowsFrames) {
          "",
          "kovexctl: display save takes numbers from 0 to 254 (decimal, or hex after $, x or 0x), "
          "not 255\nkovexctl: try 'kovexctl --help'\n"},
-        {{"display", "xy", "12"}, 2, "", "kovexctl: display xy takes X Y\nkovexctl: try 'kovexctl --help'\n"},
+        {{"display", "xy", "12"},
+         2,
+         "",
+         "kovexctl: display xy takes X Y\nkovexctl: try 'kovexctl --help'\n"},
         // Save's box comes only once the message went out.
         {{"--sim-fault", "stuck-busy", "--timeout", "1", "display", "save", "3"},
          1,
@@ -152,8 +155,8 @@ TEST(Rehearsal, FollowEndsAfterItsCountOrItsTimeAndNeedsRunMode) {
     EXPECT_EQ(json.status, 0);
     const std::regex line(
         R"(\{"time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z","bytes":\[12,3,7,2,48,4[89]\]\}\n)");
-    const auto lines = std::distance(
-        std::sregex_iterator(json.out.begin(), json.out.end(), line), std::sregex_iterator());
+    const auto lines = std::distance(std::sregex_iterator(json.out.begin(), json.out.end(), line),
+                                     std::sregex_iterator());
     EXPECT_EQ(lines, 2) << json.out;
     EXPECT_EQ(json.out.size(), json.out.find('\n') * 2 + 2) << json.out;
 
@@ -168,7 +171,7 @@ TEST(Rehearsal, FollowEndsAfterItsCountOrItsTimeAndNeedsRunMode) {
               "mode; kovexctl mode run starts it\n");
 }
 
-// A card's state saved by the library, for the parts no command sets.
+// A card's state saved by the library, for what no command sets.
 std::string SavedState(const std::function<void(SimulatedCard&)>& setUp) {
     VirtualClock clock;
     SimulatedCard card(clock);
@@ -177,8 +180,8 @@ std::string SavedState(const std::function<void(SimulatedCard&)>& setUp) {
     return CardStateText(card, clock.Now());
 }
 
-TEST(Rehearsal, EachPartOfTheStateSurvivesARun) {
-    const std::string folder = scratch::RunFolder();
+TEST(Rehearsal, EveryPieceOfTheStateSurvivesARun) {
+    const std::string& folder = scratch::RunFolder();
     struct Step {
         std::vector<std::string> words;
         std::string out;  // what it prints, when it reads
@@ -214,7 +217,7 @@ TEST(Rehearsal, EachPartOfTheStateSurvivesARun) {
          {{{"loopback"}, "KOVEX Responded = 5 Packets sent, 9 Packets recieved\n"}}},
     };
     for (const Case& c : cases) {
-        const std::string state = folder + "part-" + std::to_string(&c - cases.data()) + ".state";
+        const std::string state = folder + "kept-" + std::to_string(&c - cases.data()) + ".state";
         if (!c.savedFirst.empty()) WriteFile(state, c.savedFirst);
         for (const Step& step : c.steps) {
             std::vector<std::string> words = step.words;
@@ -229,9 +232,10 @@ TEST(Rehearsal, EachPartOfTheStateSurvivesARun) {
 
     // The display's pages and stored images, as the node holds them.
     const std::string display = folder + "display.state";
-    for (const std::vector<std::string>& words :
-         {std::vector<std::string>{"display", "text", "Hi"}, {"display", "save", "3"},
-          {"display", "clear"}, {"display", "font", "10x14"}}) {
+    for (const std::vector<std::string>& words : {std::vector<std::string>{"display", "text", "Hi"},
+                                                  {"display", "save", "3"},
+                                                  {"display", "clear"},
+                                                  {"display", "font", "10x14"}}) {
         std::vector<std::string> withState = words;
         withState.insert(withState.begin(), {"--sim-state", display});
         ASSERT_EQ(Kovexctl(withState).status, 0) << words.back();
@@ -242,12 +246,12 @@ TEST(Rehearsal, EachPartOfTheStateSurvivesARun) {
     const SimDisplay::Memory memory = card.Display().Remembered();
     ASSERT_EQ(memory.saved.count(3), 1U);
     EXPECT_NE(memory.saved.at(3), SimDisplay::PageMemory{});  // "Hi", stored
-    EXPECT_EQ(memory.pages, SimDisplay::PageMemory{});         // cleared since
+    EXPECT_EQ(memory.pages, SimDisplay::PageMemory{});        // cleared since
     EXPECT_EQ(memory.font, DisplayFont::Large10x14);
 }
 
 TEST(Rehearsal, AFileThatIsNotAStateIsRefusedAndLeftAsItIs) {
-    const std::string folder = scratch::RunFolder();
+    const std::string& folder = scratch::RunFolder();
     const std::string good = SavedState([](SimulatedCard&) {});
     struct Case {
         std::string name;
@@ -336,7 +340,7 @@ TEST(Rehearsal, EveryCardOfThreeWithOneSilent) {
               "0000:03:00.0 Poll list   =  20 21; Node status =  0 0\n");
 
     std::vector<std::string> list = cards;
-    list.push_back("list");
+    list.emplace_back("list");
     EXPECT_EQ(ChildProcess(KovexctlProcess(list)).Finish().out,
               "0000:00:00.0 8086:1237\n0000:00:03.0 10ec:8139\n0000:01:00.0 10b5:9030 card *\n"
               "0000:02:00.0 10b5:9030 card\n0000:03:00.0 10b5:9030 card\n");

@@ -1,4 +1,4 @@
-// The simulated card's state file: every part read back as it was written,
+// The simulated card's state file: everything read back as it was written,
 // a text that is not whole leaves the card untouched, and time away from the
 // host moves the card on.
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A card with every part of its state away from a new card's.
-void ChangeEveryPart(SimulatedCard& card) {
+// A card with every field of its state away from a new card's.
+void ChangeEveryField(SimulatedCard& card) {
     card.SetMode(MODE_BOOT);
     CardState& state = card.State();
     state.versionText = "KOVEX FW crc32=1234ABCD";
@@ -40,10 +40,10 @@ void ChangeEveryPart(SimulatedCard& card) {
     card.Display().Restore(display);
 }
 
-TEST(CardStateText, EveryPartIsReadBackAsItWasWritten) {
+TEST(CardStateText, EveryFieldIsReadBackAsItWasWritten) {
     VirtualClock clock;
     SimulatedCard written(clock);
-    ChangeEveryPart(written);
+    ChangeEveryField(written);
     const std::string text = CardStateText(written, 1234ms);
 
     SimulatedCard read(clock);
@@ -77,9 +77,10 @@ TEST(CardStateText, ATextNotWholeLeavesTheCardAsItWas) {
     };
     for (const std::string& text : broken) {
         SimulatedCard card(clock);
-        ChangeEveryPart(card);
+        ChangeEveryField(card);
         const std::string before = CardStateText(card, 0ns);
-        EXPECT_NE(ReadCardState(card, text).error, "") << text.substr(text.size() > 20 ? text.size() - 20 : 0);
+        EXPECT_NE(ReadCardState(card, text).error, "")
+            << text.substr(text.size() > 20 ? text.size() - 20 : 0);
         EXPECT_EQ(CardStateText(card, 0ns), before);
     }
     EXPECT_FALSE(IsCardStateText("KOVEX simulated card state 10\n"));
