@@ -174,7 +174,11 @@ PlxStatus SimulatedBus::PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& de
     if (slot == nullptr) return SIM_STATUS_FAILED;
     if (slot->stateFile && !slot->lock && !TakeState(*slot)) return SIM_STATUS_FAILED;
     const PlxStatus status = slot->card->PlxPci_DeviceOpen(key, device);
-    if (status == STATUS_SUCCESS) opened_[device.handle] = slot;
+    if (status == STATUS_SUCCESS) {
+        opened_[device.handle] = slot;
+    } else {
+        slot->lock.reset();  // not opened: nothing to write back
+    }
     return status;
 }
 
