@@ -16,6 +16,9 @@ using Bytes = std::vector<std::uint8_t>;
 using Words = std::vector<std::string>;
 
 constexpr std::size_t FLASH_RUN = 32;  // bytes on one flash line
+// Past this the cursor draws nothing all the same; drawing at a cursor read
+// as it was written could overflow.
+constexpr int MOST_CURSOR = 1 << 24;
 
 // Everything a state file holds, read in full before the card is touched.
 struct SavedCard {
@@ -247,8 +250,8 @@ private:
     bool DisplayCursor(const Words& words) {
         const auto x = words.size() == 3 ? ParseNumber<int>(words[1]) : std::nullopt;
         const auto y = words.size() == 3 ? ParseNumber<int>(words[2]) : std::nullopt;
-        if (!x || !y) return false;
-        saved_.display.cursor = {*x, *y};
+        if (!x || !y || *x < 0 || *y < 0) return false;
+        saved_.display.cursor = {std::min(*x, MOST_CURSOR), std::min(*y, MOST_CURSOR)};
         return true;
     }
     bool DisplayFontLine(const Words& words) {

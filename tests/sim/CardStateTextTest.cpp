@@ -73,6 +73,7 @@ TEST(CardStateText, ATextNotWholeLeavesTheCardAsItWas) {
         good + "display-font 2\n",
         good + "message 0A0\n",
         good + "node-status 256 1\n",
+        good + "display-cursor -1 0\n",
         good + "what 1\n",
     };
     for (const std::string& text : broken) {
