@@ -171,8 +171,8 @@ Outcome CardSession::Open() {
 CommandResult CardSession::RunCommand() {
     ResultOutput* live =
         !line_.json && !oneLine_ && isatty(STDOUT_FILENO) == 1 ? &output_ : nullptr;
-    CommandContext context{line_,     window_, opener_,      port_, status_,
-                           pollList_, sender_, programming_, live};
+    CommandContext context{line_,   window_,      opener_, port_,   status_, pollList_,
+                           sender_, programming_, clock_,  output_, live};
     CommandResult result;
     RunGuarded(window_, [&] { result = line_.command->run(context); });
     return result;
@@ -183,7 +183,7 @@ void CardSession::PrintLines(const CommandResult& result, int status) {
     for (const std::string& line : closing)
         TerminalWindow::Note(line);
     if (line_.json) {
-        PrintJson(result, status, closing);
+        if (!result.printedAsTheyCame || status != EXIT_DONE) PrintJson(result, status, closing);
         return;
     }
     // Standard output holds results only: a command that failed printed

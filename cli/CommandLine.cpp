@@ -137,8 +137,8 @@ private:
             value = Value(aid.option, std::move(inlineValue));
             if (!value) return;
         } else if (inlineValue) {
-            Fail(std::string(aid.option) + " takes no value");
-            return;
+            // --sim-at-once=ADDRESS: the card it is for.
+            value = std::move(inlineValue);
         }
         line().simAids.push_back({std::string(aid.option), std::move(value)});
     }
@@ -185,6 +185,10 @@ private:
             l.capture = *value;
         } else if (row.option == Option::SimReplay) {
             l.replay = *value;
+        } else if (row.option == Option::Count) {
+            l.followCount = Count(row, *value);
+        } else if (row.option == Option::For) {
+            l.followSeconds = Seconds(row, *value);
         }
     }
 
@@ -195,6 +199,16 @@ private:
                  " takes a number of seconds above 0 and at most 86400 (a day), not " + value);
         }
         return seconds;
+    }
+
+    std::optional<unsigned> Count(const OptionSpec& row, const std::string& value) {
+        const auto count = ParseNumber(value);
+        if (!count || *count < 1 || *count > MOST_FOLLOW_COUNT || *count != std::floor(*count)) {
+            Fail(std::string(row.name) + " takes a whole number from 1 to " +
+                 std::to_string(MOST_FOLLOW_COUNT) + ", not " + value);
+            return std::nullopt;
+        }
+        return static_cast<unsigned>(*count);
     }
 
     std::string Number(const OptionSpec& row, const std::string& value) {
@@ -306,6 +320,12 @@ private:
         }
         if (!line().sim && !line().simAids.empty()) {
             Fail("the simulated card's test aids (" + line().simAids.front().name + ") need --sim");
+        }
+        if (!line().follow && (line().followCount || line().followSeconds)) {
+            Fail(std::string(line().followCount ? "--count" : "--for") + " needs --follow");
+        }
+        if (line().follow && line().allDevices) {
+            Fail("--follow watches one card; give it --device ADDRESS");
         }
         const CommandSpec* command = line().command;
         if (command != nullptr && !command->opensCard && line().allDevices) {

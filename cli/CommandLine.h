@@ -33,6 +33,9 @@ enum class Option {
     Capture,
     Verbose,
     SimReplay,
+    Follow,
+    Count,
+    For,
 };
 
 enum class OptionValue { None, Required, OptionalNumber };
@@ -69,6 +72,11 @@ struct CommandLine {
     std::optional<std::string> capture;
     bool verbose = false;
     std::optional<std::string> replay;
+    // messages --follow: watch the card until this many messages came, this
+    // many seconds passed, or a signal.
+    bool follow = false;
+    std::optional<unsigned> followCount;
+    std::optional<double> followSeconds;
     // The simulated card's test aids, by option name, in order.
     std::vector<GivenOption> simAids;
     const CommandSpec* command = nullptr;
@@ -117,6 +125,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& words);
 
 // "0000:03:07.0", or the short "03:07.0" on domain 0.
 std::optional<PciAddress> ParseDeviceAddress(std::string_view text);
+
+// The most messages --follow --count waits for.
+inline constexpr unsigned MOST_FOLLOW_COUNT = 1000000;
 
 // The longest give-up or wait time an option takes, in seconds: one day.
 inline constexpr double MOST_SECONDS = 24 * 60 * 60;

@@ -8,7 +8,7 @@ namespace {
 
 using enum OptionValue;
 
-constexpr std::array<OptionSpec, 16> OPTIONS{{
+constexpr std::array<OptionSpec, 19> OPTIONS{{
     {Option::Sim, "--sim", "", None, "",
      "use the simulated card of kovex-programmer-sim instead of the PCI bus", true,
      &CommandLine::sim},
@@ -53,17 +53,24 @@ constexpr std::array<OptionSpec, 16> OPTIONS{{
      false},
     {Option::Node, "--node", "", Required, "N", "the display's node (10)", false},
     {Option::NodeDevice, "--node-device", "", Required, "D", "the display's device (34)", false},
+    {Option::Follow, "--follow", "-f", None, "",
+     "after the waiting messages, watch the card (every 100 ms, run mode only) and print each "
+     "message as it comes, until --count, --for or a signal",
+     false, &CommandLine::follow},
+    {Option::Count, "--count", "", Required, "N", "with --follow: end after N messages", false},
+    {Option::For, "--for", "", Required, "SECONDS", "with --follow: end after SECONDS", false},
 }};
 
 constexpr std::size_t MANY = 1000;
 constexpr std::array<Option, 2> PROGRAM_OPTIONS{Option::Yes, Option::ExpectVersion};
 constexpr std::array<Option, 2> UPLOAD_OPTIONS{Option::Node, Option::NodeDevice};
+constexpr std::array<Option, 3> MESSAGES_OPTIONS{Option::Follow, Option::Count, Option::For};
 
 // One row a command: its words, its arguments as the help shows them and
 // how many it takes, its own options, its help line, what it runs, whether
 // it opens the card and whether its arguments are numbers.
 // clang-format off
-constexpr std::array<CommandSpec, 16> COMMANDS{{
+constexpr std::array<CommandSpec, 21> COMMANDS{{
     {"list", "", 0, 0, {}, "the devices on the bus, address first; the cards marked", RunList, false, false},
     {"version", "", 0, 0, {}, "the card's firmware version", RunVersion, true, false},
     {"mode", "", 0, 0, {}, "the card's mode (66 run, 99 boot)", RunMode, true, false},
@@ -77,15 +84,26 @@ constexpr std::array<CommandSpec, 16> COMMANDS{{
      RunSetPollList, true, true},
     {"send", "\"NODE DEVICE CMD ...\"", 1, MANY, {}, "sends one node message (numbers 0 to 254)",
      RunSend, true, true},
-    {"messages", "", 0, 0, {}, "fetches the messages nodes left, until none is left", RunMessages,
-     true, false},
+    {"messages", "", 0, 0, MESSAGES_OPTIONS,
+     "fetches the messages nodes left, until none is left; with --follow, then those that come",
+     RunMessages, true, false},
     {"loopback", "", 0, 0, {}, "the card's packet counters", RunLoopback, true, false},
+    {"test", "", 0, 0, {}, "the Test sequence: node 10's relays, outputs, timer, messages, "
+     "firmware version and serial port, each step's box line then its message", RunTest, true,
+     false},
     {"program", "FILE", 1, 1, PROGRAM_OPTIONS,
      "programs the firmware in the Intel HEX FILE; the file is read and checked before the card "
      "is touched", RunProgram, true, false},
     {"display clear", "", 0, 0, {}, "clears the display node (node 10, device 34)",
      RunDisplayClear, true, false},
     {"display text", "STRING", 1, 1, {}, "writes STRING on the display", RunDisplayText, true, false},
+    {"display save", "N", 1, 1, {}, "stores what the display shows as image N, then says \"Saved\"",
+     RunDisplaySave, true, true},
+    {"display show", "N", 1, 1, {}, "shows the stored image N", RunDisplayShow, true, true},
+    {"display font", "5x7|10x14", 1, 1, {}, "chooses the display's font", RunDisplayFont, true,
+     false},
+    {"display xy", "X Y", 2, 2, {}, "moves the display's cursor to X, Y (pixels)", RunDisplayXy,
+     true, true},
     {"display upload", "PICTURE", 1, 1, UPLOAD_OPTIONS,
      "sends a .bmp, .ico, .emf, .wmf or .png picture to the display node", RunDisplayUpload, true, false},
 }};

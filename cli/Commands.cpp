@@ -1,12 +1,15 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
+#include "cli/FollowMessages.h"
 #include "cli/LogText.h"
 #include "cli/TerminalDisplay.h"
 #include "cli/TerminalWindow.h"
 #include "console/NodeMessage.h"
+#include "console/NodeMessageCommands.h"
 #include "console/NodeMessageSender.h"
 #include "console/PollList.h"
 #include "console/StatusCommands.h"
@@ -55,26 +58,62 @@ CommandResult Refused(std::string text) {
     return {Outcome::Of(Ending::Refused, std::move(text)), {}, {}, {}};
 }
 
-enum class DisplayAction { Clear, Text, Upload };
+enum class DisplayAction { Clear, Text, Upload, Save, Show, Font, Xy };
+
+// The radio group's items, in order.
+constexpr std::array<std::string_view, 2> FONT_ITEMS{"5x7", "10x14"};
+
+DisplayEdits EditsFor(const CommandLine& line, DisplayAction action) {
+    DisplayEdits edits;
+    edits.node = line.node;
+    edits.device = line.nodeDevice;
+    const std::vector<std::string>& args = line.args;
+    if (action == DisplayAction::Text) edits.text = args.front();
+    if (action == DisplayAction::Upload) edits.picture = args.front();
+    if (action == DisplayAction::Save || action == DisplayAction::Show) edits.image = args.front();
+    if (action == DisplayAction::Xy) {
+        edits.x = args.at(0);
+        edits.y = args.at(1);
+    }
+    return edits;
+}
+
+Outcome ClickFont(DisplayCommands& commands, const std::string& name) {
+    const auto* const item = std::find(FONT_ITEMS.begin(), FONT_ITEMS.end(), name);
+    if (item == FONT_ITEMS.end()) {
+        return Outcome::Of(Ending::Refused, "display font takes 5x7 or 10x14, not " + name);
+    }
+    return commands.RadioGroup1Click(static_cast<int>(item - FONT_ITEMS.begin()));
+}
 
 // The graphic window's button for the action, its edits filled from the line.
-CommandResult Display(CommandContext& context, DisplayAction action) {
-    const CommandLine& line = context.line;
-    DisplayEdits edits{line.node, line.nodeDevice, {}, {}};
-    if (action == DisplayAction::Text) edits.text = line.args.front();
-    if (action == DisplayAction::Upload) edits.picture = line.args.front();
-    TerminalDisplay display(context.window, std::move(edits),
+Outcome ClickDisplay(CommandContext& context, DisplayAction action) {
+    TerminalDisplay display(context.window, EditsFor(context.line, action),
                             [&context] { context.window.Pump(context.port); });
     DisplayCommands commands(display, context.sender);
     switch (action) {
         case DisplayAction::Clear:
-            return {commands.Button4Click(), {}, {}, {}};
+            return commands.Button4Click();
         case DisplayAction::Text:
-            return {commands.Button6Click(), {}, {}, {}};
+            return commands.Button6Click();
+        case DisplayAction::Save:
+            // "Saved" is the command's result.
+            context.window.MessageBoxesAreResults(true);
+            return commands.Button2Click();
+        case DisplayAction::Show:
+            return commands.Button3Click();
+        case DisplayAction::Font:
+            return ClickFont(commands, context.line.args.front());
+        case DisplayAction::Xy:
+            return commands.Button5Click();
         case DisplayAction::Upload:
             break;
     }
-    return {PictureUpload(display, context.sender).Button1Click(), {}, {}, {}};
+    return PictureUpload(display, context.sender).Button1Click();
+}
+
+CommandResult Display(CommandContext& context, DisplayAction action) {
+    return {ClickDisplay(context, action), {}, {}, {}};
 }
 
 }  // namespace
@@ -183,6 +222,7 @@ CommandResult RunSend(CommandContext& context) {
 }
 
 CommandResult RunMessages(CommandContext& context) {
+    if (context.line.follow) return FollowMessages(context);
     const auto reply = context.status.GetMessages(MOST_MESSAGES);
     CommandResult result{reply.outcome, {}, {}, {}};
     std::vector<std::string> messages;
@@ -236,6 +276,29 @@ CommandResult RunDisplayText(CommandContext& context) {
 
 CommandResult RunDisplayUpload(CommandContext& context) {
     return Display(context, DisplayAction::Upload);
+}
+
+CommandResult RunDisplaySave(CommandContext& context) {
+    return Display(context, DisplayAction::Save);
+}
+
+CommandResult RunDisplayShow(CommandContext& context) {
+    return Display(context, DisplayAction::Show);
+}
+
+CommandResult RunDisplayFont(CommandContext& context) {
+    return Display(context, DisplayAction::Font);
+}
+
+CommandResult RunDisplayXy(CommandContext& context) {
+    return Display(context, DisplayAction::Xy);
+}
+
+CommandResult RunTest(CommandContext& context) {
+    // Each step's box is a result line, before the line of its message.
+    context.window.MessageBoxesAreResults(true);
+    NodeMessageCommands commands(context.sender, context.window);
+    return {commands.Button14Click(), {}, {}, {}};
 }
 
 }  // namespace kovex

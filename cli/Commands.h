@@ -9,6 +9,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "cli/ResultOutput.h"
+#include "link/Clock.h"
 #include "seam/Outcome.h"
 
 namespace kovex {
@@ -33,6 +34,9 @@ struct CommandContext {
     PollList& pollList;
     NodeMessageSender& sender;
     ProgrammingSequence& programming;
+    MonotonicClock& clock;
+    // Standard output, for a command that prints its results as they come.
+    ResultOutput& output;
     // Where a long run's steps go as they come when a person reads standard
     // output on a terminal; null otherwise.
     ResultOutput* liveOutput;
@@ -48,6 +52,9 @@ struct CommandResult {
     // Set when the card ran the command but does not report what was
     // expected (program --expect-version).
     std::optional<std::string> mismatch;
+    // The results went to standard output as they came (messages --follow):
+    // only a failure is said at the end.
+    bool printedAsTheyCame = false;
 };
 
 CommandResult RunList(CommandContext& context);
@@ -66,5 +73,10 @@ CommandResult RunProgram(CommandContext& context);
 CommandResult RunDisplayClear(CommandContext& context);
 CommandResult RunDisplayText(CommandContext& context);
 CommandResult RunDisplayUpload(CommandContext& context);
+CommandResult RunDisplaySave(CommandContext& context);
+CommandResult RunDisplayShow(CommandContext& context);
+CommandResult RunDisplayFont(CommandContext& context);
+CommandResult RunDisplayXy(CommandContext& context);
+CommandResult RunTest(CommandContext& context);
 
 }  // namespace kovex

@@ -14,13 +14,14 @@ struct EndingRow {
     std::string_view code;
 };
 
-constexpr std::array<EndingRow, 11> ENDINGS{{
+constexpr std::array<EndingRow, 12> ENDINGS{{
     {Ending::Done, EXIT_DONE, "done"},
     {Ending::Silent, EXIT_CARD_FAILED, "silent"},
     {Ending::KeepsSending, EXIT_CARD_FAILED, "keeps_sending"},
     {Ending::TimedOut, EXIT_CARD_FAILED, "timed_out"},
     {Ending::Lost, EXIT_CARD_FAILED, "lost"},
     {Ending::Absent, EXIT_CARD_FAILED, "absent"},
+    {Ending::NotRunning, EXIT_CARD_FAILED, "not_running"},
     {Ending::Refused, EXIT_USAGE, "refused"},
     {Ending::Declined, EXIT_DECLINED, "declined"},
     {Ending::NoCard, EXIT_NO_CARD, "no_card"},

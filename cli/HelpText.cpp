@@ -114,6 +114,22 @@ DESCRIPTION
     One program at a time talks to a card: while another program has it,
     kovexctl names that program and exits 4, or with --wait-card waits.
 
+    messages --follow fetches the messages that wait, then watches the card
+    as the window's timer does (every 100 ms, in run mode only; in boot mode
+    it says so and exits 1) and prints each message as it arrives, holding
+    the card all the while. It ends after --count N messages or --for
+    SECONDS (status 0), or at a signal (128+N). With --json each message is
+    one object on a line of its own, {"time": "2026-12-11T10:47:14.123Z",
+    "bytes": [12, 3, 7, 2, 48, 49]}, the time in UTC; a run that fails ends
+    with its usual object.
+
+    A production script can be rehearsed on the simulated card: --sim-state
+    keeps the card from one run to the next, --sim-cards puts several on
+    the bus, and a test aid can name one card (--sim-fault
+    0000:02:00.0=silent). A kept card goes on running between two runs as a
+    real one does: in run mode its packet counters move on and node 12
+    leaves a reading every 6 s.
+
 COMMANDS
 )" + CommandList() +
            R"(
@@ -130,7 +146,8 @@ EXIT STATUS
     0    done
     1    the card failed the command: it did not answer (10 s of silence, or
          --timeout), kept sending, did not acknowledge a programming line in
-         time, reads as absent (status FF) or went away
+         time, reads as absent (status FF) or went away; messages --follow
+         on a card that is not in run mode
     2    bad usage, or an input refused: a number outside 0 to 254, a file
          that cannot be read or programmed (a damaged HEX file), a picture
          that cannot be loaded
@@ -141,7 +158,8 @@ EXIT STATUS
     5    programmed, but the card reports another firmware version than
          --expect-version
     6    the command ran, but its results could not all be written to
-         standard output (closed or full)
+         standard output (closed or full), or the simulated card's state
+         could not be written
     128+N
          stopped by signal N (SIGINT 130, SIGTERM 143, SIGHUP 129, SIGQUIT
          131): the wait ends at once, the card is let go, and standard error
@@ -169,7 +187,7 @@ JSON
     "exit" is the exit status; "log" the lines the window would log; "errors"
     every line shown on standard error, each with the code of how the command
     ended (usage, refused, no_card, in_use, silent, keeps_sending, timed_out,
-    lost, absent, declined, interrupted, version_mismatch; with --device all
+    lost, absent, not_running, declined, interrupted, version_mismatch; with --device all
     not_run or killed for a card whose run could not start or was ended by a
     signal; note when it was done). "values", by command: list: devices [{address, ids, card, chosen}];
     version: firmware_version; mode: mode, mode_name (run, boot or null);
@@ -177,7 +195,7 @@ JSON
     poll-list get: mode, poll_list, node_status (run mode; null for a node
     255), last_entry_unread; poll-list set: poll_list (the ending 0
     included); send: sent (the frame's bytes); messages: messages (each an
-    array of bytes); loopback: packets_sent, packets_received; program: lines,
+    array of bytes), with --follow received (the count) when it fails; loopback: packets_sent, packets_received; program: lines,
     first_address, last_address, firmware_version, mode. Numbers are numbers,
     texts are UTF-8.
 
@@ -190,6 +208,9 @@ EXAMPLES
     kovexctl --json mode
     kovexctl --sim --capture run.pcapng program firmware.hex
     kovexctl --sim-replay run.pcapng program firmware.hex
+    kovexctl messages --follow --count 5 --json
+    kovexctl --sim --sim-state card.state poll-list set 10 12
+    kovexctl --sim --sim-cards 3 --sim-fault 0000:02:00.0=silent --device all loopback
 )";
 }
 

@@ -1,18 +1,21 @@
 #include "cli/Run.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/AllCards.h"
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/SimulatedBus.h"
 #include "cli/TerminalWindow.h"
 #include "link/CaptureFile.h"
 #include "link/CardDiscovery.h"
@@ -63,6 +66,85 @@ LogWatcher HoldAfter(AppState& state, MonotonicClock& clock, std::string text) {
     };
 }
 
+// --sim-cards and --sim-state, which shape the simulated bus.
+struct Rehearsal {
+    int cards = 0;  // 0: the window tool's one card
+    std::optional<std::string> statePath;
+    std::string error;
+};
+
+Rehearsal ReadRehearsal(const CommandLine& line) {
+    Rehearsal rehearsal;
+    for (const GivenOption& given : line.simAids) {
+        if (given.name == SIM_STATE_OPTION) rehearsal.statePath = given.value;
+        if (given.name != SIM_CARDS_OPTION) continue;
+        const std::string& value = *given.value;
+        int count = 0;
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+        if (error != std::errc{} || end != value.data() + value.size() || count < 1 ||
+            count > MOST_SIMULATED_CARDS) {
+            rehearsal.error = std::string(SIM_CARDS_OPTION) +
+                              " takes a number of cards from 1 to " +
+                              std::to_string(MOST_SIMULATED_CARDS) + ", not " + value;
+        }
+        rehearsal.cards = count;
+    }
+    return rehearsal;
+}
+
+bool ShapesTheRun(std::string_view aid) {
+    return aid == HOLD_AFTER_OPTION || aid == SIM_CARDS_OPTION || aid == SIM_STATE_OPTION;
+}
+
+std::string AddressList(const SimulatedBus& bus) {
+    std::string list;
+    for (const PciAddress& address : bus.Addresses()) {
+        if (!list.empty()) list += ", ";
+        list += PciAddressText(address);
+    }
+    return list;
+}
+
+// The aid on every card, or with "ADDRESS=" (or an aid without a value given
+// "=ADDRESS") on that card only; why it cannot be, or empty.
+std::string ApplyAid(SimulatedBus& bus, const GivenOption& given) {
+    const std::span<const SimTestAid> aids = ToolCardTestAids();
+    const auto aid = std::find_if(aids.begin(), aids.end(), [&given](const SimTestAid& row) {
+        return row.option == given.name;
+    });
+    if (aid == aids.end() || ShapesTheRun(given.name)) return {};
+    std::string value = given.value.value_or("");
+    std::string address;
+    if (aid->valueName.empty()) {
+        address = std::exchange(value, {});
+    } else if (const auto equals = value.find('=');
+               equals != std::string::npos && ParseDeviceAddress(value.substr(0, equals))) {
+        address = value.substr(0, equals);
+        value.erase(0, equals + 1);
+    }
+    std::vector<SimulatedCard*> cards;
+    for (const PciAddress& each : bus.Addresses()) {
+        if (address.empty() || ParseDeviceAddress(address) == each)
+            cards.push_back(bus.CardAt(each));
+    }
+    if (cards.empty()) {
+        return given.name + ": no simulated card at " + address +
+               " (the simulated cards: " + AddressList(bus) + ")";
+    }
+    for (SimulatedCard* card : cards) {
+        if (std::string error = aid->apply(*card, value); !error.empty()) return error;
+    }
+    return {};
+}
+
+// A state that could not be written is said, and the run did not all it should.
+int AfterStatesWritten(SimulatedBus& bus, int status) {
+    const std::vector<std::string> failures = bus.TakeWriteFailures();
+    for (const std::string& failure : failures)
+        TerminalWindow::Note(failure);
+    return failures.empty() || status != EXIT_DONE ? status : EXIT_OUTPUT_FAILED;
+}
+
 // --capture FILE: the file, opened before any card is; the reason on
 // standard error (status 2) when it cannot be created.
 std::optional<CaptureFile> OpenCapture(const CommandLine& line, MonotonicClock& clock,
@@ -84,12 +166,19 @@ int CaptureChecked(const std::optional<CaptureFile>& capture, int status) {
     return status == EXIT_DONE ? EXIT_OUTPUT_FAILED : status;
 }
 
+// Each card's session ends (and lets the card go) before `finish` is called.
 int RunOnCards(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
-               ResultOutput& output, const LogWatcher& watcher, SessionCapture capture) {
+               ResultOutput& output, const LogWatcher& watcher, const CardFinish& finish,
+               SessionCapture capture) {
+    const auto finished = [&finish](int status) { return finish ? finish(status) : status; };
     if (!line.allDevices) {
-        CardSession session(state, bridge, clock, line, output, capture);
-        session.WatchLog(watcher);
-        return session.Run();
+        int status = EXIT_DONE;
+        {
+            CardSession session(state, bridge, clock, line, output, capture);
+            session.WatchLog(watcher);
+            status = session.Run();
+        }
+        return finished(status);
     }
     const std::vector<PciAddress> cards = CardsOnBus(state, bridge, clock);
     if (cards.empty()) {
@@ -115,9 +204,13 @@ int RunOnCards(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const 
             const auto at = std::find(cards.begin(), cards.end(), address);
             own.interface = interfaces[static_cast<std::size_t>(at - cards.begin())];
         }
-        CardSession session(state, bridge, clock, one, output, own);
-        session.PrintOneLine();
-        return session.Run();
+        int status = EXIT_DONE;
+        {
+            CardSession session(state, bridge, clock, one, output, own);
+            session.PrintOneLine();
+            status = session.Run();
+        }
+        return finished(status);
     });
 }
 
@@ -133,31 +226,39 @@ int UsageFailure(const CommandLine& line, const std::string& error, ResultOutput
 }
 
 int RunCommand(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
-               ResultOutput& output, const LogWatcher& watcher, std::string_view cardKind) {
+               ResultOutput& output, const LogWatcher& watcher, const CardFinish& finish,
+               std::string_view cardKind) {
     std::string error;
     std::optional<CaptureFile> capture = OpenCapture(line, clock, error);
     if (!error.empty()) return EndBeforeCard(line, error, EXIT_USAGE, USAGE_CODE, output);
     const SessionCapture recorded{capture ? &*capture : nullptr, std::nullopt,
                                   std::string(cardKind)};
-    return CaptureChecked(capture,
-                          RunOnCards(state, bridge, clock, line, output, watcher, recorded));
+    return CaptureChecked(
+        capture, RunOnCards(state, bridge, clock, line, output, watcher, finish, recorded));
 }
 
 int RunOnSimulatedCard(AppState& state, MonotonicClock& clock, const CommandLine& line,
                        ResultOutput& output) {
-    SimulatedCard card(clock);
-    SetUpToolCard(card);
+    const Rehearsal rehearsal = ReadRehearsal(line);
+    if (!rehearsal.error.empty()) return UsageFailure(line, rehearsal.error, output);
+    SimulatedBus bus(clock, SimulatedCardAddresses(rehearsal.cards));
+    for (const PciAddress& address : bus.Addresses())
+        SetUpToolCard(*bus.CardAt(address));
     LogWatcher watcher;
     for (const GivenOption& given : line.simAids) {
         if (given.name == HOLD_AFTER_OPTION) watcher = HoldAfter(state, clock, *given.value);
-        for (const SimTestAid& aid : ToolCardTestAids()) {
-            if (aid.option != given.name) continue;
-            if (std::string error = aid.apply(card, given.value.value_or("")); !error.empty()) {
-                return UsageFailure(line, error, output);
-            }
+        if (std::string error = ApplyAid(bus, given); !error.empty()) {
+            return UsageFailure(line, error, output);
         }
     }
-    return RunCommand(state, card, clock, line, output, watcher, SIMULATED_CARD_NAME);
+    if (rehearsal.statePath) {
+        const std::string refusal = bus.KeepStates(*rehearsal.statePath, rehearsal.cards > 0);
+        if (!refusal.empty()) return UsageFailure(line, refusal, output);
+    }
+    // A card's state is written when its run lets it go.
+    return RunCommand(
+        state, bus, clock, line, output, watcher,
+        [&bus](int status) { return AfterStatesWritten(bus, status); }, SIMULATED_CARD_NAME);
 }
 
 int RunOnReplayedCard(AppState& state, MonotonicClock& clock, const CommandLine& line,
@@ -166,7 +267,7 @@ int RunOnReplayedCard(AppState& state, MonotonicClock& clock, const CommandLine&
     const std::unique_ptr<ReplayCard> card = ReplayCard::FromFile(*line.replay, clock, error);
     if (!card) return EndBeforeCard(line, error, EXIT_USAGE, USAGE_CODE, output);
     card->OnMismatch([](const std::string& text) { TerminalWindow::Note(text); });
-    return RunCommand(state, *card, clock, line, output, {}, REPLAYED_CARD_NAME);
+    return RunCommand(state, *card, clock, line, output, {}, {}, REPLAYED_CARD_NAME);
 }
 
 }  // namespace kovex

@@ -21,15 +21,20 @@ int UsageFailure(const CommandLine& line, const std::string& error, ResultOutput
 // Called with each line a command logs, once it is shown.
 using LogWatcher = std::function<void(std::string_view)>;
 
+// Called with a card's exit status once its run let the card go; returns
+// the status the run ends with.
+using CardFinish = std::function<int(int)>;
+
 // The command on the card the line names, or on every card with --device all;
 // with --capture, the traffic recorded, the cards named in the capture
 // after `cardKind` ("simulated ", or nothing for a card on the bus).
 int RunCommand(AppState& state, BridgeApi& bridge, MonotonicClock& clock, const CommandLine& line,
-               ResultOutput& output, const LogWatcher& watcher = {},
+               ResultOutput& output, const LogWatcher& watcher = {}, const CardFinish& finish = {},
                std::string_view cardKind = {});
 
-// The command on the window tool's simulated card, its test aids applied,
-// the card and the port on `clock`.
+// The command on the window tool's simulated card (or --sim-cards of them),
+// their test aids applied, kept in --sim-state when given, the cards and the
+// port on `clock`.
 int RunOnSimulatedCard(AppState& state, MonotonicClock& clock, const CommandLine& line,
                        ResultOutput& output);
 

@@ -16,6 +16,9 @@ struct DisplayEdits {
     std::string device = "34";
     std::string text;
     std::string picture;
+    std::string image = "5";
+    std::string x = "0";
+    std::string y = "0";
 };
 
 class TerminalDisplay final : public DisplayWindow {
@@ -27,7 +30,7 @@ public:
     std::optional<std::string> ChoosePictureFile() override { return edits_.picture; }
     PixelGrid LoadPicture(const std::string& path) override;
     void ShowPicture(const PixelGrid& /*picture*/) override {}
-    void ShowMessage(std::string_view text) override { window_.ShowProblem(text); }
+    void ShowMessage(std::string_view text) override;
     void ShowError(std::string_view text) override { window_.ShowProblem(text); }
     void Pump() override { pump_(); }
 

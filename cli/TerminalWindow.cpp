@@ -108,7 +108,12 @@ bool TerminalWindow::IsEnabled(Control control) const {
 }
 
 void TerminalWindow::ShowMessage(std::string_view text) {
-    if (!messageBoxesMuted_) ShowProblem(MessageToUtf8(text));
+    if (messageBoxesMuted_) return;
+    if (messageBoxesAreResults_) {
+        AppendLog(text);
+    } else {
+        ShowProblem(MessageToUtf8(text));
+    }
 }
 
 void TerminalWindow::ShowError(std::string_view text) {

@@ -55,6 +55,10 @@ public:
     // Message boxes are not shown while muted: Open's "PLX Not found" is
     // said by its caller, from the result.
     void MuteMessageBoxes(bool muted) { messageBoxesMuted_ = muted; }
+    // A message box's text is one of the command's result lines (Test's
+    // steps, Save's "Saved"), not a problem.
+    void MessageBoxesAreResults(bool results) { messageBoxesAreResults_ = results; }
+    bool MessageBoxesAreResults() const { return messageBoxesAreResults_; }
     // Shows a problem: on standard error now, and kept for the JSON.
     void ShowProblem(std::string_view utf8);
 
@@ -101,6 +105,7 @@ private:
     ResultOutput* live_ = nullptr;
     bool waitingNoted_ = false;
     bool messageBoxesMuted_ = false;
+    bool messageBoxesAreResults_ = false;
     std::function<void(std::string_view)> watcher_;
 };
 

@@ -16,6 +16,7 @@ enum class Ending {
     TimedOut,      // a programming line was not acknowledged in time
     Lost,          // the card's registers went away
     Absent,        // the status register reads all ones: nothing answers behind the bridge
+    NotRunning,    // the card is not in the mode the command needs (run mode)
     Refused,       // an input that cannot be sent, or a file that cannot be used
     Declined,      // the user answered No; nothing was sent
     Interrupted,   // the program is closing or was told to stop

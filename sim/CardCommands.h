@@ -15,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/CardRegisters.h"
@@ -85,6 +86,11 @@ public:
     // card on to the next node of its poll list.
     void SetPollPeriod(Nanos period, Nanos now);
     void SetPacketCounters(std::uint8_t sent, std::uint8_t received);
+    std::pair<std::uint8_t, std::uint8_t> PacketCounters() const {
+        return {packetsSent_, packetsReceived_};
+    }
+    // The polling counts as running since `by` before its last count.
+    void PollingRanEarlier(Nanos by) { pollAnchor_ -= by; }
     // Brings the packet counters up to `now`.
     void CatchUp(Nanos now);
 

@@ -36,6 +36,7 @@ public:
     }
 
     void Clear() { messages_.clear(); }
+    const std::deque<std::vector<std::uint8_t>>& Messages() const { return messages_; }
     bool Empty() const { return messages_.empty(); }
     std::size_t Size() const { return messages_.size(); }
 

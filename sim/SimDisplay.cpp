@@ -56,6 +56,15 @@ void SimDisplay::Receive(const ReceivedNodeMessage& message, HostOutbox& /*host*
     }
 }
 
+void SimDisplay::Restore(Memory memory) {
+    pages_ = memory.pages;
+    saved_ = std::move(memory.saved);
+    cursor_ = memory.cursor;
+    font_ = memory.font;
+    text_ = std::move(memory.text);
+    ++changes_;
+}
+
 bool SimDisplay::PixelBlack(int x, int y) const {
     if (x < 0 || x >= WIDTH || y < 0 || y >= HEIGHT) return false;
     const auto column = pages_[static_cast<std::size_t>(y / ROWS_PER_PAGE)];

@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "sim/DisplayFont.h"
 #include "sim/SimDevice.h"
@@ -79,6 +80,16 @@ public:
     const std::string& Text() const { return text_; }  // codes since the last clear
     const std::map<std::uint8_t, PageMemory>& SavedImages() const { return saved_; }
     int Malformed() const { return malformed_; }
+    // What the display remembers, as a run left it.
+    struct Memory {
+        PageMemory pages{};
+        std::map<std::uint8_t, PageMemory> saved;
+        Cursor cursor;
+        DisplayFont font = DisplayFont::Small5x7;
+        std::string text;
+    };
+    Memory Remembered() const { return {pages_, saved_, cursor_, font_, text_}; }
+    void Restore(Memory memory);
     // Goes up by one for every message that the display used; a window
     // repaints when it has moved.
     unsigned Changes() const { return changes_; }

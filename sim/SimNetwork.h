@@ -69,6 +69,11 @@ public:
 
     // Node 12's chatter; see SimulatedCard::SetNodeChatter.
     void SetChatter(Nanos interval, Nanos now);
+    // The chatter counts as running since `by` before its last message.
+    void ChatterRanEarlier(Nanos by) { chatterAnchor_ -= by; }
+    // How many readings node 12 gave; the next one is this count's.
+    unsigned ChatterCount() const { return chatterCount_; }
+    void SetChatterCount(unsigned count) { chatterCount_ = count; }
     // Brings the chatter up to `now`; it runs only while `running`.
     void CatchUp(Nanos now, bool running);
 

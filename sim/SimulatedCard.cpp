@@ -199,4 +199,20 @@ std::size_t SimulatedCard::HostMessagesWaiting() {
     return hostMessages_.Size();
 }
 
+std::vector<std::vector<std::uint8_t>> SimulatedCard::HostMessages() {
+    CatchUp();
+    return {hostMessages_.Messages().begin(), hostMessages_.Messages().end()};
+}
+
+std::pair<std::uint8_t, std::uint8_t> SimulatedCard::PacketCounters() {
+    CatchUp();
+    return commands_.PacketCounters();
+}
+
+void SimulatedCard::RanAlone(Nanos away) {
+    CatchUp();
+    commands_.PollingRanEarlier(away);
+    network_.ChatterRanEarlier(away);
+}
+
 }  // namespace kovex

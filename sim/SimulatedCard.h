@@ -122,6 +122,12 @@ public:
     // A message a node leaves for the host; clears NO_MESSAGE until fetched.
     void QueueHostMessage(std::vector<std::uint8_t> bytes);
     std::size_t HostMessagesWaiting();
+    // The messages that wait for the host, oldest first.
+    std::vector<std::vector<std::uint8_t>> HostMessages();
+    std::pair<std::uint8_t, std::uint8_t> PacketCounters();  // sent, received
+    // The card ran on its own for `away` before now, as a card does between
+    // two programs' runs: its polling and its nodes' chatter catch up.
+    void RanAlone(Nanos away);
 
 private:
     class Region;

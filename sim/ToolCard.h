@@ -24,7 +24,9 @@ struct SimTestAid {
 
 std::span<const SimTestAid> ToolCardTestAids();
 
-// The aid that kovexctl applies to its own run, not to the card.
+// The aids that kovexctl applies to its own run, not to the card.
 inline constexpr std::string_view HOLD_AFTER_OPTION = "--sim-hold-after";
+inline constexpr std::string_view SIM_CARDS_OPTION = "--sim-cards";
+inline constexpr std::string_view SIM_STATE_OPTION = "--sim-state";
 
 }  // namespace kovex

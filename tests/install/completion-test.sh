@@ -43,7 +43,7 @@ complete_line() {
     fi
 }
 
-commands="clear-buffer display list loopback messages mode poll-list poll-speed program send version"
+commands="clear-buffer display list loopback messages mode poll-list poll-speed program send test version"
 long="--capture --device --help --json --quiet --sim --sim-replay --sysfs-root --timeout --verbose --version --wait-card"
 complete_line "kovexctl " "$commands"
 complete_line "kovexctl po" "poll-list poll-speed"
@@ -51,7 +51,7 @@ complete_line "kovexctl poll-list " "get set"
 complete_line "kovexctl mode r" "run"
 complete_line "kovexctl --json --timeout 5 mo" "mode"
 complete_line "kovexctl --wait-card 60 mode " "boot run"
-complete_line "kovexctl --wait-card display " "clear text upload"
+complete_line "kovexctl --wait-card display " "clear font save show text upload xy"
 complete_line "kovexctl -- --sim " ""
 complete_line "kovexctl version " ""
 complete_line "kovexctl display text " ""
@@ -62,8 +62,10 @@ complete_line "kovexctl program --" "--capture --device --expect-version --help 
 complete_line "kovexctl display upload --node" "--node --node-device"
 complete_line "kovexctl --n" "--node --node-device"
 complete_line "kovexctl mode --n" ""
+complete_line "kovexctl messages --f" "--follow --for"
+complete_line "kovexctl messages --follow --count " ""
 complete_line "kovexctl --sim-" "--sim-replay"
-complete_line "kovexctl --sim --sim-" "--sim-at-once --sim-fault --sim-hold-after --sim-replay"
+complete_line "kovexctl --sim --sim-" "--sim-at-once --sim-cards --sim-fault --sim-hold-after --sim-replay --sim-state"
 complete_line "kovexctl --sim --sim-fault s" "silent stuck-busy"
 complete_line "kovexctl --sim --sim-fault=e" "endless"
 # --device: "all" and the KOVEX cards on the bus, whole or after a colon.
