@@ -16,6 +16,19 @@
 namespace kovex {
 namespace {
 
+// Open found several PCI 9030s and a terminal does not guess which is the
+// KOVEX: "2 PCI 9030 cards on the bus (0000:03:00.0, 0000:04:00.0); name the
+// KOVEX card with --device".
+std::string SeveralCardsLine(const std::vector<CardChoice>& cards) {
+    std::string addresses;
+    for (const CardChoice& card : cards) {
+        if (!addresses.empty()) addresses += ", ";
+        addresses += card.address;
+    }
+    return std::to_string(cards.size()) + " PCI 9030 cards on the bus (" + addresses +
+           "); name the KOVEX card with --device";
+}
+
 std::string JoinedLines(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
@@ -137,6 +150,9 @@ Outcome CardSession::Open() {
     if (Interrupted()) return Outcome::Of(Ending::Interrupted, "");
     if (opened == OpenResult::InUse) {
         return Outcome::Of(Ending::InUse, CardInUseLine(opener_.InUseBy()));
+    }
+    if (opened == OpenResult::Cancelled) {
+        return Outcome::Of(Ending::NoCard, SeveralCardsLine(opener_.Choices()));
     }
     // One line: the cause Open found; the bus listing stays in the log.
     if (opened == OpenResult::Failed) {

@@ -36,8 +36,14 @@ inline constexpr std::string_view STOPPED_SILENT_LABEL =
 inline constexpr std::string_view STOPPED_SENDING_LABEL =
     "Programming stopped: KOVEX keeps sending";
 inline constexpr std::string_view STOPPED_LOST_LABEL = "Programming stopped: KOVEX was lost";
-// What Label1 says when a run that had begun on the card ended this way.
-std::optional<std::string_view> StoppedLabel(Ending ending);
+inline constexpr std::string_view STOPPED_INTERRUPTED_LABEL =
+    "Programming stopped: the program was told to stop";
+inline constexpr std::string_view STOPPED_ERROR_LABEL = "Programming stopped by an error";
+inline constexpr std::string_view REFUSED_FILE_LABEL =
+    "Programming not started: the file cannot be programmed";
+inline constexpr std::string_view NO_CARD_LABEL = "Programming not started: no card is open";
+inline constexpr std::string_view CARD_BUSY_LABEL =
+    "Programming not started: another command holds KOVEX";
 
 // The error for an image with a line the card cannot be sent.
 std::string AddressPastRecordMessage(std::int32_t cardAddress);
@@ -59,6 +65,10 @@ struct ProgramReport {
     std::uint8_t mode = 0;
 };
 
+// What Label1 says once a run that got past the file dialog has ended: the
+// lines programmed, or why it stopped.
+std::string EndingLabel(const Reply<ProgramReport>& ended);
+
 class ProgrammingSequence {
 public:
     using FileReader = std::function<FirmwareFile(const std::string& path)>;
@@ -72,8 +82,9 @@ public:
     Reply<ProgramReport> Button2Click();
 
 private:
-    // begunOnCard is set once the checks let the run go on to the card.
-    Outcome Run(ProgramReport& report, bool& begunOnCard);
+    // How far a run got: Label1 is left alone when no file was chosen.
+    enum class Stage { NoFile, FileChosen };
+    Outcome Run(ProgramReport& report, Stage& stage);
     // The checks before the card is touched; Done when the run may go on.
     Outcome ImageMayBeProgrammed(const CheckedHexFile& checked);
     // From the first reset on.

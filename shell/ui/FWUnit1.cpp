@@ -16,6 +16,7 @@
 #include "link/ClickQueue.h"
 #include "seam/SlotGuard.h"
 #include "shell/ui/RefreshRead.h"
+#include "widgets/CardChooser.h"
 #include "widgets/DialogPopups.h"
 #include "widgets/Dialogs.h"
 #include "widgets/WindowLook.h"
@@ -80,7 +81,7 @@ TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::Ca
       pollList_(port_, *this),
       programming_(port_, *this) {
     setObjectName("Form1");
-    setWindowTitle("KOVEX Programmer");
+    setWindowTitle(FromBytes(kovex::APPLICATION_TITLE));
     kovex::ApplyFormLook(*this);
     // Outer size 696 x 554 at 192, 114: the client area below is what Qt sizes.
     move(192, 114);
@@ -335,4 +336,18 @@ QFileDialog& TForm1::FirmwareDialog() {
 
 std::optional<std::string> TForm1::ChooseFirmwareFile() {
     return kovex::RunFileDialog(FirmwareDialog());
+}
+
+std::optional<std::size_t> TForm1::ChooseCard(const std::vector<kovex::CardChoice>& cards) {
+    return kovex::RunCardChooser(this, cards);
+}
+
+void TForm1::CardOpened(std::string_view cardName) {
+    WindowServices::CardOpened(cardName);
+    setWindowTitle(FromBytes(kovex::APPLICATION_TITLE) + " - " + FromBytes(cardName));
+}
+
+void TForm1::CardClosed() {
+    WindowServices::CardClosed();
+    setWindowTitle(FromBytes(kovex::APPLICATION_TITLE));
 }

@@ -67,6 +67,10 @@ public:
                          const std::vector<std::string>& earlier) override;
     bool AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) override;
     std::optional<std::string> ChooseFirmwareFile() override;
+    std::optional<std::size_t> ChooseCard(const std::vector<kovex::CardChoice>& cards) override;
+    // The caption names the open card: "KOVEX Programmer - 0000:03:00.0".
+    void CardOpened(std::string_view cardName) override;
+    void CardClosed() override;
 
     // Click and timer handlers, connected in ConnectHandlers.
     void Button1Click();

@@ -55,7 +55,10 @@ TEST_F(ProgrammingTest, ACompletedRunSendsExactlyTheLinesThatHoldData) {
         EXPECT_EQ(rig->window.log, CompletedRunLog(c.lines));
         EXPECT_EQ(Commands(), CompletedRunCommands(c.lines.size()));
         EXPECT_EQ(LineAddresses(), c.lines);
-        EXPECT_EQ(rig->window.labels, ProgressLabels(c.lines, c.labelEnd));
+        // The progress, then how the run ended: the log's "Programmed" line.
+        Lines labels = ProgressLabels(c.lines, c.labelEnd);
+        labels.push_back(rig->window.log.at(4));
+        EXPECT_EQ(rig->window.labels, labels);
         EXPECT_EQ(rig->card.State().flash, FlashOf(c.hex, c.lines));
         EXPECT_EQ(rig->state.CardMode, MODE_RUN);
         EXPECT_TRUE(rig->window.errors.empty());
@@ -156,7 +159,7 @@ TEST_F(ProgrammingTest, AFileWithNoDataErasesTheCardOnlyWhenTheUserSaysYes) {
     EXPECT_EQ(rig->window.log, CompletedRunLog({}));
     EXPECT_EQ(rig->window.log[6], "Firmware version from KOVEX = KOVEX FW crc32=00000000");
     EXPECT_EQ(Commands(), CompletedRunCommands(0));
-    EXPECT_TRUE(rig->window.labels.empty());
+    EXPECT_EQ(rig->window.labels, Lines{"Programmed 0 lines"});
 }
 
 TEST_F(ProgrammingTest, TheNewFirmwareNamesWhatWasProgrammed) {
