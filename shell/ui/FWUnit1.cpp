@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -15,6 +16,8 @@
 #include "display/ui/Unit2.h"
 #include "link/ClickQueue.h"
 #include "seam/SlotGuard.h"
+#include "shell/ui/LogFile.h"
+#include "shell/ui/LogMenu.h"
 #include "shell/ui/RefreshRead.h"
 #include "widgets/CardChooser.h"
 #include "widgets/DialogPopups.h"
@@ -87,6 +90,7 @@ TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::Ca
     move(192, 114);
     resize(688, 527);
     CreateControls();
+    logTimes_ = new kovex::LogTimes(*Memo1, clock);
     SetTabOrder();
     ConnectHandlers();
     Timer1->start();
@@ -123,6 +127,7 @@ void TForm1::CreateControls() {
     Memo1->setPlainText("Memo1");
     // Tab moves on to the next control instead of typing into the log.
     Memo1->setTabChangesFocus(true);
+    Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     Label1 = new QLabel("Label1", this);
     Label1->setObjectName("Label1");
@@ -157,6 +162,7 @@ void TForm1::ConnectHandlers() {
         if (place.click != nullptr)
             connect(controls_[Index(place.control)], &QAbstractButton::clicked, this, place.click);
     }
+    connect(Memo1, &QPlainTextEdit::customContextMenuRequested, this, &TForm1::ShowLogMenu);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(graphicWait_, &QTimer::timeout, this,
@@ -344,10 +350,41 @@ std::optional<std::size_t> TForm1::ChooseCard(const std::vector<kovex::CardChoic
 
 void TForm1::CardOpened(std::string_view cardName) {
     WindowServices::CardOpened(cardName);
-    setWindowTitle(FromBytes(kovex::APPLICATION_TITLE) + " - " + FromBytes(cardName));
+    openCard_ = FromBytes(cardName);
+    setWindowTitle(FromBytes(kovex::APPLICATION_TITLE) + " - " + openCard_);
 }
 
 void TForm1::CardClosed() {
     WindowServices::CardClosed();
+    openCard_.clear();
     setWindowTitle(FromBytes(kovex::APPLICATION_TITLE));
+}
+
+void TForm1::ShowLogMenu(const QPoint& at) {
+    const std::unique_ptr<QMenu> menu(Memo1->createStandardContextMenu());
+    menu->setObjectName("LogMenu");
+    kovex::AddSaveLogEntry(*menu, [this] { Guarded([this] { SaveLogAs(); }); });
+    menu->exec(Memo1->mapToGlobal(at));
+}
+
+QFileDialog& TForm1::SaveLogDialog() {
+    if (saveLogDialog_ != nullptr) return *saveLogDialog_;
+    saveLogDialog_ = new QFileDialog(this, kovex::SAVE_LOG_AS);
+    saveLogDialog_->setObjectName("SaveLogDialog");
+    saveLogDialog_->setAcceptMode(QFileDialog::AcceptSave);
+    saveLogDialog_->setNameFilters({"Text Files (*.txt)", "All Files (*)"});
+    saveLogDialog_->setDefaultSuffix("txt");
+    kovex::ClosePopupsWithDialog(*saveLogDialog_);
+    return *saveLogDialog_;
+}
+
+// The log is read when the file is chosen; a file that cannot be written
+// says so and leaves the log as it is, to be saved elsewhere.
+void TForm1::SaveLogAs() {
+    const auto path = kovex::RunFileDialog(SaveLogDialog());
+    if (!path) return;
+    const QString file = QString::fromLocal8Bit(*path);
+    const QString text = kovex::LogHeader(openCard_, logTimes_->Now()) + logTimes_->StampedLines();
+    const QString error = kovex::WriteLogFile(file, text);
+    if (!error.isEmpty()) kovex::RunErrorBox(this, "Cannot save the log to " + file + ": " + error + ".");
 }

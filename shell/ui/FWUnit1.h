@@ -30,6 +30,10 @@ class QPlainTextEdit;
 class QTimer;
 class TForm2;
 
+namespace kovex {
+class LogTimes;
+}
+
 class TForm1 : public QWidget, public kovex::WindowServices {
     Q_OBJECT
 
@@ -91,6 +95,8 @@ public:
     void Button16Click();
     void Timer1Timer();
     void Timer2Timer();
+    // "Save Log As...", from the log's context menu.
+    void SaveLogAs();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +114,10 @@ private:
     // OpenDialog1, built the first time it is needed and kept: a QFileDialog
     // reads its folder as soon as it exists, shown or not.
     QFileDialog& FirmwareDialog();
+    // The log's context menu: Qt's own, and the tool's entries (LogMenu.h).
+    void ShowLogMenu(const QPoint& at);
+    // The save dialog for the log, built the first time it is needed.
+    QFileDialog& SaveLogDialog();
 
     QPointer<TForm2> Form2;
     QPlainTextEdit* Memo1 = nullptr;
@@ -116,6 +126,9 @@ private:
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;  // see FirmwareDialog
+    QFileDialog* saveLogDialog_ = nullptr;  // see SaveLogDialog
+    kovex::LogTimes* logTimes_ = nullptr;
+    QString openCard_;  // the open card's name; empty while none is open
     // Asks again whether Form2 can be shown, while a command holds the card.
     QTimer* graphicWait_ = nullptr;
     std::array<QAbstractButton*, kovex::CONTROLS.size()> controls_{};
