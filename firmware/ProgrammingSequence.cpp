@@ -21,9 +21,12 @@ std::string AddressPastRecordMessage(std::int32_t cardAddress) {
            ", but a programming line carries addresses up to FFFF only; nothing was sent to KOVEX";
 }
 
+std::string ProgrammedCount(std::size_t count) {
+    return "Programmed " + std::to_string(count) + (count == 1 ? " line" : " lines");
+}
+
 std::string ProgrammedLine(const LinesSent& lines) {
-    std::string text = "Programmed " + std::to_string(lines.count) + " line";
-    if (lines.count != 1) text += "s";
+    const std::string text = ProgrammedCount(lines.count);
     if (lines.count == 0) return text;
     return text + ", " + Hex(lines.first, 4) + "-" +
            Hex(lines.last + static_cast<std::uint32_t>(LINE_BYTES) - 1, 4);
@@ -38,11 +41,11 @@ std::string EndingLabel(const Reply<ProgramReport>& ended) {
         {Ending::Lost, STOPPED_LOST_LABEL},
         {Ending::Interrupted, STOPPED_INTERRUPTED_LABEL},
         {Ending::Refused, REFUSED_FILE_LABEL},
-        {Ending::Declined, NOT_PROGRAMMED_LINE},
+        {Ending::Declined, DECLINED_LABEL},
         {Ending::NoCard, NO_CARD_LABEL},
         {Ending::InUse, CARD_BUSY_LABEL},
     }};
-    if (ended.outcome.Done()) return ProgrammedLine(ended.value.lines);
+    if (ended.outcome.Done()) return ProgrammedCount(ended.value.lines.count);
     const auto* found =
         std::ranges::find(LABELS, ended.outcome.ending, &std::pair<Ending, std::string_view>::first);
     return std::string(found == LABELS.end() ? STOPPED_ERROR_LABEL : found->second);

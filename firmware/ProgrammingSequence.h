@@ -31,19 +31,16 @@ inline constexpr std::string_view TIMED_OUT_LINE = "Programming timed out";
 inline constexpr std::string_view NOT_PROGRAMMED_LINE =
     "Programming not started: KOVEX was not touched";
 
-inline constexpr std::string_view STOPPED_SILENT_LABEL =
-    "Programming stopped: KOVEX did not answer";
-inline constexpr std::string_view STOPPED_SENDING_LABEL =
-    "Programming stopped: KOVEX keeps sending";
-inline constexpr std::string_view STOPPED_LOST_LABEL = "Programming stopped: KOVEX was lost";
-inline constexpr std::string_view STOPPED_INTERRUPTED_LABEL =
-    "Programming stopped: the program was told to stop";
-inline constexpr std::string_view STOPPED_ERROR_LABEL = "Programming stopped by an error";
-inline constexpr std::string_view REFUSED_FILE_LABEL =
-    "Programming not started: the file cannot be programmed";
-inline constexpr std::string_view NO_CARD_LABEL = "Programming not started: no card is open";
-inline constexpr std::string_view CARD_BUSY_LABEL =
-    "Programming not started: another command holds KOVEX";
+// Label1's endings, short enough to stay clear of the Graphic button.
+inline constexpr std::string_view STOPPED_SILENT_LABEL = "Stopped: KOVEX is silent";
+inline constexpr std::string_view STOPPED_SENDING_LABEL = "Stopped: keeps sending";
+inline constexpr std::string_view STOPPED_LOST_LABEL = "Stopped: KOVEX was lost";
+inline constexpr std::string_view STOPPED_INTERRUPTED_LABEL = "Stopped: told to stop";
+inline constexpr std::string_view STOPPED_ERROR_LABEL = "Stopped by an error";
+inline constexpr std::string_view REFUSED_FILE_LABEL = "Not started: file refused";
+inline constexpr std::string_view DECLINED_LABEL = "Not started: declined";
+inline constexpr std::string_view NO_CARD_LABEL = "Not started: no card";
+inline constexpr std::string_view CARD_BUSY_LABEL = "Not started: card busy";
 
 // The error for an image with a line the card cannot be sent.
 std::string AddressPastRecordMessage(std::int32_t cardAddress);
@@ -57,6 +54,8 @@ struct LinesSent {
 // "Programmed 256 lines, 2000-2FFF": from the first line's address to the
 // last byte of the last line.
 std::string ProgrammedLine(const LinesSent& lines);
+// "Programmed 256 lines": Label1 after a completed run.
+std::string ProgrammedCount(std::size_t count);
 
 // What a completed run wrote and what the card reported after it.
 struct ProgramReport {

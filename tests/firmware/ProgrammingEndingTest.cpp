@@ -34,7 +34,7 @@ TEST_F(ProgrammingTest, Label1EndsEachRunSayingHowItEnded) {
         std::string label;
     };
     const Case cases[] = {
-        {"programmed", programGood, "Programmed 4 lines, 2000-203F"},
+        {"programmed", programGood, "Programmed 4 lines"},
         {"a line not acknowledged",
          [this, programGood] {
              rig->card.Faults().noAckAtLine = 1;
@@ -58,7 +58,7 @@ TEST_F(ProgrammingTest, Label1EndsEachRunSayingHowItEnded) {
         {"a damaged file", [this, damaged] { Program(damaged); },
          std::string(REFUSED_FILE_LABEL)},
         {"the user answers No", [this, unusual] { Program(unusual); },
-         std::string(NOT_PROGRAMMED_LINE)},
+         std::string(DECLINED_LABEL)},
         {"an unexpected error",
          [this] {
              sequence = std::make_unique<ProgrammingSequence>(

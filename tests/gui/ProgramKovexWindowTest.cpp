@@ -80,7 +80,7 @@ TEST_F(ProgramKovexWindowTest, AFileChosenInTheDialogReachesTheCard) {
     std::filesystem::remove(path);
 
     EXPECT_TRUE(dialogSeen);
-    EXPECT_EQ(form.findChild<QLabel*>("Label1")->text(), "Programmed 4 lines, 2000-203F");
+    EXPECT_EQ(form.findChild<QLabel*>("Label1")->text(), "Programmed 4 lines");
     const QString version = QString::fromStdString(kovex::FirmwareVersionText(card.State().flash));
     EXPECT_EQ(memo->toPlainText(),
               "Reading Hex file\nReseting KOVEX\nErasing KOVEX Firmware\n"
