@@ -26,7 +26,7 @@ std::string ProgrammedCount(std::size_t count) {
 }
 
 std::string ProgrammedLine(const LinesSent& lines) {
-    const std::string text = ProgrammedCount(lines.count);
+    std::string text = ProgrammedCount(lines.count);
     if (lines.count == 0) return text;
     return text + ", " + Hex(lines.first, 4) + "-" +
            Hex(lines.last + static_cast<std::uint32_t>(LINE_BYTES) - 1, 4);
@@ -46,8 +46,8 @@ std::string EndingLabel(const Reply<ProgramReport>& ended) {
         {Ending::InUse, CARD_BUSY_LABEL},
     }};
     if (ended.outcome.Done()) return ProgrammedCount(ended.value.lines.count);
-    const auto* found =
-        std::ranges::find(LABELS, ended.outcome.ending, &std::pair<Ending, std::string_view>::first);
+    const auto* found = std::ranges::find(LABELS, ended.outcome.ending,
+                                          &std::pair<Ending, std::string_view>::first);
     return std::string(found == LABELS.end() ? STOPPED_ERROR_LABEL : found->second);
 }
 

@@ -90,7 +90,7 @@ TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::Ca
     move(192, 114);
     resize(688, 527);
     CreateControls();
-    logTimes_ = new kovex::LogTimes(*Memo1, clock);
+    logSaver_ = std::make_unique<kovex::LogSaver>(*this, *Memo1, clock);
     SetTabOrder();
     ConnectHandlers();
     Timer1->start();
@@ -367,24 +367,6 @@ void TForm1::ShowLogMenu(const QPoint& at) {
     menu->exec(Memo1->mapToGlobal(at));
 }
 
-QFileDialog& TForm1::SaveLogDialog() {
-    if (saveLogDialog_ != nullptr) return *saveLogDialog_;
-    saveLogDialog_ = new QFileDialog(this, kovex::SAVE_LOG_AS);
-    saveLogDialog_->setObjectName("SaveLogDialog");
-    saveLogDialog_->setAcceptMode(QFileDialog::AcceptSave);
-    saveLogDialog_->setNameFilters({"Text Files (*.txt)", "All Files (*)"});
-    saveLogDialog_->setDefaultSuffix("txt");
-    kovex::ClosePopupsWithDialog(*saveLogDialog_);
-    return *saveLogDialog_;
-}
-
-// The log is read when the file is chosen; a file that cannot be written
-// says so and leaves the log as it is, to be saved elsewhere.
 void TForm1::SaveLogAs() {
-    const auto path = kovex::RunFileDialog(SaveLogDialog());
-    if (!path) return;
-    const QString file = QString::fromLocal8Bit(*path);
-    const QString text = kovex::LogHeader(openCard_, logTimes_->Now()) + logTimes_->StampedLines();
-    const QString error = kovex::WriteLogFile(file, text);
-    if (!error.isEmpty()) kovex::RunErrorBox(this, "Cannot save the log to " + file + ": " + error + ".");
+    logSaver_->SaveAs(openCard_);
 }

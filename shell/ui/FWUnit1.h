@@ -31,7 +31,7 @@ class QTimer;
 class TForm2;
 
 namespace kovex {
-class LogTimes;
+class LogSaver;
 }
 
 class TForm1 : public QWidget, public kovex::WindowServices {
@@ -116,8 +116,6 @@ private:
     QFileDialog& FirmwareDialog();
     // The log's context menu: Qt's own, and the tool's entries (LogMenu.h).
     void ShowLogMenu(const QPoint& at);
-    // The save dialog for the log, built the first time it is needed.
-    QFileDialog& SaveLogDialog();
 
     QPointer<TForm2> Form2;
     QPlainTextEdit* Memo1 = nullptr;
@@ -126,12 +124,12 @@ private:
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;  // see FirmwareDialog
-    QFileDialog* saveLogDialog_ = nullptr;  // see SaveLogDialog
-    kovex::LogTimes* logTimes_ = nullptr;
-    QString openCard_;  // the open card's name; empty while none is open
     // Asks again whether Form2 can be shown, while a command holds the card.
     QTimer* graphicWait_ = nullptr;
     std::array<QAbstractButton*, kovex::CONTROLS.size()> controls_{};
+    std::unique_ptr<kovex::LogSaver> logSaver_;
+    // The open card's name; empty while none is open.
+    QString openCard_;
 
     kovex::AppState state_;
     kovex::CardPort port_;

@@ -1,5 +1,6 @@
 #include "shell/ui/LogFile.h"
 
+#include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QTextBlock>
@@ -7,6 +8,9 @@
 #include <chrono>
 
 #include "seam/SlotGuard.h"
+#include "shell/ui/LogMenu.h"
+#include "widgets/DialogPopups.h"
+#include "widgets/Dialogs.h"
 
 namespace kovex {
 
@@ -34,7 +38,8 @@ LogTimes::LogTimes(QPlainTextEdit& log, const MonotonicClock& clock)
 }
 
 QDateTime LogTimes::Now() const {
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - startTime_);
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - startTime_);
     return startDate_.addMSecs(elapsed.count());
 }
 
@@ -43,7 +48,8 @@ void LogTimes::Stamp(int position, int added) {
     const QTextBlock last = document.findBlock(position + added);
     for (QTextBlock block = document.findBlock(position); block.isValid(); block = block.next()) {
         // Qt's document owns the data from here on.
-        if (block.userData() == nullptr && !block.text().isEmpty()) block.setUserData(new LineTime(Now()));
+        if (block.userData() == nullptr && !block.text().isEmpty())
+            block.setUserData(new LineTime(Now()));
         if (block == last) break;
     }
 }
@@ -65,7 +71,8 @@ QString LogTime(const QDateTime& time) {
 }
 
 QString LogHeader(const QString& cardName, const QDateTime& saved) {
-    return QString::fromUtf8(APPLICATION_TITLE.data(), static_cast<qsizetype>(APPLICATION_TITLE.size())) +
+    return QString::fromUtf8(APPLICATION_TITLE.data(),
+                             static_cast<qsizetype>(APPLICATION_TITLE.size())) +
            " " + KOVEX_VERSION + ", card " + (cardName.isEmpty() ? "none open" : cardName) +
            ", log saved " + LogTime(saved) + '\n';
 }
@@ -80,6 +87,30 @@ QString WriteLogFile(const QString& path, const QString& text) {
     }
     if (!file.commit()) return file.errorString();
     return {};
+}
+
+LogSaver::LogSaver(QWidget& window, QPlainTextEdit& log, const MonotonicClock& clock)
+    : window_(window), times_(new LogTimes(log, clock)) {}
+
+QFileDialog& LogSaver::Dialog() {
+    if (dialog_ != nullptr) return *dialog_;
+    dialog_ = new QFileDialog(&window_, SAVE_LOG_AS);
+    dialog_->setObjectName("SaveLogDialog");
+    dialog_->setAcceptMode(QFileDialog::AcceptSave);
+    dialog_->setNameFilters({"Text Files (*.txt)", "All Files (*)"});
+    dialog_->setDefaultSuffix("txt");
+    ClosePopupsWithDialog(*dialog_);
+    return *dialog_;
+}
+
+void LogSaver::SaveAs(const QString& cardName) {
+    const auto path = RunFileDialog(Dialog());
+    if (!path) return;
+    const QString file = QString::fromLocal8Bit(*path);
+    const QString error =
+        WriteLogFile(file, LogHeader(cardName, times_->Now()) + times_->StampedLines());
+    if (!error.isEmpty())
+        RunErrorBox(&window_, "Cannot save the log to " + file + ": " + error + ".");
 }
 
 }  // namespace kovex

@@ -9,7 +9,9 @@
 
 #include "link/Clock.h"
 
+class QFileDialog;
 class QPlainTextEdit;
+class QWidget;
 
 namespace kovex {
 
@@ -44,5 +46,22 @@ QString LogHeader(const QString& cardName, const QDateTime& saved);
 // Writes the text as UTF-8, replacing the file only once all of it is
 // written; the reason when it could not be, empty when saved.
 QString WriteLogFile(const QString& path, const QString& text);
+
+// "Save Log As...": asks for a file (the dialog is built the first time) and
+// writes the log to it; a file that cannot be written says so in the error
+// box and leaves the log as it is, to be saved elsewhere.
+class LogSaver {
+public:
+    // The window owns the dialog and the log its times; both outlive the saver.
+    LogSaver(QWidget& window, QPlainTextEdit& log, const MonotonicClock& clock);
+    void SaveAs(const QString& cardName);
+
+private:
+    QFileDialog& Dialog();
+
+    QWidget& window_;
+    LogTimes* times_ = nullptr;
+    QFileDialog* dialog_ = nullptr;
+};
 
 }  // namespace kovex

@@ -126,10 +126,9 @@ TEST(SysfsRoot, SeveralCardsNeedDevice) {
     EXPECT_EQ(sysfs.Resource("0000:03:00.0", 0).at(0x3C), 0x00);
     EXPECT_EQ(sysfs.Resource("0000:04:00.0", 0).at(0x3C), 0x00);
 
-    const ChildProcess::Ended chosen =
-        ChildProcess(
-            {KOVEXCTL_PATH, "--sysfs-root", tree, "--device", "0000:04:00.0", "send", "10 0 7"})
-            .Finish();
+    const ChildProcess::Ended chosen = ChildProcess({KOVEXCTL_PATH, "--sysfs-root", tree,
+                                                     "--device", "0000:04:00.0", "send", "10 0 7"})
+                                           .Finish();
     EXPECT_EQ(chosen.status, 0) << chosen.err;
     EXPECT_EQ(sysfs.Resource("0000:03:00.0", 0).at(0x3C), 0x00);
     EXPECT_EQ(sysfs.Resource("0000:04:00.0", 0).at(0x3C), 0x41);

@@ -22,7 +22,8 @@ TEST_F(ProgrammingTest, Label1EndsEachRunSayingHowItEnded) {
         HexFile({DataRecord(0x2000, 16, 0x11), HexRecord(0, 0x06, {}), END_RECORD});
     using Step = std::function<void()>;
     const auto programGood = [this, good] { Program(good); };
-    const auto faultAfterFirstLine = [this, programGood](std::function<void(CardRig&)> fault) {
+    const auto faultAfterFirstLine = [this,
+                                      programGood](const std::function<void(CardRig&)>& fault) {
         return [this, programGood, fault] {
             WhenFirst([this] { return FirstLineSent(rig->card); }, [this, fault] { fault(*rig); });
             programGood();
@@ -55,10 +56,8 @@ TEST_F(ProgrammingTest, Label1EndsEachRunSayingHowItEnded) {
              Click();
          },
          std::string(REFUSED_FILE_LABEL)},
-        {"a damaged file", [this, damaged] { Program(damaged); },
-         std::string(REFUSED_FILE_LABEL)},
-        {"the user answers No", [this, unusual] { Program(unusual); },
-         std::string(DECLINED_LABEL)},
+        {"a damaged file", [this, damaged] { Program(damaged); }, std::string(REFUSED_FILE_LABEL)},
+        {"the user answers No", [this, unusual] { Program(unusual); }, std::string(DECLINED_LABEL)},
         {"an unexpected error",
          [this] {
              sequence = std::make_unique<ProgrammingSequence>(

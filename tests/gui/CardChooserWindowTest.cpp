@@ -87,14 +87,13 @@ TEST_F(CardChooserWindowTest, CancelChangesNothingAndOkOpensTheChosenCardUntilIt
     EXPECT_EQ(sysfs.Resource(kFirst, 0).at(0x3C), 0x00);
     EXPECT_EQ(sysfs.Resource(kSecond, 0).at(0x3C), 0x00);
 
-    ASSERT_TRUE(AnswerChooser([this] { form.Button1Click(); },
-                              [](QDialog& dialog) {
-                                  auto* list = dialog.findChild<QTreeWidget*>("CardList");
-                                  list->setCurrentItem(list->topLevelItem(1));
-                                  dialog.findChild<QDialogButtonBox*>()
-                                      ->button(QDialogButtonBox::Ok)
-                                      ->click();
-                              }));
+    ASSERT_TRUE(AnswerChooser(
+        [this] { form.Button1Click(); },
+        [](QDialog& dialog) {
+            auto* list = dialog.findChild<QTreeWidget*>("CardList");
+            list->setCurrentItem(list->topLevelItem(1));
+            dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        }));
     EXPECT_FALSE(Enabled("Button1"));
     EXPECT_TRUE(Enabled("Button2"));
     EXPECT_EQ(form.windowTitle(), "KOVEX Programmer - 0000:04:00.0");
@@ -113,9 +112,8 @@ TEST(CardCaption, OneCardOpensWithoutAskingAndTheSimulatedCardIsNamed) {
     VirtualClock clock;
     SimulatedCard card(clock);
     TForm1 form(card, clock, [] { QCoreApplication::processEvents(); });
-    EXPECT_FALSE(AnswerChooser([&form] { form.Button1Click(); }, [](QDialog& dialog) {
-        dialog.reject();
-    }));
+    EXPECT_FALSE(
+        AnswerChooser([&form] { form.Button1Click(); }, [](QDialog& dialog) { dialog.reject(); }));
     EXPECT_EQ(form.windowTitle(), "KOVEX Programmer - Simulated card");
 }
 

@@ -25,8 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const QRegularExpression kIsoWithMs(
-    R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d)$)");
+const QRegularExpression kIsoWithMs(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d)$)");
 
 class SaveLogWindowTest : public ::testing::Test {
 protected:
@@ -55,8 +54,8 @@ protected:
                     menuEntries << action->text();
                 // Chosen from the menu's own loop, as a click would, so that
                 // this watch goes on to answer what the entry shows.
-                if (QAction* save = menu->findChild<QAction*>("SaveLogAs")) {
-                    QMetaObject::invokeMethod(save, &QAction::trigger, Qt::QueuedConnection);
+                if (auto* save = menu->findChild<QAction*>("SaveLogAs")) {
+                    QMetaObject::invokeMethod(save, "trigger", Qt::QueuedConnection);
                 }
                 return;
             }
@@ -113,7 +112,8 @@ TEST_F(SaveLogWindowTest, TheFileHoldsEveryLineOfTheLogAfterTheTimeItWasAdded) {
     std::filesystem::remove(path);
     ASSERT_EQ(saved.takeLast(), "");  // the last line ends too
 
-    EXPECT_TRUE(saved.takeFirst().startsWith("KOVEX Programmer 1.0.0, card Simulated card, log saved "));
+    EXPECT_TRUE(
+        saved.takeFirst().startsWith("KOVEX Programmer 1.0.0, card Simulated card, log saved "));
     const QStringList log = Memo1().toPlainText().split('\n');
     ASSERT_EQ(saved.size(), log.size());
     QList<QDateTime> times;

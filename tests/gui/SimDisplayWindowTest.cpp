@@ -111,10 +111,15 @@ TEST(SimDisplayWindow, ComesBackWithTheNextMessageAndSaysWhereOnesWentNowhere) {
     const Step steps[] = {
         {{}, false, ""},
         {{1, 10, 34, 2, 0}, true, ""},
-        {{1, 20, 5, 7, 0}, true, "Node 20, device 5: no simulated node has it; the message went nowhere"},
-        {{1, 10, 99, 16, 4, 0, 0, 1, 0xAA}, true,
+        {{1, 20, 5, 7, 0},
+         true,
+         "Node 20, device 5: no simulated node has it; the message went nowhere"},
+        {{1, 10, 99, 16, 4, 0, 0, 1, 0xAA},
+         true,
          "Node 10, device 99: no simulated node has it; its columns are shown here all the same"},
-        {{1, 10, 3, 2, 1, 1}, false, "Node 10, device 99: no simulated node has it; its columns are shown here all the same"},
+        {{1, 10, 3, 2, 1, 1},
+         false,
+         "Node 10, device 99: no simulated node has it; its columns are shown here all the same"},
         {{1, 10, 34, 5, 2, 0, 0}, true, ""},
     };
     for (const Step& step : steps) {

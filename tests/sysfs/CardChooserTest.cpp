@@ -45,7 +45,8 @@ TEST(CardChooser, SeveralBridgesAskWhichOneToOpen) {
         SysfsRig s({Card(kFirst, 0x10B5, 0x2544), Card(kSecond, 0x1234, 0x0001)});
         // This process holds the first card through a file of its own.
         PosixSystem system;
-        const CardLockAttempt held = CardLock::Take(system, s.sysfs.File(kFirst, "resource0"), kFirst);
+        const CardLockAttempt held =
+            CardLock::Take(system, s.sysfs.File(kFirst, "resource0"), kFirst);
         ASSERT_TRUE(held.lock.has_value());
         const std::string holder =
             std::filesystem::read_symlink("/proc/self/exe").filename().string() + " (pid " +
