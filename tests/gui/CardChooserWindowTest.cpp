@@ -2,6 +2,7 @@
 // changes nothing and OK opens the chosen card; the caption names the open
 // card until it is lost.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -11,11 +12,13 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "link/CardRegisters.h"
 #include "shell/ui/FWUnit1.h"
 #include "sim/SimulatedCard.h"
 #include "support/FakeSysfs.h"
+#include "sysfs/CardLock.h"
 #include "sysfs/SysfsBridge.h"
 
 namespace kovex::testing {
@@ -50,18 +53,24 @@ bool AnswerChooser(const std::function<void()>& open, const std::function<void(Q
     return seen;
 }
 
-QStringList Addresses(const QTreeWidget& list) {
-    QStringList addresses;
-    for (int row = 0; row < list.topLevelItemCount(); ++row)
-        addresses << list.topLevelItem(row)->text(0);
-    return addresses;
+// Each row as its columns read: address, subsystem ids, holder.
+QStringList Rows(const QTreeWidget& list) {
+    QStringList rows;
+    for (int row = 0; row < list.topLevelItemCount(); ++row) {
+        const QTreeWidgetItem& item = *list.topLevelItem(row);
+        rows << item.text(0) + " " + item.text(1) + " " + item.text(2);
+    }
+    return rows;
 }
 
 class CardChooserWindowTest : public ::testing::Test {
 protected:
     CardChooserWindowTest() {
         for (const std::string& name : {kFirst, kSecond}) {
-            sysfs.Add(Kovex(name));
+            FakeDevice card = Kovex(name);
+            card.subsystemVendor = name == kFirst ? 0x10B5 : 0x1234;
+            card.subsystemDevice = name == kFirst ? 0x2544 : 0x0001;
+            sysfs.Add(card);
             sysfs.Write(name, "resource2", kIdleMailbox);
         }
     }
@@ -74,13 +83,22 @@ protected:
 };
 
 TEST_F(CardChooserWindowTest, CancelChangesNothingAndOkOpensTheChosenCardUntilItIsLost) {
+    // This process holds the first card through a file of its own.
+    PosixSystem system;
+    std::optional<CardLockAttempt> held =
+        CardLock::Take(system, sysfs.File(kFirst, "resource0"), kFirst);
+    ASSERT_TRUE(held->lock.has_value());
+    const QString holder =
+        QString::fromStdString(std::filesystem::read_symlink("/proc/self/exe").filename().string() +
+                               " (pid " + std::to_string(getpid()) + ")");
     QStringList listed;
     ASSERT_TRUE(AnswerChooser([this] { form.Button1Click(); },
                               [&listed](QDialog& dialog) {
-                                  listed = Addresses(*dialog.findChild<QTreeWidget*>("CardList"));
+                                  listed = Rows(*dialog.findChild<QTreeWidget*>("CardList"));
                                   dialog.reject();
                               }));
-    EXPECT_EQ(listed, (QStringList{"0000:03:00.0", "0000:04:00.0"}));
+    EXPECT_EQ(listed, (QStringList{"0000:03:00.0 10b5:2544 " + holder, "0000:04:00.0 1234:0001 "}));
+    held.reset();
     EXPECT_TRUE(Enabled("Button1"));
     EXPECT_FALSE(Enabled("Button2"));
     EXPECT_EQ(form.windowTitle(), "KOVEX Programmer");
