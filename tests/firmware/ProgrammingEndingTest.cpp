@@ -42,9 +42,13 @@ TEST_F(ProgrammingTest, Label1EndsEachRunSayingHowItEnded) {
              programGood();
          },
          "Programming timed out"},
-        {"the card falls silent",
+        {"the card stays busy",
          faultAfterFirstLine([](CardRig& r) { r.card.Faults().stuckTxBusy = true; }),
          std::string(STOPPED_SILENT_LABEL)},
+        // The next line's acknowledgement never comes.
+        {"the card falls silent",
+         faultAfterFirstLine([](CardRig& r) { r.card.Faults().silent = true; }),
+         "Programming timed out"},
         {"the card keeps sending",
          faultAfterFirstLine([](CardRig& r) { r.card.Faults().endlessStream = true; }),
          std::string(STOPPED_SENDING_LABEL)},
