@@ -72,6 +72,10 @@ public:
     void SetTimer2Running(bool /*running*/) override {}
     bool Timer2Running() const override { return false; }
     std::optional<std::string> ChooseFirmwareFile() override { return "image.hex"; }
+    std::optional<std::size_t> ChooseCard(
+        const std::vector<kovex::CardChoice>& /*cards*/) override {
+        return 0;
+    }
 
     double loopStartWall = 0, loopEndWall = 0, loopStartCpu = 0, loopEndCpu = 0;
     std::string label;

@@ -16,6 +16,19 @@
 namespace kovex {
 namespace {
 
+// Open found several PCI 9030s and a terminal does not guess which is the
+// KOVEX: "2 PCI 9030 cards on the bus (0000:03:00.0, 0000:04:00.0); name the
+// KOVEX card with --device".
+std::string SeveralCardsLine(const std::vector<CardChoice>& cards) {
+    std::string addresses;
+    for (const CardChoice& card : cards) {
+        if (!addresses.empty()) addresses += ", ";
+        addresses += card.address;
+    }
+    return std::to_string(cards.size()) + " PCI 9030 cards on the bus (" + addresses +
+           "); name the KOVEX card with --device";
+}
+
 std::string JoinedLines(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
@@ -104,8 +117,8 @@ void CardSession::RecordTraffic(const SessionCapture& capture) {
 }
 
 std::string CardSession::CaptureName(const std::string& prefix) const {
-    const DeviceKey* chosen = opener_.FirstBridge();
-    return prefix + (chosen != nullptr ? PciAddressText(KeyAddress(*chosen)) : "card");
+    const std::optional<PciAddress>& opened = opener_.OpenedAddress();
+    return prefix + (opened ? PciAddressText(*opened) : "card");
 }
 
 int CardSession::Run() {
@@ -154,6 +167,9 @@ Outcome CardSession::Open() {
     if (Interrupted()) return Outcome::Of(Ending::Interrupted, "");
     if (opened == OpenResult::InUse) {
         return Outcome::Of(Ending::InUse, CardInUseLine(opener_.InUseBy()));
+    }
+    if (opened == OpenResult::Cancelled) {
+        return Outcome::Of(Ending::NoCard, SeveralCardsLine(opener_.Choices()));
     }
     // One line: the cause Open found; the bus listing stays in the log.
     if (opened == OpenResult::Failed) {
@@ -218,7 +234,10 @@ void CardSession::PrintJson(const CommandResult& result, int status,
 
 std::string CardSession::DeviceText() const {
     if (line_.sim || port_.IsOpen()) {
-        if (const DeviceKey* chosen = opener_.FirstBridge()) {
+        if (const std::optional<PciAddress>& opened = opener_.OpenedAddress()) {
+            return JsonString(PciAddressText(*opened));
+        }
+        if (const DeviceKey* chosen = opener_.OnlyBridge()) {
             return JsonString(PciAddressText(KeyAddress(*chosen)));
         }
     }

@@ -120,7 +120,9 @@ CommandResult Display(CommandContext& context, DisplayAction action) {
 
 CommandResult RunList(CommandContext& context) {
     const DeviceTable& table = context.opener.ListDevices();
-    const DeviceKey* chosen = context.opener.FirstBridge();
+    // The card a command would open: none marked when several are on the bus
+    // and --device names none of them.
+    const DeviceKey* chosen = context.opener.OnlyBridge();
     // The scan's own lines are the window's; the list has a line of its own.
     context.window.ForgetLog();
     std::vector<std::string> devices;
@@ -144,7 +146,7 @@ CommandResult RunList(CommandContext& context) {
     }
     CommandResult result;
     result.values.Add("devices", JsonList(devices));
-    if (chosen == nullptr) {
+    if (context.opener.Bridges().empty()) {
         result.outcome = Outcome::Of(Ending::NoCard,
                                      context.line.device
                                          ? "no PCI 9030 at " + PciAddressText(*context.line.device)

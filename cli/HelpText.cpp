@@ -92,8 +92,9 @@ SYNOPSIS
     kovexctl [OPTIONS] COMMAND [ARGS] [OPTIONS]
 
 DESCRIPTION
-    Opens the card as the window's Open does (the first PCI 9030 found, or the
-    one at --device), runs one command through the window's own handlers and
+    Opens the card as the window's Open does (the one PCI 9030 on the bus, or
+    the one at --device: with several on the bus, --device must name one),
+    runs one command through the window's own handlers and
     prints its result on standard output: the lines the window would log, one
     per line. Errors, refusals, questions and progress go to standard error,
     each line starting "kovexctl: ". Options go before or after the command;

@@ -258,7 +258,7 @@ int RunOnSimulatedCard(AppState& state, MonotonicClock& clock, const CommandLine
     // A card's state is written when its run lets it go.
     return RunCommand(
         state, bus, clock, line, output, watcher,
-        [&bus](int status) { return AfterStatesWritten(bus, status); }, SIMULATED_CARD_NAME);
+        [&bus](int status) { return AfterStatesWritten(bus, status); }, SIMULATED_CARD_PREFIX);
 }
 
 int RunOnReplayedCard(AppState& state, MonotonicClock& clock, const CommandLine& line,
@@ -267,7 +267,7 @@ int RunOnReplayedCard(AppState& state, MonotonicClock& clock, const CommandLine&
     const std::unique_ptr<ReplayCard> card = ReplayCard::FromFile(*line.replay, clock, error);
     if (!card) return EndBeforeCard(line, error, EXIT_USAGE, USAGE_CODE, output);
     card->OnMismatch([](const std::string& text) { TerminalWindow::Note(text); });
-    return RunCommand(state, *card, clock, line, output, {}, {}, REPLAYED_CARD_NAME);
+    return RunCommand(state, *card, clock, line, output, {}, {}, REPLAYED_CARD_PREFIX);
 }
 
 }  // namespace kovex

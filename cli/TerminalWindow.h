@@ -80,6 +80,10 @@ public:
                          const std::vector<std::string>& earlier) override;
     bool AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) override;
     std::optional<std::string> ChooseFirmwareFile() override;
+    // A terminal does not guess among several cards: --device names one.
+    std::optional<std::size_t> ChooseCard(const std::vector<CardChoice>& /*cards*/) override {
+        return std::nullopt;
+    }
     void ShowProgress(std::size_t sent, std::size_t total) override;
 
 private:

@@ -21,26 +21,39 @@ std::string AddressPastRecordMessage(std::int32_t cardAddress) {
            ", but a programming line carries addresses up to FFFF only; nothing was sent to KOVEX";
 }
 
+std::string ProgrammedCount(std::size_t count) {
+    return "Programmed " + std::to_string(count) + (count == 1 ? " line" : " lines");
+}
+
 std::string ProgrammedLine(const LinesSent& lines) {
-    std::string text = "Programmed " + std::to_string(lines.count) + " line";
-    if (lines.count != 1) text += "s";
+    std::string text = ProgrammedCount(lines.count);
     if (lines.count == 0) return text;
     return text + ", " + Hex(lines.first, 4) + "-" +
            Hex(lines.last + static_cast<std::uint32_t>(LINE_BYTES) - 1, 4);
 }
 
-std::optional<std::string_view> StoppedLabel(Ending ending) {
-    constexpr std::array<std::pair<Ending, std::string_view>, 5> LABELS{{
+std::optional<std::string> EndingLabel(const Reply<ProgramReport>& ended) {
+    constexpr std::array<std::pair<Ending, std::string_view>, 10> LABELS{{
         {Ending::TimedOut, TIMED_OUT_LINE},
         {Ending::Silent, STOPPED_SILENT_LABEL},
         {Ending::Absent, STOPPED_SILENT_LABEL},
         {Ending::KeepsSending, STOPPED_SENDING_LABEL},
         {Ending::Lost, STOPPED_LOST_LABEL},
+        {Ending::Interrupted, STOPPED_INTERRUPTED_LABEL},
+        {Ending::Refused, REFUSED_FILE_LABEL},
+        {Ending::Declined, DECLINED_LABEL},
+        {Ending::NoCard, NO_CARD_LABEL},
+        {Ending::InUse, CARD_BUSY_LABEL},
     }};
-    const auto* found =
-        std::ranges::find(LABELS, ending, &std::pair<Ending, std::string_view>::first);
-    if (found == LABELS.end()) return std::nullopt;
-    return found->second;
+    // A completed run keeps its last progress text, which names the last line
+    // sent; a run that sent no line says so rather than keep another run's.
+    if (ended.outcome.Done()) {
+        if (ended.value.lines.count > 0) return std::nullopt;
+        return ProgrammedCount(0);
+    }
+    const auto* found = std::ranges::find(LABELS, ended.outcome.ending,
+                                          &std::pair<Ending, std::string_view>::first);
+    return std::string(found == LABELS.end() ? STOPPED_ERROR_LABEL : found->second);
 }
 
 ProgrammingSequence::ProgrammingSequence(CardPort& port, WindowServices& window)
@@ -51,10 +64,19 @@ ProgrammingSequence::ProgrammingSequence(CardPort& port, WindowServices& window,
 
 Reply<ProgramReport> ProgrammingSequence::Button2Click() {
     Reply<ProgramReport> reply;
-    bool begunOnCard = false;
-    reply.outcome = RunCardExchange(
-        port_, window_, [&](CardPort&) -> Outcome { return Run(reply.value, begunOnCard); });
-    if (const auto label = StoppedLabel(reply.outcome.ending); label && begunOnCard) {
+    Stage stage = Stage::NoFile;
+    try {
+        reply.outcome = RunCardExchange(
+            port_, window_, [&](CardPort&) -> Outcome { return Run(reply.value, stage); });
+    } catch (...) {
+        // The slot guard shows the error; the label must not go on showing
+        // the progress of a run that is over.
+        if (stage != Stage::NoFile) window_.SetStatusLabel(STOPPED_ERROR_LABEL);
+        throw;
+    }
+    // A cancelled dialog, or a click refused before it, leaves the label to
+    // whatever it shows (another run's progress, when this click came during it).
+    if (const auto label = EndingLabel(reply); label && stage != Stage::NoFile) {
         window_.SetStatusLabel(*label);
     }
     // Shown once the port is free again, as any handler's error is.
@@ -65,9 +87,10 @@ Reply<ProgramReport> ProgrammingSequence::Button2Click() {
     return reply;
 }
 
-Outcome ProgrammingSequence::Run(ProgramReport& report, bool& begunOnCard) {
+Outcome ProgrammingSequence::Run(ProgramReport& report, Stage& stage) {
     const auto path = window_.ChooseFirmwareFile();
     if (!path) return Outcome::Of(Ending::Declined, "");
+    stage = Stage::FileChosen;
     // The file is read and checked whole before the card is touched: a file
     // that cannot be read or should not be programmed leaves its firmware.
     window_.AppendLog(READING_LINE);
@@ -79,7 +102,6 @@ Outcome ProgrammingSequence::Run(ProgramReport& report, bool& begunOnCard) {
     }
     const CheckedHexFile checked = LoadAndCheckHexFile(file->Bytes());
     if (Outcome check = ImageMayBeProgrammed(checked); !check) return check;
-    begunOnCard = true;
     return ProgramCard(checked.image, checked.plan, report);
 }
 

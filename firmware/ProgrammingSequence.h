@@ -31,13 +31,16 @@ inline constexpr std::string_view TIMED_OUT_LINE = "Programming timed out";
 inline constexpr std::string_view NOT_PROGRAMMED_LINE =
     "Programming not started: KOVEX was not touched";
 
-inline constexpr std::string_view STOPPED_SILENT_LABEL =
-    "Programming stopped: KOVEX did not answer";
-inline constexpr std::string_view STOPPED_SENDING_LABEL =
-    "Programming stopped: KOVEX keeps sending";
-inline constexpr std::string_view STOPPED_LOST_LABEL = "Programming stopped: KOVEX was lost";
-// What Label1 says when a run that had begun on the card ended this way.
-std::optional<std::string_view> StoppedLabel(Ending ending);
+// Label1's endings, short enough to stay clear of the Graphic button.
+inline constexpr std::string_view STOPPED_SILENT_LABEL = "Stopped: KOVEX is silent";
+inline constexpr std::string_view STOPPED_SENDING_LABEL = "Stopped: keeps sending";
+inline constexpr std::string_view STOPPED_LOST_LABEL = "Stopped: KOVEX was lost";
+inline constexpr std::string_view STOPPED_INTERRUPTED_LABEL = "Stopped: told to stop";
+inline constexpr std::string_view STOPPED_ERROR_LABEL = "Stopped by an error";
+inline constexpr std::string_view REFUSED_FILE_LABEL = "Not started: file refused";
+inline constexpr std::string_view DECLINED_LABEL = "Not started: declined";
+inline constexpr std::string_view NO_CARD_LABEL = "Not started: no card";
+inline constexpr std::string_view CARD_BUSY_LABEL = "Not started: card busy";
 
 // The error for an image with a line the card cannot be sent.
 std::string AddressPastRecordMessage(std::int32_t cardAddress);
@@ -51,6 +54,8 @@ struct LinesSent {
 // "Programmed 256 lines, 2000-2FFF": from the first line's address to the
 // last byte of the last line.
 std::string ProgrammedLine(const LinesSent& lines);
+// "Programmed 256 lines".
+std::string ProgrammedCount(std::size_t count);
 
 // What a completed run wrote and what the card reported after it.
 struct ProgramReport {
@@ -58,6 +63,10 @@ struct ProgramReport {
     std::string version;
     std::uint8_t mode = 0;
 };
+
+// What Label1 says once a run that got past the file dialog has ended: why
+// it stopped, or nothing after a completed run (its last progress text stays).
+std::optional<std::string> EndingLabel(const Reply<ProgramReport>& ended);
 
 class ProgrammingSequence {
 public:
@@ -72,8 +81,9 @@ public:
     Reply<ProgramReport> Button2Click();
 
 private:
-    // begunOnCard is set once the checks let the run go on to the card.
-    Outcome Run(ProgramReport& report, bool& begunOnCard);
+    // How far a run got: Label1 is left alone when no file was chosen.
+    enum class Stage { NoFile, FileChosen };
+    Outcome Run(ProgramReport& report, Stage& stage);
     // The checks before the card is touched; Done when the run may go on.
     Outcome ImageMayBeProgrammed(const CheckedHexFile& checked);
     // From the first reset on.

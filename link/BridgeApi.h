@@ -89,6 +89,12 @@ public:
     // (the file, the cause, what to do); empty when the provider has none.
     virtual std::string LastError() const { return {}; }
     virtual BridgeFailure LastFailure() const { return BridgeFailure::Other; }
+    // A name of the provider's own for the card the key names; empty: the
+    // card is named by its PCI address.
+    virtual std::string CardName(const DeviceKey& /*key*/) const { return {}; }
+    // The program that holds the card the key names, e.g. "kovexctl (pid
+    // 4242)"; empty when none does or the provider cannot tell.
+    virtual std::string CardHolder(const DeviceKey& /*key*/) { return {}; }
 };
 
 }  // namespace kovex

@@ -1,5 +1,7 @@
 #include "link/CardDiscovery.h"
 
+#include <cstdio>
+
 #include "link/CardLoss.h"
 #include "seam/FlagScope.h"
 #include "seam/HexText.h"
@@ -8,6 +10,13 @@ namespace kovex {
 namespace {
 
 constexpr std::uint32_t LAST_FIND_INDEX = DEVICE_TABLE_SIZE - 1;
+
+// Four lower-case hex digits, as lspci shows ids.
+std::string HexLower(std::uint16_t id) {
+    std::array<char, 8> text{};
+    std::snprintf(text.data(), text.size(), "%04x", id);
+    return text.data();
+}
 
 struct BridgeSetupWrite {
     std::size_t offset;
@@ -50,20 +59,19 @@ CardOpener::~CardOpener() {
 }
 
 OpenResult CardOpener::Button1Click() {
-    // The scan pumps window messages; a second click meanwhile must not
-    // restart it under the running one.
+    // The scan pumps window messages and the chooser is modal; a second click
+    // meanwhile must not restart the scan under the running one.
     if (scanning_) return OpenResult::Ignored;
     window_.ClearLog();
     failure_.clear();
+    OpenResult ended = OpenResult::Opened;
+    const DeviceKey* bridge = nullptr;
     {
         const FlagScope scanning(scanning_);
         ScanBus();
+        bridge = PickBridge(ended);
     }
-    const DeviceKey* bridge = FirstBridge();
-    if (bridge == nullptr) {
-        window_.ShowMessage("PLX Not found");
-        return OpenResult::NotFound;
-    }
+    if (bridge == nullptr) return ended;
     searchKey_ = *bridge;
     // A card lock belongs to the open file that took it: this process's own
     // earlier device must let go before the card is opened again.
@@ -77,9 +85,42 @@ OpenResult CardOpener::Button1Click() {
         CloseDevice();
         return OpenResult::Failed;
     }
+    opened_ = KeyAddress(searchKey_);
     port_.Attach(*cardWindow, [this] { CloseDevice(); });
-    window_.CardOpened();
+    window_.CardOpened(NameOf(searchKey_));
     return OpenResult::Opened;
+}
+
+const DeviceKey* CardOpener::PickBridge(OpenResult& ended) {
+    const std::vector<const DeviceKey*> bridges = Bridges();
+    if (bridges.empty()) {
+        window_.ShowMessage("PLX Not found");
+        ended = OpenResult::NotFound;
+        return nullptr;
+    }
+    if (bridges.size() == 1) return bridges.front();
+    // The PCI 9030 is a general bridge that other makers' cards carry too:
+    // the user says which one is the KOVEX, never the order of the bus.
+    choices_.clear();
+    for (const DeviceKey* key : bridges)
+        choices_.push_back(ChoiceOf(*key));
+    const std::optional<std::size_t> chosen = window_.ChooseCard(choices_);
+    if (chosen && *chosen < bridges.size()) return bridges[*chosen];
+    ended = OpenResult::Cancelled;
+    return nullptr;
+}
+
+CardChoice CardOpener::ChoiceOf(const DeviceKey& key) {
+    std::string subsystem;
+    if (key.subVendorId != 0xFFFF || key.subDeviceId != 0xFFFF) {
+        subsystem = HexLower(key.subVendorId) + ":" + HexLower(key.subDeviceId);
+    }
+    return {PciAddressText(KeyAddress(key)), std::move(subsystem), api_.CardHolder(key)};
+}
+
+std::string CardOpener::NameOf(const DeviceKey& key) const {
+    std::string name = api_.CardName(key);
+    return name.empty() ? PciAddressText(KeyAddress(key)) : name;
 }
 
 OpenResult CardOpener::OpenRefused(PlxStatus status) {
@@ -134,13 +175,19 @@ bool AtAddress(const DeviceKey& key, const PciAddress& address) {
 
 }  // namespace
 
-const DeviceKey* CardOpener::FirstBridge() const {
+std::vector<const DeviceKey*> CardOpener::Bridges() const {
+    std::vector<const DeviceKey*> bridges;
     for (std::size_t i = 0; i < table_.count; ++i) {
         const DeviceKey& key = table_.entries[i];
         if (key.deviceId != PCI9030_DEVICE_ID) continue;
-        if (!wanted_ || AtAddress(key, *wanted_)) return &key;
+        if (!wanted_ || AtAddress(key, *wanted_)) bridges.push_back(&key);
     }
-    return nullptr;
+    return bridges;
+}
+
+const DeviceKey* CardOpener::OnlyBridge() const {
+    const std::vector<const DeviceKey*> bridges = Bridges();
+    return bridges.size() == 1 ? bridges.front() : nullptr;
 }
 
 bool CardOpener::SetUpBridge() {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/BridgeApi.h"
 #include "link/CardPort.h"
@@ -32,8 +33,9 @@ std::string OpenStatusLine(PlxStatus status);
 // ("Card 0000:03:07.0 is in use by kovexctl (pid 4242)") and what to do.
 std::string CardInUseLine(const std::string& inUse);
 
-// How an Open ended. Ignored: a click during the running scan.
-enum class OpenResult { Opened, NotFound, InUse, Failed, Ignored };
+// How an Open ended. Ignored: a click during the running scan. Cancelled:
+// the bus holds several PCI 9030s and the user chose none of them.
+enum class OpenResult { Opened, NotFound, InUse, Failed, Ignored, Cancelled };
 
 class CardOpener {
 public:
@@ -52,9 +54,16 @@ public:
     const DeviceTable& Devices() const { return table_; }
     // Open then takes the PCI 9030 at this address or none.
     void WantAddress(const PciAddress& address) { wanted_ = address; }
-    // The PCI 9030 that Open takes from the table: the first one, or the one
-    // at the wanted address.
-    const DeviceKey* FirstBridge() const;
+    // The PCI 9030s in the table that Open may take, in the order found:
+    // every one, or the one at the wanted address.
+    std::vector<const DeviceKey*> Bridges() const;
+    // The one PCI 9030 Open takes without asking: the only one of Bridges(),
+    // else nullptr (none, or several to choose from).
+    const DeviceKey* OnlyBridge() const;
+    // The card the latest successful Open took (kept after it is lost).
+    const std::optional<PciAddress>& OpenedAddress() const { return opened_; }
+    // What the card chooser listed at the latest Open that showed it.
+    const std::vector<CardChoice>& Choices() const { return choices_; }
     // After an Open that gave InUse: who holds the card, in the bridge's words.
     const std::string& InUseBy() const { return inUseBy_; }
     // After an Open that gave Failed: the line that says why, as logged.
@@ -62,6 +71,11 @@ public:
 
 private:
     void ScanBus();
+    // The bridge to open: the only one, or the one the user chose. nullptr
+    // when there is none (ended says NotFound) or the user cancelled.
+    const DeviceKey* PickBridge(OpenResult& ended);
+    CardChoice ChoiceOf(const DeviceKey& key);
+    std::string NameOf(const DeviceKey& key) const;
     bool IsKnownDevice(const DeviceKey& key) const;
     OpenResult OpenRefused(PlxStatus status);
     bool SetUpBridge();
@@ -83,6 +97,8 @@ private:
     MappedAddress address_ = nullptr;
     bool scanning_ = false;
     std::optional<PciAddress> wanted_;
+    std::optional<PciAddress> opened_;
+    std::vector<CardChoice> choices_;
     std::string inUseBy_;
     std::string failure_;
 };

@@ -2,7 +2,7 @@
 
 namespace kovex {
 
-void WindowServices::CardOpened() {
+void WindowServices::CardOpened(std::string_view /*cardName*/) {
     for (const ControlSpec& row : CONTROLS) {
         if (row.needs == CardNeed::NoCard || row.needs == CardNeed::Open)
             SetEnabled(row.control, row.needs == CardNeed::Open);

@@ -13,6 +13,13 @@
 
 namespace kovex {
 
+// One PCI 9030 on the bus, as the card chooser lists it.
+struct CardChoice {
+    std::string address;    // "0000:03:00.0"
+    std::string subsystem;  // subsystem vendor and device ids, "10B5:2544"; empty when unknown
+    std::string heldBy;     // "kovexctl (pid 4242)"; empty when no other program holds it
+};
+
 class WindowServices {
 public:
     virtual ~WindowServices() = default;
@@ -38,7 +45,8 @@ public:
     // A control's caption (a button's text).
     virtual void SetCaption(Control control, std::string_view caption) = 0;
     // Open opened a card: what needs an open card comes on, Open goes off.
-    virtual void CardOpened();
+    // cardName is its PCI address, or a simulated card's own name.
+    virtual void CardOpened(std::string_view cardName);
     // The card was closed or lost: the poll list refresh stops and every
     // control is as before Open, so that Open can be pressed again.
     virtual void CardClosed();
@@ -59,6 +67,9 @@ public:
     // A modal Yes/No question; true when the answer is Yes. defaultYes names
     // the button that Enter presses.
     virtual bool AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) = 0;
+    // "Choose the KOVEX card", when the bus holds more than one PCI 9030: the
+    // index of the chosen card, or nothing when the user cancels.
+    virtual std::optional<std::size_t> ChooseCard(const std::vector<CardChoice>& cards) = 0;
     // OpenDialog1, the firmware file dialog: the chosen path, or nothing when
     // the user cancels.
     virtual std::optional<std::string> ChooseFirmwareFile() = 0;

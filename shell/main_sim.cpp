@@ -26,7 +26,7 @@ QString ReplayFile(const QStringList& arguments) {
 
 int RunWindows(kovex::BridgeApi& card, kovex::MonotonicClock& clock, kovex::SimDisplay* display) {
     TForm1 Form1(card, clock);
-    Form1.Capture().SetCardKind(kovex::SIMULATED_CARD_NAME);
+    Form1.Capture().SetCardKind(kovex::SIMULATED_CARD_PREFIX);
     TForm2 Form2;
     Form1.SetGraphicWindow(Form2);
     Form2.SetMessageSink(Form1.MessageSender());

@@ -21,8 +21,8 @@ namespace kovex {
 
 // How a capture names the simulated card and the replaying one, before
 // their PCI address.
-inline constexpr std::string_view SIMULATED_CARD_NAME = "simulated ";
-inline constexpr std::string_view REPLAYED_CARD_NAME = "replayed ";
+inline constexpr std::string_view SIMULATED_CARD_PREFIX = "simulated ";
+inline constexpr std::string_view REPLAYED_CARD_PREFIX = "replayed ";
 
 class ReplayCard final : public BridgeApi {
 public:

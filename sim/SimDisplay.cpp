@@ -40,10 +40,18 @@ void SimDisplay::AttachTo(SimNetwork& network) {
 }
 
 void SimDisplay::UnclaimedUploads::Receive(const ReceivedNodeMessage& message, HostOutbox& host) {
-    if (message.command == DISPLAY_WRITE_COLUMNS) display.Receive(message, host);
+    const bool upload = message.command == DISPLAY_WRITE_COLUMNS;
+    display.undelivered_ = Undelivered{message.node, message.device, upload};
+    if (upload) {
+        display.Receive(message, host);
+    } else {
+        ++display.heard_;
+    }
 }
 
 void SimDisplay::Receive(const ReceivedNodeMessage& message, HostOutbox& /*host*/) {
+    ++heard_;
+    if (message.node == NODE && message.device == DEVICE) undelivered_.reset();
     switch (Execute(message)) {
         case Outcome::Used:
             ++changes_;

@@ -30,12 +30,15 @@
 // AttachTo puts the display at node 10, device 34, and makes it take every
 // column upload (command 16) that no other device claims, whatever address
 // it names: the upload is sent to the node and device the user typed. Other
-// commands to unclaimed addresses are not for the display.
+// commands to unclaimed addresses are not for the display. It remembers the
+// latest message that no device took, for its window to say so, until a
+// message comes to its own address.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -93,6 +96,17 @@ public:
     // Goes up by one for every message that the display used; a window
     // repaints when it has moved.
     unsigned Changes() const { return changes_; }
+    // Goes up by one for every message that reached the display, used or
+    // not, and every one that no device took.
+    unsigned Heard() const { return heard_; }
+    // The latest message that no device took, while no message has come to
+    // the display's own address since.
+    struct Undelivered {
+        std::uint8_t node = 0;
+        std::uint8_t device = 0;
+        bool upload = false;  // column upload: the display took it all the same
+    };
+    const std::optional<Undelivered>& LastUndelivered() const { return undelivered_; }
 
 private:
     // Hands the display the uploads that no device claims.
@@ -122,6 +136,8 @@ private:
     std::map<std::uint8_t, PageMemory> saved_;
     int malformed_ = 0;
     unsigned changes_ = 0;
+    unsigned heard_ = 0;
+    std::optional<Undelivered> undelivered_;
     UnclaimedUploads unclaimed_{*this};
 };
 

@@ -16,6 +16,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/BridgeApi.h"
@@ -33,6 +35,9 @@ namespace kovex {
 // What the simulated library answers when the device index is past the end
 // of the bus, a BAR cannot be mapped, or an unmap names no mapped region.
 inline constexpr PlxStatus SIM_STATUS_FAILED = 0x201;
+// What the windows call the simulated card, where a real one is named by its
+// PCI address.
+inline constexpr std::string_view SIMULATED_CARD_NAME = "Simulated card";
 
 struct SimulatedDevice {
     std::uint8_t bus = 0;
@@ -82,6 +87,9 @@ public:
     PlxStatus PlxPci_PciBarUnmap(DeviceObject& device, MappedAddress& address) override;
     // The simulated card is private to its process: it takes no lock.
     PlxStatus PlxPci_DeviceClose(DeviceObject& device) override;
+    std::string CardName(const DeviceKey& /*key*/) const override {
+        return std::string(SIMULATED_CARD_NAME);
+    }
 
     // --- the card's parts, set and inspected directly ---
     SimBus& Bus() { return bus_; }

@@ -95,11 +95,14 @@ std::string ProgramName(std::string_view comm, std::string_view cmdline) {
     return std::string(comm);
 }
 
-std::string CardInUseText(const std::string& address, const std::optional<LockHolder>& holder) {
-    std::string text = "Card " + address + " is in use by ";
-    if (!holder) return text + "another program";
+std::string HolderText(const std::optional<LockHolder>& holder) {
+    if (!holder) return "another program";
     const std::string pid = "(pid " + std::to_string(holder->pid) + ")";
-    return text + (holder->program.empty() ? "another program " : holder->program + " ") + pid;
+    return (holder->program.empty() ? "another program " : holder->program + " ") + pid;
+}
+
+std::string CardInUseText(const std::string& address, const std::optional<LockHolder>& holder) {
+    return "Card " + address + " is in use by " + HolderText(holder);
 }
 
 CardLockAttempt CardLock::Take(SysfsSystem& system, const std::filesystem::path& file,
@@ -107,16 +110,22 @@ CardLockAttempt CardLock::Take(SysfsSystem& system, const std::filesystem::path&
     int error = 0;
     SystemFile opened = OpenFile(system, file, O_RDONLY, error);
     if (!opened.IsOpen())
-        return {std::nullopt, false, FileFailureText(file, FileStep::Open, error)};
+        return {std::nullopt, false, FileFailureText(file, FileStep::Open, error), {}};
     int locked = 0;
     do {
         locked = ::flock(opened.Get(), LOCK_EX | LOCK_NB);
     } while (locked != 0 && errno == EINTR);
-    if (locked == 0) return {CardLock(std::move(opened)), false, {}};
+    if (locked == 0) return {CardLock(std::move(opened)), false, {}, {}};
     if (errno != EWOULDBLOCK) {
-        return {std::nullopt, false, FileFailureText(file, FileStep::Lock, errno)};
+        return {std::nullopt, false, FileFailureText(file, FileStep::Lock, errno), {}};
     }
-    return {std::nullopt, true, CardInUseText(address, FindHolder(opened.Get()))};
+    const std::optional<LockHolder> holder = FindHolder(opened.Get());
+    return {std::nullopt, true, CardInUseText(address, holder), HolderText(holder)};
+}
+
+std::string CardLock::HolderOf(SysfsSystem& system, const std::filesystem::path& file) {
+    CardLockAttempt attempt = Take(system, file, {});
+    return attempt.inUse ? std::move(attempt.holder) : std::string{};
 }
 
 }  // namespace kovex

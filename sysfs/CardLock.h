@@ -40,6 +40,8 @@ std::optional<long> FlockHolderPid(std::string_view procLocks, const LockedFile&
 // completed from argv[0] when comm is its start.
 std::string ProgramName(std::string_view comm, std::string_view cmdline);
 
+// "kovexctl (pid 4242)", or "another program" when the holder cannot be named.
+std::string HolderText(const std::optional<LockHolder>& holder);
 // "Card 0000:03:07.0 is in use by kovexctl (pid 4242)", or "... is in use by
 // another program" when the holder cannot be named.
 std::string CardInUseText(const std::string& address, const std::optional<LockHolder>& holder);
@@ -52,6 +54,10 @@ public:
     // waiting; address names the card in the refusal.
     static CardLockAttempt Take(SysfsSystem& system, const std::filesystem::path& file,
                                 const std::string& address);
+    // Who holds the lock on file, as HolderText says it; empty when nobody
+    // does, or the file cannot be opened to tell. A free lock is taken and
+    // let go at once.
+    static std::string HolderOf(SysfsSystem& system, const std::filesystem::path& file);
 
 private:
     explicit CardLock(SystemFile file) : file_(std::move(file)) {}
@@ -59,11 +65,13 @@ private:
 };
 
 // What a try gave: the lock, or why there is none: inUse when another open
-// file holds it (error then says who), else error names the failed call.
+// file holds it (error then says so, and holder who), else error names the
+// failed call.
 struct CardLockAttempt {
     std::optional<CardLock> lock;
     bool inUse = false;
     std::string error;
+    std::string holder;
 };
 
 }  // namespace kovex

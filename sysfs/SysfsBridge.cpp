@@ -269,6 +269,10 @@ PlxStatus SysfsBridge::PlxPci_PciBarUnmap(DeviceObject& /*device*/, MappedAddres
     return Succeed();
 }
 
+std::string SysfsBridge::CardHolder(const DeviceKey& key) {
+    return CardLock::HolderOf(system_, root_ / KeyAddressText(key) / "resource0");
+}
+
 PlxStatus SysfsBridge::PlxPci_DeviceClose(DeviceObject& device) {
     if (!IsOpen(device)) return Fail("the device is not open");
     std::erase_if(regions_, [&device](const LiveRegion& r) { return r.handle == device.handle; });

@@ -62,6 +62,8 @@ public:
     PlxStatus PlxPci_DeviceClose(DeviceObject& device) override;
     std::string LastError() const override { return lastError_; }
     BridgeFailure LastFailure() const override { return lastFailure_; }
+    // Asks the card's lock (resource0) without keeping it.
+    std::string CardHolder(const DeviceKey& key) override;
 
 private:
     struct ScannedDevice {

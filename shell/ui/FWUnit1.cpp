@@ -16,7 +16,10 @@
 #include "display/ui/Unit2.h"
 #include "link/ClickQueue.h"
 #include "seam/SlotGuard.h"
+#include "shell/ui/LogFile.h"
+#include "shell/ui/LogMenu.h"
 #include "shell/ui/RefreshRead.h"
+#include "widgets/CardChooser.h"
 #include "widgets/DialogPopups.h"
 #include "widgets/Dialogs.h"
 #include "widgets/WindowLook.h"
@@ -82,12 +85,13 @@ TForm1::TForm1(kovex::BridgeApi& bridge, kovex::MonotonicClock& clock, kovex::Ca
       programming_(port_, *this),
       capture_(port_, opener_, clock, *this) {
     setObjectName("Form1");
-    setWindowTitle("KOVEX Programmer");
+    setWindowTitle(FromBytes(kovex::APPLICATION_TITLE));
     kovex::ApplyFormLook(*this);
     // Outer size 696 x 554 at 192, 114: the client area below is what Qt sizes.
     move(192, 114);
     resize(688, 527);
     CreateControls();
+    logSaver_ = std::make_unique<kovex::LogSaver>(*this, *Memo1, clock);
     SetTabOrder();
     ConnectHandlers();
     Timer1->start();
@@ -168,6 +172,8 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::ShowLogMenu(const QPoint& at) {
     const std::unique_ptr<QMenu> menu(Memo1->createStandardContextMenu());
+    menu->setObjectName("LogMenu");
+    kovex::AddSaveLogEntry(*menu, [this] { Guarded([this] { SaveLogAs(); }); });
     menu->addSeparator();
     capture_.AddActions(*menu, *this);
     menu->exec(Memo1->mapToGlobal(at));
@@ -346,4 +352,24 @@ QFileDialog& TForm1::FirmwareDialog() {
 
 std::optional<std::string> TForm1::ChooseFirmwareFile() {
     return kovex::RunFileDialog(FirmwareDialog());
+}
+
+std::optional<std::size_t> TForm1::ChooseCard(const std::vector<kovex::CardChoice>& cards) {
+    return kovex::RunCardChooser(this, cards);
+}
+
+void TForm1::CardOpened(std::string_view cardName) {
+    WindowServices::CardOpened(cardName);
+    openCard_ = FromBytes(cardName);
+    setWindowTitle(FromBytes(kovex::APPLICATION_TITLE) + " - " + openCard_);
+}
+
+void TForm1::CardClosed() {
+    WindowServices::CardClosed();
+    openCard_.clear();
+    setWindowTitle(FromBytes(kovex::APPLICATION_TITLE));
+}
+
+void TForm1::SaveLogAs() {
+    logSaver_->SaveAs(openCard_);
 }

@@ -31,6 +31,10 @@ class QPlainTextEdit;
 class QTimer;
 class TForm2;
 
+namespace kovex {
+class LogSaver;
+}
+
 class TForm1 : public QWidget, public kovex::WindowServices {
     Q_OBJECT
 
@@ -70,6 +74,10 @@ public:
                          const std::vector<std::string>& earlier) override;
     bool AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) override;
     std::optional<std::string> ChooseFirmwareFile() override;
+    std::optional<std::size_t> ChooseCard(const std::vector<kovex::CardChoice>& cards) override;
+    // The caption names the open card: "KOVEX Programmer - 0000:03:00.0".
+    void CardOpened(std::string_view cardName) override;
+    void CardClosed() override;
 
     // Click and timer handlers, connected in ConnectHandlers.
     void Button1Click();
@@ -90,6 +98,8 @@ public:
     void Button16Click();
     void Timer1Timer();
     void Timer2Timer();
+    // "Save Log As...", from the log's context menu.
+    void SaveLogAs();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -107,7 +117,7 @@ private:
     // OpenDialog1, built the first time it is needed and kept: a QFileDialog
     // reads its folder as soon as it exists, shown or not.
     QFileDialog& FirmwareDialog();
-    // The log's context menu: Qt's own entries, then the capture's.
+    // The log's context menu: Qt's own entries, Save Log As (LogMenu.h), then the capture's.
     void ShowLogMenu(const QPoint& at);
 
     QPointer<TForm2> Form2;
@@ -120,6 +130,9 @@ private:
     // Asks again whether Form2 can be shown, while a command holds the card.
     QTimer* graphicWait_ = nullptr;
     std::array<QAbstractButton*, kovex::CONTROLS.size()> controls_{};
+    std::unique_ptr<kovex::LogSaver> logSaver_;
+    // The open card's name; empty while none is open.
+    QString openCard_;
 
     kovex::AppState state_;
     kovex::CardPort port_;

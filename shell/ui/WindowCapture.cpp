@@ -14,8 +14,10 @@ WindowCapture::~WindowCapture() {
 }
 
 std::string WindowCapture::CardName() const {
-    const DeviceKey* chosen = opener_.FirstBridge();
-    return kind_ + (chosen != nullptr ? PciAddressText(KeyAddress(*chosen)) : "card");
+    // Traffic flows only once a card is open: the card Open took, the chooser's
+    // choice among several.
+    const std::optional<PciAddress>& opened = opener_.OpenedAddress();
+    return kind_ + (opened ? PciAddressText(*opened) : "card");
 }
 
 void WindowCapture::Start(const std::string& path) {

@@ -107,5 +107,32 @@ TEST(SysfsRoot, TheTreeMustBeAFolderOfTheUsersOrRoots) {
     EXPECT_EQ(run.out, "0000:03:07.0 10b5:9030 card *\n");
 }
 
+// With several PCI 9030s on the bus kovexctl opens none of them unless
+// --device names one.
+TEST(SysfsRoot, SeveralCardsNeedDevice) {
+    FakeSysfs sysfs;
+    for (const char* name : {"0000:03:00.0", "0000:04:00.0"}) {
+        sysfs.Add(Kovex(name));
+        // RX_EMPTY: nothing waits to be read.
+        sysfs.Write(name, "resource2", std::string("\0\0\x02", 3) + std::string(13, '\0'));
+    }
+    const std::string tree = sysfs.SysfsRoot().string();
+    const ChildProcess::Ended refused =
+        ChildProcess({KOVEXCTL_PATH, "--sysfs-root", tree, "send", "10 0 7"}).Finish();
+    EXPECT_EQ(refused.status, 4);
+    EXPECT_EQ(refused.err,
+              "kovexctl: 2 PCI 9030 cards on the bus (0000:03:00.0, 0000:04:00.0); name the KOVEX "
+              "card with --device\n");
+    EXPECT_EQ(sysfs.Resource("0000:03:00.0", 0).at(0x3C), 0x00);
+    EXPECT_EQ(sysfs.Resource("0000:04:00.0", 0).at(0x3C), 0x00);
+
+    const ChildProcess::Ended chosen = ChildProcess({KOVEXCTL_PATH, "--sysfs-root", tree,
+                                                     "--device", "0000:04:00.0", "send", "10 0 7"})
+                                           .Finish();
+    EXPECT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(sysfs.Resource("0000:03:00.0", 0).at(0x3C), 0x00);
+    EXPECT_EQ(sysfs.Resource("0000:04:00.0", 0).at(0x3C), 0x41);
+}
+
 }  // namespace
 }  // namespace kovex::testing

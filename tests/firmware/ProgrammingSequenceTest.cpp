@@ -156,7 +156,7 @@ TEST_F(ProgrammingTest, AFileWithNoDataErasesTheCardOnlyWhenTheUserSaysYes) {
     EXPECT_EQ(rig->window.log, CompletedRunLog({}));
     EXPECT_EQ(rig->window.log[6], "Firmware version from KOVEX = KOVEX FW crc32=00000000");
     EXPECT_EQ(Commands(), CompletedRunCommands(0));
-    EXPECT_TRUE(rig->window.labels.empty());
+    EXPECT_EQ(rig->window.labels, Lines{"Programmed 0 lines"});
 }
 
 TEST_F(ProgrammingTest, TheNewFirmwareNamesWhatWasProgrammed) {

@@ -43,7 +43,7 @@ TEST(CaptureWindow, WhatTheWindowSendsWhileCapturingIsInTheFile) {
                     QCoreApplication::processEvents();
                     clock.Advance(1ms);
                 }};
-    form.Capture().SetCardKind(kovex::SIMULATED_CARD_NAME);
+    form.Capture().SetCardKind(kovex::SIMULATED_CARD_PREFIX);
     const std::string path = kovex::scratch::RunFolder() + "window.pcapng";
 
     EXPECT_EQ(EntriesEnabled(form), std::make_pair(true, false));

@@ -92,6 +92,8 @@ TEST(CardDiscovery, OpenScansTheBusAndOpensTheFirst9030) {
         rig.card.Bus().devices = c.bus;
         if (c.failFindAt) rig.card.Bus().findFailures[*c.failFindAt] = 0x201;
         rig.window.log = {"Memo1"};
+        // Two 9030s ask which one to open: the user takes the first.
+        rig.window.cardAnswers.push_back(0);
         rig.opener.Button1Click();
 
         EXPECT_EQ(rig.window.log, c.log) << c.name;

@@ -85,6 +85,10 @@ void FakeSysfs::Add(const FakeDevice& device) {
         root_ / device.name);
     WriteFile(directory / "vendor", Hex(device.vendor, 4) + "\n");
     WriteFile(directory / "device", Hex(device.device, 4) + "\n");
+    if (device.subsystemVendor != 0 || device.subsystemDevice != 0) {
+        WriteFile(directory / "subsystem_vendor", Hex(device.subsystemVendor, 4) + "\n");
+        WriteFile(directory / "subsystem_device", Hex(device.subsystemDevice, 4) + "\n");
+    }
     WriteFile(directory / "resource", ResourceText(device.bars));
     WriteFile(directory / "config", ConfigBytes(device));
     WriteFile(directory / "enable", (device.command & 0x3) != 0 ? "1\n" : "0\n");

@@ -33,6 +33,9 @@ struct FakeDevice {
     std::uint16_t device = 0;
     std::vector<FakeBar> bars;
     std::uint16_t command = 0x0003;  // I/O and memory decoding on
+    // The subsystem_vendor and subsystem_device files; none when 0.
+    std::uint16_t subsystemVendor = 0;
+    std::uint16_t subsystemDevice = 0;
 };
 
 // A KOVEX card's bridge: BAR 0 of 128 bytes at bar0Start, BAR 2 of 16 bytes.

@@ -56,4 +56,12 @@ std::optional<std::string> FakeWindow::ChooseFirmwareFile() {
     return answer;
 }
 
+std::optional<std::size_t> FakeWindow::ChooseCard(const std::vector<CardChoice>& cards) {
+    cardChoosers.push_back(cards);
+    if (cardAnswers.empty()) return std::nullopt;
+    const std::optional<std::size_t> answer = cardAnswers.front();
+    cardAnswers.pop_front();
+    return answer;
+}
+
 }  // namespace kovex::testing

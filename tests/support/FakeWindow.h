@@ -43,6 +43,11 @@ public:
                          const std::vector<std::string>& earlier) override;
     bool AskYesNo(std::string_view caption, std::string_view text, bool defaultYes) override;
     std::optional<std::string> ChooseFirmwareFile() override;
+    std::optional<std::size_t> ChooseCard(const std::vector<CardChoice>& cards) override;
+    void CardOpened(std::string_view cardName) override {
+        openedCard = cardName;
+        WindowServices::CardOpened(cardName);
+    }
 
     std::vector<std::string> log;
     int clears = 0;
@@ -85,6 +90,12 @@ public:
     };
     std::vector<QuestionAsked> questions;
     std::deque<bool> yesNoAnswers;
+
+    // Every card chooser shown, and the answers; an empty queue cancels.
+    std::vector<std::vector<CardChoice>> cardChoosers;
+    std::deque<std::optional<std::size_t>> cardAnswers;
+    // The name the latest successful Open gave.
+    std::string openedCard;
 
     // The files the firmware dialog returns in turn; an empty queue cancels.
     int fileDialogs = 0;
