@@ -5,19 +5,27 @@
 
 namespace kovex {
 
+// The mark goes in with push_back: GCC 12's optimiser warns falsely
+// (-Wrestrict) when a short literal is assigned or prepended to a string.
 std::string TraceLine(const TrafficPacket& packet) {
+    std::string line;
     switch (packet.kind) {
         case TrafficKind::Frame:
-            return ">" + HexBytes(packet.bytes);
-        case TrafficKind::Reply: {
-            std::string line = "<" + HexBytes(packet.bytes);
+            line.push_back('>');
+            line.append(HexBytes(packet.bytes));
+            break;
+        case TrafficKind::Reply:
+            line.push_back('<');
+            line.append(HexBytes(packet.bytes));
             if (packet.AnyDrained()) line += " (drained: bytes " + DrainedRanges(packet) + ")";
-            return line;
-        }
+            break;
         case TrafficKind::Event:
-            return "! " + packet.event;
+            line.push_back('!');
+            line.push_back(' ');
+            line.append(packet.event);
+            break;
     }
-    return {};
+    return line;
 }
 
 void TrafficTrace::Packet(const TrafficPacket& packet) {

@@ -212,8 +212,10 @@ TEST(Capture, TsharkFlagsFramesThatBreakTheFrameRules) {
 
 std::string HexText(const std::vector<std::uint8_t>& bytes) {
     std::string text;
-    for (const std::uint8_t byte : bytes)
-        text += " " + HexField(byte).substr(2);
+    for (const std::uint8_t byte : bytes) {
+        text.push_back(' ');
+        text.append(HexField(byte).substr(2));
+    }
     return text;
 }
 
