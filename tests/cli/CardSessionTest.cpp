@@ -9,35 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "VirtualRun.h"
 #include "cli/Run.h"
 #include "support/CapturedFile.h"
 
 namespace kovex::testing {
 namespace {
-
-struct SessionRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// kovexctl --sim with these words, as its main runs them once it has
-// ignored SIGPIPE and installed its signal handlers.
-SessionRun RunOnVirtualTime(std::vector<std::string> words) {
-    words.insert(words.begin(), "--sim");
-    const ParsedCommandLine parsed = ParseCommandLine(words);
-    const CapturedFile out;
-    ResultOutput output(out.File());
-    AppState state;
-    VirtualClock clock;
-    ::testing::internal::CaptureStderr();
-    SessionRun run;
-    run.status = parsed.error.empty() ? RunOnSimulatedCard(state, clock, parsed.line, output)
-                                      : UsageFailure(parsed.line, parsed.error, output);
-    run.err = ::testing::internal::GetCapturedStderr();
-    run.out = out.Text();
-    return run;
-}
 
 const std::string DATA = KOVEX_CLI_DATA_DIR;
 const std::string HELP = "kovexctl: try 'kovexctl --help'\n";
@@ -168,7 +145,7 @@ TEST(CardSession, EachCommandPrintsItsResultAndSaysWhyItFailed) {
         {{"mode", "fast"}, 2, "", "kovexctl: mode takes run or boot or nothing\n" + HELP},
     };
     for (const Case& c : cases) {
-        const SessionRun run = RunOnVirtualTime(c.words);
+        const VirtualRun run = RunOnVirtualTime(c.words);
         EXPECT_EQ(run.status, c.status) << c.words.front() << "\n" << run.err;
         EXPECT_EQ(run.out, c.out) << c.words.front();
         EXPECT_EQ(run.err, c.err) << c.words.front();
@@ -197,7 +174,7 @@ TEST(CardSession, JsonOnEveryPathCarriesTheRealStatusAndTheValues) {
         {{"--json", "--yes", "program", DATA + "/blank.hex"}, nullptr, "lines"},
     };
     for (const JsonCase& c : cases) {
-        const SessionRun run = RunOnVirtualTime(c.words);
+        const VirtualRun run = RunOnVirtualTime(c.words);
         QJsonParseError error{};
         const QJsonDocument document =
             QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "VirtualRun.h"
 #include "cli/Run.h"
 #include "sim/CardStateText.h"
 #include "sim/ToolCard.h"
@@ -23,29 +24,6 @@
 
 namespace kovex::testing {
 namespace {
-
-struct Ran {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// kovexctl --sim with these words, on a virtual clock of its own.
-Ran Kovexctl(std::vector<std::string> words) {
-    words.insert(words.begin(), "--sim");
-    const ParsedCommandLine parsed = ParseCommandLine(words);
-    const CapturedFile out;
-    ResultOutput output(out.File());
-    AppState state;
-    VirtualClock clock;
-    ::testing::internal::CaptureStderr();
-    Ran run;
-    run.status = parsed.error.empty() ? RunOnSimulatedCard(state, clock, parsed.line, output)
-                                      : UsageFailure(parsed.line, parsed.error, output);
-    run.err = ::testing::internal::GetCapturedStderr();
-    run.out = out.Text();
-    return run;
-}
 
 std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -94,14 +72,14 @@ TEST(Rehearsal, TheDisplayButtonsAndTestSendTheWindowsFrames) {
          "kovexctl: KOVEX did not answer within 1 s; command abandoned\n"},
     };
     for (const Case& c : cases) {
-        const Ran run = Kovexctl(c.words);
+        const VirtualRun run = RunOnVirtualTime(c.words);
         EXPECT_EQ(run.status, c.status) << c.words.back() << "\n" << run.err;
         EXPECT_EQ(run.out, c.out) << c.words.back();
         EXPECT_EQ(run.err, c.err) << c.words.back();
     }
 
     // Test: each step's box, then its message, seventeen times.
-    const Ran test = Kovexctl({"test"});
+    const VirtualRun test = RunOnVirtualTime({"test"});
     EXPECT_EQ(test.status, 0) << test.err;
     const std::string start =
         "Relay 1 = 1\nSent:  00 5A F0 0A 06 01 0A 03 02 01 01 FF\n"
@@ -144,14 +122,14 @@ TEST(Rehearsal, FollowEndsAfterItsCountOrItsTimeAndNeedsRunMode) {
          "'kovexctl --help'\n"},
     };
     for (const Case& c : cases) {
-        const Ran run = Kovexctl(c.words);
+        const VirtualRun run = RunOnVirtualTime(c.words);
         EXPECT_EQ(run.status, c.status) << c.words.back() << "\n" << run.err;
         EXPECT_EQ(run.out, c.out) << c.words.back();
         EXPECT_EQ(run.err, c.err) << c.words.back();
     }
 
     // --json: one object a message, with its time in UTC to the millisecond.
-    const Ran json = Kovexctl({"--json", "messages", "--follow", "--count", "2"});
+    const VirtualRun json = RunOnVirtualTime({"--json", "messages", "--follow", "--count", "2"});
     EXPECT_EQ(json.status, 0);
     const std::regex line(
         R"(\{"time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z","bytes":\[12,3,7,2,48,4[89]\]\}\n)");
@@ -162,8 +140,8 @@ TEST(Rehearsal, FollowEndsAfterItsCountOrItsTimeAndNeedsRunMode) {
 
     // In boot mode nodes leave nothing: it says so and ends at once.
     const std::string state = scratch::RunFolder() + "follow-boot.state";
-    ASSERT_EQ(Kovexctl({"--sim-state", state, "mode", "boot"}).status, 0);
-    const Ran boot = Kovexctl({"--sim-state", state, "messages", "--follow"});
+    ASSERT_EQ(RunOnVirtualTime({"--sim-state", state, "mode", "boot"}).status, 0);
+    const VirtualRun boot = RunOnVirtualTime({"--sim-state", state, "messages", "--follow"});
     EXPECT_EQ(boot.status, 1);
     EXPECT_EQ(boot.out, "");
     EXPECT_EQ(boot.err,
@@ -222,7 +200,7 @@ TEST(Rehearsal, EveryPieceOfTheStateSurvivesARun) {
         for (const Step& step : c.steps) {
             std::vector<std::string> words = step.words;
             words.insert(words.begin(), {"--sim-state", state});
-            const Ran run = Kovexctl(words);
+            const VirtualRun run = RunOnVirtualTime(words);
             EXPECT_EQ(run.status, 0) << c.what << "\n" << run.err;
             if (!step.out.empty()) {
                 EXPECT_EQ(run.out, step.out) << c.what;
@@ -238,7 +216,7 @@ TEST(Rehearsal, EveryPieceOfTheStateSurvivesARun) {
                                                   {"display", "font", "10x14"}}) {
         std::vector<std::string> withState = words;
         withState.insert(withState.begin(), {"--sim-state", display});
-        ASSERT_EQ(Kovexctl(withState).status, 0) << words.back();
+        ASSERT_EQ(RunOnVirtualTime(withState).status, 0) << words.back();
     }
     VirtualClock clock;
     SimulatedCard card(clock);
@@ -269,14 +247,15 @@ TEST(Rehearsal, AFileThatIsNotAStateIsRefusedAndLeftAsItIs) {
     for (const Case& c : cases) {
         const std::string path = folder + c.name;
         WriteFile(path, c.text);
-        const Ran run = Kovexctl({"--sim-state", path, "poll-list", "set", "1"});
+        const VirtualRun run = RunOnVirtualTime({"--sim-state", path, "poll-list", "set", "1"});
         EXPECT_EQ(run.status, 2) << c.name;
         EXPECT_EQ(run.err, "kovexctl: " + path + c.err + "kovexctl: try 'kovexctl --help'\n");
         EXPECT_EQ(FileText(path), c.text) << c.name;
     }
-    const Ran folderAsState = Kovexctl({"--sim-state", folder, "version"});
+    const VirtualRun folderAsState = RunOnVirtualTime({"--sim-state", folder, "version"});
     EXPECT_EQ(folderAsState.status, 2);
-    const Ran noFolder = Kovexctl({"--sim-state", folder + "none/card.state", "version"});
+    const VirtualRun noFolder =
+        RunOnVirtualTime({"--sim-state", folder + "none/card.state", "version"});
     EXPECT_EQ(noFolder.status, 2) << noFolder.err;
 }
 
