@@ -157,14 +157,7 @@ PlxStatus SimulatedBus::Refuse(std::string error, BridgeFailure failure) {
 }
 
 PlxStatus SimulatedBus::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
-    if (index >= devices_.size()) return SIM_STATUS_FAILED;
-    const SimulatedDevice& found = devices_[index];
-    key.bus = found.bus;
-    key.slot = found.slot;
-    key.function = found.function;
-    key.vendorId = found.vendorId;
-    key.deviceId = found.deviceId;
-    return STATUS_SUCCESS;
+    return FindSimulatedDevice(devices_, index, key);
 }
 
 PlxStatus SimulatedBus::PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& device) {

@@ -86,14 +86,7 @@ std::unique_ptr<ReplayCard> ReplayCard::FromFile(const std::string& path, Monoto
 }
 
 PlxStatus ReplayCard::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
-    if (index >= bus_.size()) return SIM_STATUS_FAILED;
-    const SimulatedDevice& found = bus_[index];
-    key.bus = found.bus;
-    key.slot = found.slot;
-    key.function = found.function;
-    key.vendorId = found.vendorId;
-    key.deviceId = found.deviceId;
-    return STATUS_SUCCESS;
+    return FindSimulatedDevice(bus_, index, key);
 }
 
 PlxStatus ReplayCard::PlxPci_DeviceOpen(const DeviceKey& /*key*/, DeviceObject& device) {

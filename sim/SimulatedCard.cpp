@@ -51,19 +51,24 @@ std::vector<SimulatedDevice> SimulatedCard::DefaultBus() {
 
 // ---- the bus ----
 
-PlxStatus SimulatedCard::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
-    bus_.findIndexesAsked.push_back(index);
-    if (const auto failure = bus_.findFailures.find(index); failure != bus_.findFailures.end()) {
-        return failure->second;
-    }
-    if (index >= bus_.devices.size()) return SIM_STATUS_FAILED;
-    const SimulatedDevice& found = bus_.devices[index];
+PlxStatus FindSimulatedDevice(const std::vector<SimulatedDevice>& devices, std::uint32_t index,
+                              DeviceKey& key) {
+    if (index >= devices.size()) return SIM_STATUS_FAILED;
+    const SimulatedDevice& found = devices[index];
     key.bus = found.bus;
     key.slot = found.slot;
     key.function = found.function;
     key.vendorId = found.vendorId;
     key.deviceId = found.deviceId;
     return STATUS_SUCCESS;
+}
+
+PlxStatus SimulatedCard::PlxPci_DeviceFind(DeviceKey& key, std::uint32_t index) {
+    bus_.findIndexesAsked.push_back(index);
+    if (const auto failure = bus_.findFailures.find(index); failure != bus_.findFailures.end()) {
+        return failure->second;
+    }
+    return FindSimulatedDevice(bus_.devices, index, key);
 }
 
 PlxStatus SimulatedCard::PlxPci_DeviceOpen(const DeviceKey& key, DeviceObject& device) {

@@ -47,6 +47,11 @@ struct SimulatedDevice {
     std::uint16_t deviceId = 0;
 };
 
+// Find on a simulated bus: the key of the device at `index`, or
+// SIM_STATUS_FAILED past the last one.
+PlxStatus FindSimulatedDevice(const std::vector<SimulatedDevice>& devices, std::uint32_t index,
+                              DeviceKey& key);
+
 struct Bar0Write {
     std::size_t offset = 0;
     std::uint32_t value = 0;
