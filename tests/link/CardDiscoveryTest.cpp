@@ -93,7 +93,7 @@ TEST(CardDiscovery, OpenScansTheBusAndOpensTheFirst9030) {
         if (c.failFindAt) rig.card.Bus().findFailures[*c.failFindAt] = 0x201;
         rig.window.log = {"Memo1"};
         // Two 9030s ask which one to open: the user takes the first.
-        rig.window.cardAnswers.push_back(0);
+        rig.window.cardAnswers.emplace_back(0);
         rig.opener.Button1Click();
 
         EXPECT_EQ(rig.window.log, c.log) << c.name;
