@@ -33,6 +33,6 @@ endforeach()
 if(KOVEX_BUILD_TESTS)
   file(GLOB_RECURSE KOVEX_TEST_HEADERS CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/tests
     tests/*.h)
-  kovex_check_headers(kovex_test_headers "${KOVEX_TEST_HEADERS}" kovex_sysfs_test_support kovex_shell
+  kovex_check_headers(kovex_test_headers "${KOVEX_TEST_HEADERS}" kovex_sysfs_test_support kovex_shell kovex_cli
     kovex_firmware kovex_display_core Qt6::Test)
 endif()
